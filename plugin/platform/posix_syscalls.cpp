@@ -1,0 +1,71 @@
+/*
+ * The POSIX stand-in's system-call table and the helpers every posix_*.cpp
+ * file shares.
+ */
+#include "posix_syscalls.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace platform {
+namespace posix {
+namespace {
+
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
+
+/*
+ * RenameNoReplace: MoveFileA never replaces an existing target. Linux has
+ * that as renameat2(RENAME_NOREPLACE); where the kernel or the file system
+ * refuses the flag (old kernels, some network and FUSE file systems,
+ * qemu-user), a hard link followed by an unlink gives the same answer for
+ * files, and a check before rename(2) does for folders, which cannot be
+ * linked. The fallback is not atomic against other programs; neither is
+ * the caller's test-then-act sequence.
+ */
+int RenameNoReplace(const char *from, const char *to) {
+#ifdef SYS_renameat2
+  if (syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+#endif
+  if (link(from, to) == 0) return unlink(from);
+  if (errno == EEXIST) return -1;
+  struct stat st;
+  if (lstat(to, &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return rename(from, to);
+}
+
+int Stat(const char *path, struct stat *st) { return stat(path, st); }
+
+const Syscalls kDefault = {
+    malloc,  free,   Stat,         opendir, readdir,     closedir,
+    unlink,  rmdir,  RenameNoReplace, fopen, access, posix_spawn,
+};
+
+}  // namespace
+
+const Syscalls &DefaultSyscalls() { return kDefault; }
+
+Syscalls &Sys() {
+  static Syscalls live = kDefault;
+  return live;
+}
+
+std::string ToPosixPath(const char *windows_path) {
+  std::string path = windows_path != nullptr ? windows_path : "";
+  for (char &c : path)
+    if (c == '\\') c = '/';
+  return path;
+}
+
+}  // namespace posix
+}  // namespace platform

@@ -1,0 +1,51 @@
+/*
+ * The POSIX stand-in for WideCharToMultiByte(CP_ACP, 0, ...).
+ *
+ * The host's ANSI code page is Windows-1252 on the systems it ships to, so
+ * that is the code page here. Bytes 0x00-0x7F and 0xA0-0xFF are the same
+ * code points; 0x80-0x9F hold the typographic block below. Windows maps
+ * the five holes of that block (0x81, 0x8D, 0x8F, 0x90, 0x9D) to the C1
+ * controls of the same number and back, and so do we. Everything else
+ * (other scripts, unpaired surrogates, a surrogate pair standing for one
+ * character beyond the BMP) becomes the default character '?', one per
+ * character.
+ */
+#include <cstdint>
+
+#include "platform.h"
+
+namespace platform {
+namespace {
+
+const char16_t kHighBlock[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
+};
+
+char ToWindows1252(char16_t unit) {
+  if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
+  for (int i = 0; i < 32; ++i)
+    if (kHighBlock[i] == unit) return static_cast<char>(0x80 + i);
+  return '?';
+}
+
+bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+}  // namespace
+
+int WideToAnsi(const char16_t *text, int units, char *out, int capacity) {
+  if (text == nullptr || out == nullptr || units <= 0 || capacity <= 0) return 0;
+  int written = 0;
+  for (int i = 0; i < units; ++i) {
+    if (written == capacity) return 0; /* ERROR_INSUFFICIENT_BUFFER */
+    char16_t unit = text[i];
+    if (IsHighSurrogate(unit) && i + 1 < units && IsLowSurrogate(text[i + 1])) ++i;
+    out[written++] = ToWindows1252(unit);
+  }
+  return written;
+}
+
+}  // namespace platform
