@@ -12,8 +12,8 @@
 #include <string>
 
 #include "../host/host_string.h"
-#include "../host/services.h"
 #include "../host/sdll.h"
+#include "../host/services.h"
 #include "../launch/file_exists.h"
 
 namespace sdll {
@@ -27,8 +27,11 @@ constexpr uint32_t kExclamationOk = 0x30; /* MB_ICONEXCLAMATION | MB_OK */
 
 }  // namespace
 
+/* A null text joins as the empty one. */
 bool EngineFileExists(const char *folder, const char *file) {
-  return FileExists((std::string(folder) + file).c_str());
+  std::string path = folder != nullptr ? folder : "";
+  path += file != nullptr ? file : "";
+  return FileExists(path.c_str());
 }
 
 const char *ContentFileName(uint32_t content_flags) {
@@ -68,9 +71,12 @@ SDLL_EXPORT int32_t SDLL_CDECL SDLL_EngineConfig(void) {
  * empty; the host gets a valid pointer to a lone NUL then.
  */
 SDLL_EXPORT void SDLL_CDECL SDLL_Verification(uint32_t content_flags) {
+  /* Declared before the folder text so that it is discarded after the
+   * folder text has been released. */
+  std::string content_file;
   sdll::ScopedHostString folder(sdll::ReadEngineString("general", "enginepath"));
   sdll::HostAddVerifyFile(folder.get(), "et.exe");
-  std::string content_file = sdll::ContentFileName(content_flags);
+  content_file = sdll::ContentFileName(content_flags);
   sdll::HostAddVerifyFile(folder.get(), content_file.c_str());
 }
 
