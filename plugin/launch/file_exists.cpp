@@ -16,6 +16,7 @@ bool FileExists(const char *path) { return platform::PathMatchesEntry(path); }
  * too and the caller overwrites the file in place.
  */
 void BackupFile(const char *path) {
+  if (path == nullptr) return; /* no file named: nothing to move aside */
   const std::string backup = std::string(path) + ".bak";
   if (!FileExists(path)) return;
   if (FileExists(backup.c_str())) platform::DeleteFilePath(backup.c_str());

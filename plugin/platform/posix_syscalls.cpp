@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -46,9 +47,20 @@ int RenameNoReplace(const char *from, const char *to) {
 
 int Stat(const char *path, struct stat *st) { return stat(path, st); }
 
+int PidfdOpen(pid_t pid, unsigned int flags) {
+#ifdef SYS_pidfd_open
+  return static_cast<int>(syscall(SYS_pidfd_open, pid, flags));
+#else
+  (void)pid;
+  (void)flags;
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
 const Syscalls kDefault = {
-    malloc,  free,   Stat,         opendir, readdir,     closedir,
-    unlink,  rmdir,  RenameNoReplace, fopen, access, posix_spawn,
+    malloc, free,   Stat,        opendir,   readdir, closedir, unlink,    rmdir, RenameNoReplace,
+    fopen,  access, posix_spawn, PidfdOpen, poll,    waitpid,  nanosleep, close, rename,
 };
 
 }  // namespace

@@ -8,10 +8,12 @@
 #define SDLL_PLATFORM_POSIX_SYSCALLS_H
 
 #include <dirent.h>
+#include <poll.h>
 #include <spawn.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 
 #include <cstddef>
 #include <string>
@@ -32,8 +34,16 @@ struct Syscalls {
   int (*rename_noreplace)(const char *, const char *);
   FILE *(*fopen)(const char *, const char *);
   int (*access)(const char *, int);
-  int (*spawn)(pid_t *, const char *, const posix_spawn_file_actions_t *,
-               const posix_spawnattr_t *, char *const[], char *const[]);
+  int (*spawn)(pid_t *, const char *, const posix_spawn_file_actions_t *, const posix_spawnattr_t *,
+               char *const[], char *const[]);
+  /* pidfd_open(2); -1 with ENOSYS where the kernel lacks it */
+  int (*pidfd_open)(pid_t, unsigned int);
+  int (*poll)(struct pollfd *, nfds_t, int);
+  pid_t (*waitpid)(pid_t, int *, int);
+  int (*nanosleep)(const struct timespec *, struct timespec *);
+  int (*close)(int);
+  /* rename(2), replacing its target */
+  int (*rename)(const char *, const char *);
 };
 
 /* The live table; tests assign members and restore them afterwards. */

@@ -1,0 +1,114 @@
+/*
+ * The POSIX stand-in for GetSysColor and SetSysColors.
+ *
+ * POSIX desktops have no system colours, so the colours live in a small
+ * text file that stands for the desktop: whoever shares the file (a host,
+ * a test, the stand-in game) sees one set of colours, as every program on
+ * a Windows desktop does. One line per element that was ever set:
+ *
+ *     13 0x00D77800
+ *
+ * (element number, then the colour as 0x00BBGGRR). The file is found
+ * through SDLL_SYSCOLOR_FILE, else $XDG_RUNTIME_DIR/wolfet-syscolors, else
+ * $HOME/.wolfet-syscolors, else /tmp/wolfet-syscolors-<uid>. A missing
+ * file, or an element it does not list, reads as the Windows default.
+ * Changes are written to a temporary file beside it and renamed into
+ * place, so a reader in another process sees the old file or the new one,
+ * never half of one.
+ */
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform.h"
+#include "posix_syscalls.h"
+
+namespace platform {
+namespace {
+
+/* COLOR_* elements run from 0 to 30 (COLOR_MENUBAR). */
+constexpr int kElements = 31;
+
+/* The stock highlight of Windows 7 to 11; other elements have no default
+ * the plug-in relies on and read as black until someone sets them. */
+uint32_t DefaultColour(int element) { return element == kColourHighlight ? 0x00D77800u : 0u; }
+
+std::string NonEmptyEnv(const char *name) {
+  const char *value = getenv(name);
+  return value != nullptr ? value : "";
+}
+
+std::string ColourFilePath() {
+  std::string path = NonEmptyEnv("SDLL_SYSCOLOR_FILE");
+  if (!path.empty()) return path;
+  path = NonEmptyEnv("XDG_RUNTIME_DIR");
+  if (!path.empty()) return path + "/wolfet-syscolors";
+  path = NonEmptyEnv("HOME");
+  if (!path.empty()) return path + "/.wolfet-syscolors";
+  return "/tmp/wolfet-syscolors-" + std::to_string(static_cast<unsigned long>(getuid()));
+}
+
+struct Colours {
+  bool set[kElements] = {};
+  uint32_t value[kElements] = {};
+};
+
+/* Lines that do not parse are skipped, so a damaged file degrades to the
+ * defaults rather than to garbage. */
+Colours ReadColours(const std::string &path) {
+  Colours colours;
+  FILE *file = posix::Sys().fopen(path.c_str(), "r");
+  if (file == nullptr) return colours;
+  char line[128];
+  while (fgets(line, sizeof line, file) != nullptr) {
+    char *end = nullptr;
+    const long element = strtol(line, &end, 10);
+    if (end == line || element < 0 || element >= kElements) continue;
+    char *value_end = nullptr;
+    const unsigned long value = strtoul(end, &value_end, 0);
+    if (value_end == end || value > 0xFFFFFFFFul) continue;
+    colours.set[element] = true;
+    colours.value[element] = static_cast<uint32_t>(value);
+  }
+  fclose(file);
+  return colours;
+}
+
+bool WriteColours(const std::string &path, const Colours &colours) {
+  const std::string temporary = path + ".tmp." + std::to_string(static_cast<long>(getpid()));
+  FILE *file = posix::Sys().fopen(temporary.c_str(), "w");
+  if (file == nullptr) return false;
+  bool ok = true;
+  for (int element = 0; element < kElements; ++element)
+    if (colours.set[element])
+      ok = fprintf(file, "%d 0x%08lX\n", element,
+                   static_cast<unsigned long>(colours.value[element])) > 0 &&
+           ok;
+  ok = fclose(file) == 0 && ok;
+  if (ok && posix::Sys().rename(temporary.c_str(), path.c_str()) == 0) return true;
+  posix::Sys().unlink(temporary.c_str());
+  return false;
+}
+
+}  // namespace
+
+uint32_t GetSystemColour(int element) {
+  if (element < 0 || element >= kElements) return 0;
+  const Colours colours = ReadColours(ColourFilePath());
+  return colours.set[element] ? colours.value[element] : DefaultColour(element);
+}
+
+/* SetSystemColour: an element outside the table changes nothing, as
+ * SetSysColors refuses it; a failed write leaves the old file whole. */
+void SetSystemColour(int element, uint32_t colour) {
+  if (element < 0 || element >= kElements) return;
+  const std::string path = ColourFilePath();
+  Colours colours = ReadColours(path);
+  colours.set[element] = true;
+  colours.value[element] = colour;
+  WriteColours(path, colours);
+}
+
+}  // namespace platform
