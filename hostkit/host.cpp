@@ -162,6 +162,25 @@ void Host::Record(std::string service, std::vector<std::string> args) {
   calls_.push_back(Call{std::move(service), std::move(args)});
 }
 
+bool Host::LoadSchema(std::string *error) {
+  schema_.clear();
+  const int32_t result = exports_.LoadConfiguration();
+  if (result != 0) {
+    if (error != nullptr)
+      *error = "SDLL_LoadConfiguration gave " + std::to_string(result) + ", no settings schema";
+    return false;
+  }
+  Schema parsed;
+  SchemaError parse_error;
+  if (!ParseSchema(schema_, &parsed, &parse_error)) {
+    if (error != nullptr) *error = "settings schema: " + Describe(parse_error);
+    return false;
+  }
+  parsed_schema_ = std::move(parsed);
+  ApplyDefaults(parsed_schema_, &settings_);
+  return true;
+}
+
 void Host::OnSchema(const char *text, uint32_t size) {
   schema_ = text != nullptr ? std::string(text, size) : std::string();
 }

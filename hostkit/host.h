@@ -21,6 +21,7 @@
 
 #include "../plugin/host/sdll.h"
 #include "library.h"
+#include "schema.h"
 #include "settings.h"
 
 namespace hostkit {
@@ -67,6 +68,13 @@ class Host {
 
   /* What the reporting services were last told. */
   const std::string &schema() const { return schema_; }
+
+  /* Runs SDLL_LoadConfiguration, parses the text it handed over and fills
+   * settings() with the schema's defaults. False, with the reason, when the
+   * export fails or the text does not parse; the settings are then left as
+   * they were. The parsed schema stays available as parsed_schema(). */
+  bool LoadSchema(std::string *error);
+  const Schema &parsed_schema() const { return parsed_schema_; }
   int32_t engine_valid() const { return engine_valid_; }
   uint32_t content_flags() const { return content_flags_; }
   const std::vector<std::pair<std::string, std::string>> &verify_files() const {
@@ -93,6 +101,7 @@ class Host {
   Settings settings_;
   std::vector<Call> calls_;
   std::string schema_;
+  Schema parsed_schema_;
   int32_t engine_valid_ = -1;
   uint32_t content_flags_ = 0;
   std::vector<std::pair<std::string, std::string>> verify_files_;
