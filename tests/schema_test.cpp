@@ -126,7 +126,7 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
   const std::string file = ReadSchemaFile();
   std::vector<size_t> accepted;
   for (size_t size = 0; size < file.size(); ++size) {
-    std::unique_ptr<char[]> cut(new char[size + 1]);
+    std::unique_ptr<char[]> cut(new char[size]);
     std::memcpy(cut.get(), file.data(), size);
     hostkit::SchemaError error;
     if (hostkit::ParseSchema(std::string_view(cut.get(), size), nullptr, &error)) {
