@@ -1,0 +1,24 @@
+#include "console.h"
+
+#include <iostream>
+
+#include "os.h"
+
+namespace wolfet_host {
+
+StatusLine::StatusLine() : live_(os::StdoutIsTerminal()) {}
+
+void StatusLine::Show(const std::string &text) {
+  if (!live_) return;
+  static const char kSpinner[] = {'|', '/', '-', '\\'};
+  std::cout << "\r\033[K" << kSpinner[step_++ % 4] << ' ' << text << std::flush;
+  shown_ = true;
+}
+
+void StatusLine::Clear() {
+  if (!live_ || !shown_) return;
+  std::cout << "\r\033[K" << std::flush;
+  shown_ = false;
+}
+
+}  // namespace wolfet_host

@@ -1,0 +1,31 @@
+// A status line that redraws in place on a terminal and stays silent
+// elsewhere, so piped output is plain lines with no control codes.
+#ifndef TOOLS_HOST_CONSOLE_H
+#define TOOLS_HOST_CONSOLE_H
+
+#include <string>
+
+namespace wolfet_host {
+
+class StatusLine {
+ public:
+  StatusLine();
+  ~StatusLine() { Clear(); }
+  StatusLine(const StatusLine &) = delete;
+  StatusLine &operator=(const StatusLine &) = delete;
+
+  bool live() const { return live_; }
+  /* Shows `text` after a spinner that turns one step per call. */
+  void Show(const std::string &text);
+  /* Erases the line so the next output starts clean. */
+  void Clear();
+
+ private:
+  bool live_;
+  bool shown_ = false;
+  unsigned step_ = 0;
+};
+
+}  // namespace wolfet_host
+
+#endif

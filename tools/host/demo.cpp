@@ -1,0 +1,148 @@
+// demo: the whole flow in a throwaway engine folder, narrated, with the
+// stand-in game as et.exe. It reads and writes nothing of the user's: its
+// settings file and the desktop colour file live in the sandbox too.
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "commands.h"
+#include "exit_codes.h"
+#include "os.h"
+#include "platform/platform.h"
+
+namespace wolfet_host {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Sandbox {
+ public:
+  explicit Sandbox(bool keep) : keep_(keep) {
+    root_ = os::MakeTemporaryFolder("wolfet-demo-");
+    if (root_.empty())
+      throw CommandError(kExitFailure, "cannot make a temporary folder for the demo");
+  }
+  ~Sandbox() {
+    std::error_code error;
+    if (keep_)
+      std::cout << "the sandbox stays for a look: " << root_ << "\n";
+    else
+      fs::remove_all(root_, error);
+  }
+  const std::string &root() const { return root_; }
+
+ private:
+  bool keep_;
+  std::string root_;
+};
+
+void Step(int number, const std::string &title) {
+  std::cout << "\n== " << number << ". " << title << " ==\n";
+}
+
+void Typed(const std::string &command) { std::cout << "$ wolfet-host " << command << "\n"; }
+
+void WriteFile(const std::string &path, const std::string &bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+  if (!out) throw CommandError(kExitFailure, "cannot write " + path);
+}
+
+}  // namespace
+
+int RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
+  std::error_code error;
+  if (demo.game.empty() || !fs::is_regular_file(demo.game, error))
+    throw CommandError(kExitFailure, "the stand-in game \"" + demo.game +
+                                         "\" is not there; build the fake-et target or name it "
+                                         "with --game PATH");
+  Sandbox sandbox(demo.keep);
+  const std::string root = sandbox.root();
+  const std::string engine = root + "/engine" + os::PathSeparator();
+
+  Step(0, "a sandbox engine folder");
+  fs::create_directories(engine + "etmain", error);
+  fs::copy_file(demo.game, engine + "et.exe", fs::copy_options::overwrite_existing, error);
+  if (error) throw CommandError(kExitFailure, "cannot copy " + demo.game + " into " + engine);
+  fs::permissions(engine + "et.exe", fs::perms::owner_all, fs::perm_options::add, error);
+  WriteFile(engine + "pak0.pk3", "PK\x05\x06 the demo's stand-in for the game data\n");
+  /* The colour file stands for the desktop; the demo's own keeps the
+   * user's untouched. */
+  const std::string colours = root + "/syscolors";
+  /* The stand-in game paints the highlight red while it runs, as a game
+   * may; the plug-in must put it back when the game ends. Its report goes
+   * to a file so it cannot garble the status line. */
+  if (!os::SetEnvironment("SDLL_SYSCOLOR_FILE", colours) ||
+      !os::SetEnvironment("FAKE_ET_RUN_MS", std::to_string(demo.game_ms)) ||
+      !os::SetEnvironment("FAKE_ET_SET_COLOUR", "0x000000FF") ||
+      !os::SetEnvironment("FAKE_ET_RECORD", root + "/game-report.txt"))
+    throw CommandError(kExitFailure, "cannot set the demo's environment");
+  std::cout << "engine folder " << engine << " with et.exe (the stand-in game), etmain"
+            << os::PathSeparator() << " and pak0.pk3\n"
+            << "desktop colours in " << colours << " (SDLL_SYSCOLOR_FILE)\n"
+            << "the stand-in game runs " << demo.game_ms
+            << " ms (FAKE_ET_RUN_MS) and paints the highlight colour red meanwhile\n";
+
+  GlobalOptions sandboxed = options;
+  sandboxed.settings_path = root + "/wolfet-host.json";
+  Session session(sandboxed);
+  std::cout << "settings file " << sandboxed.settings_path << ", plug-in " << options.plugin_path
+            << "\n";
+
+  Step(1, "the settings pages the plug-in describes");
+  Typed("schema");
+  RunSchema(session);
+
+  Step(2, "setting the values the plug-in reads");
+  const std::pair<std::string, std::vector<std::string>> values[] = {
+      {"engine general enginepath " + engine, {"engine", "general", "enginepath", engine}},
+      {"multiplayer general type 0", {"multiplayer", "general", "type", "0"}},
+      {"multiplayer general map 'oasis - Siwa Oasis'",
+       {"multiplayer", "general", "map", "oasis - Siwa Oasis"}},
+      {"multiplayer general allowdownload 1", {"multiplayer", "general", "allowdownload", "1"}},
+  };
+  for (const auto &[typed, v] : values) {
+    Typed("set " + typed);
+    RunSet(session, v[0], v[1], v[2], v[3]);
+  }
+
+  Step(3, "the plug-in checks the engine folder");
+  Typed("check");
+  RunCheck(session);
+
+  Step(4, "verifying the files the plug-in names");
+  Typed("verify --record");
+  RunVerify(session, true);
+  Typed("verify");
+  RunVerify(session, false);
+
+  Step(5, "hosting a game and polling until it ends");
+  Typed("host --player DemoPlayer");
+  LaunchRequest request;
+  request.player = "DemoPlayer";
+  request.timeout_s = 30 + demo.game_ms / 1000.0;
+  LaunchOutcome outcome;
+  RunLaunch(session, request, &outcome);
+  std::ifstream report(root + "/game-report.txt");
+  if (!report)
+    throw CommandError(kExitFailure,
+                       "the stand-in game left no report in " + root + ": it did not run");
+  std::cout << "what the stand-in game did (FAKE_ET_RECORD):\n";
+  std::string line;
+  while (std::getline(report, line)) std::cout << "  " << line << "\n";
+  /* The demo vouches for the whole road, so it checks what it claims. */
+  if (outcome.polls < 2 || outcome.seconds < demo.game_ms / 2000.0)
+    throw CommandError(kExitFailure, "the plug-in reported the game ended after " +
+                                         std::to_string(outcome.polls) +
+                                         " poll(s), before the stand-in game's " +
+                                         std::to_string(demo.game_ms) + " ms were up");
+  if (outcome.colour_after != outcome.colour_before)
+    throw CommandError(kExitFailure,
+                       "the highlight colour in " + colours + " was not put back after the game");
+
+  std::cout << "\ndemo finished: the plug-in checked the engine folder, named its files, "
+               "hosted a game that ran and ended, and put the highlight colour back\n";
+  return kExitOk;
+}
+
+}  // namespace wolfet_host

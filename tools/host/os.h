@@ -1,0 +1,34 @@
+// The few operating-system calls the command-line host needs beyond the
+// C++ library. os_posix.cpp implements them; a Windows build supplies an
+// os_win32.cpp with _isatty, _putenv_s and a GetTempPath-based folder.
+#ifndef TOOLS_HOST_OS_H
+#define TOOLS_HOST_OS_H
+
+#include <string>
+
+namespace wolfet_host {
+namespace os {
+
+/* True when standard output is a terminal (status lines may redraw). */
+bool StdoutIsTerminal();
+
+/* Creates a new, empty, private folder under the system's temporary
+ * folder and returns its path without a trailing separator; empty on
+ * failure. */
+std::string MakeTemporaryFolder(const std::string &prefix);
+
+/* Sets an environment variable for this process and the programs it
+ * starts. False when the system refused. */
+bool SetEnvironment(const std::string &name, const std::string &value);
+
+/* The path separator a folder setting should end with. */
+char PathSeparator();
+
+/* A path as the plug-in forms it (Windows separators) as this system
+ * names it; the plug-in's own platform layer does the same. */
+std::string LocalPath(const std::string &plugin_path);
+
+}  // namespace os
+}  // namespace wolfet_host
+
+#endif

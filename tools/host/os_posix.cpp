@@ -1,0 +1,40 @@
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "os.h"
+
+namespace wolfet_host {
+namespace os {
+
+bool StdoutIsTerminal() { return isatty(fileno(stdout)) == 1; }
+
+std::string MakeTemporaryFolder(const std::string &prefix) {
+  std::error_code error;
+  std::filesystem::path base = std::filesystem::temp_directory_path(error);
+  if (error) base = "/tmp";
+  std::string pattern = (base / (prefix + "XXXXXX")).string();
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (mkdtemp(buffer.data()) == nullptr) return std::string();
+  return std::string(buffer.data());
+}
+
+bool SetEnvironment(const std::string &name, const std::string &value) {
+  return setenv(name.c_str(), value.c_str(), 1) == 0;
+}
+
+char PathSeparator() { return '/'; }
+
+std::string LocalPath(const std::string &plugin_path) {
+  std::string out = plugin_path;
+  for (char &c : out)
+    if (c == '\\') c = '/';
+  return out;
+}
+
+}  // namespace os
+}  // namespace wolfet_host

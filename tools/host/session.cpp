@@ -1,0 +1,65 @@
+#include "session.h"
+
+#include "exit_codes.h"
+
+namespace wolfet_host {
+
+Session::Session(const GlobalOptions &options)
+    : options_(options), file_(SettingsFile::Load(options.settings_path)) {}
+
+hostkit::Host &Session::host() {
+  if (host_) return *host_;
+  auto host = std::make_unique<hostkit::Host>();
+  std::string error;
+  if (!host->Load(options_.plugin_path, &error))
+    throw CommandError(kExitPlugin,
+                       "cannot use the plug-in: " + error + " (name another with --plugin PATH)");
+  const int32_t started = host->Start();
+  if (started != 0)
+    throw CommandError(kExitPlugin, "plug-in " + options_.plugin_path + ": SDLL_Init answered " +
+                                        std::to_string(started));
+  host_ = std::move(host);
+  return *host_;
+}
+
+const hostkit::Schema &Session::schema() {
+  if (schema_) return *schema_;
+  hostkit::Host &h = host();
+  const int32_t result = h.plugin().LoadConfiguration();
+  if (result != 0)
+    throw CommandError(kExitPlugin, "plug-in " + options_.plugin_path +
+                                        ": SDLL_LoadConfiguration answered " +
+                                        std::to_string(result) +
+                                        (result == 1   ? " (no settings resource)"
+                                         : result == 2 ? " (the settings resource did not load)"
+                                                       : ""));
+  auto schema = std::make_unique<hostkit::Schema>();
+  hostkit::SchemaError error;
+  if (!hostkit::ParseSchema(h.schema(), schema.get(), &error))
+    throw CommandError(kExitPlugin,
+                       "plug-in " + options_.plugin_path +
+                           ": its settings schema does not parse: " + hostkit::Describe(error));
+  schema_ = std::move(schema);
+  return *schema_;
+}
+
+void Session::SupplySettings() {
+  const hostkit::Schema &s = schema();
+  hostkit::Settings &store = host().settings();
+  store.Clear();
+  hostkit::ApplyDefaults(s, &store);
+  for (const StoredValue &v : file_.Values()) {
+    const hostkit::Page page =
+        v.page == "engine" ? hostkit::Page::kEngine : hostkit::Page::kMultiplayer;
+    store.SetUtf8(page, v.group, v.setting, v.value);
+  }
+}
+
+std::string Session::EngineFolder() {
+  SupplySettings();
+  const hostkit::SettingValue *value =
+      host().settings().Find(hostkit::Page::kEngine, "general", "enginepath");
+  return value != nullptr ? hostkit::Settings::ToUtf8(value->text) : std::string();
+}
+
+}  // namespace wolfet_host

@@ -1,0 +1,115 @@
+#include "validate.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "exit_codes.h"
+#include "os.h"
+
+namespace wolfet_host {
+namespace {
+
+template <typename List, typename Name>
+std::string Names(const List &list, Name name) {
+  std::string out;
+  for (const auto &item : list) out += (out.empty() ? "" : ", ") + name(item);
+  return out;
+}
+
+bool EndsWithSeparator(const std::string &path) {
+  return !path.empty() && (path.back() == '/' || path.back() == '\\');
+}
+
+}  // namespace
+
+const hostkit::SchemaSetting &FindSetting(const hostkit::Schema &schema, const std::string &page,
+                                          const std::string &group, const std::string &setting) {
+  const hostkit::SchemaPage *p = schema.FindPage(page);
+  if (p == nullptr || (page != "engine" && page != "multiplayer"))
+    throw CommandError(kExitBadArgument,
+                       "unknown page '" + page + "'; the pages are: engine, multiplayer");
+  const hostkit::SchemaGroup *g = nullptr;
+  for (const auto &candidate : p->groups)
+    if (candidate.name == group) g = &candidate;
+  if (g == nullptr)
+    throw CommandError(kExitBadArgument,
+                       "unknown group '" + group + "' on page " + page + "; its groups are: " +
+                           Names(p->groups, [](const auto &x) { return x.name; }));
+  for (const auto &candidate : g->settings)
+    if (candidate.name == setting) return candidate;
+  throw CommandError(
+      kExitBadArgument,
+      "unknown setting '" + setting + "' in " + page + " " + group +
+          "; its settings are: " + Names(g->settings, [](const auto &x) { return x.name; }));
+}
+
+void RejectControlCharacters(const std::string &what, const std::string &text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+      throw CommandError(kExitBadArgument,
+                         what +
+                             " holds a control character (such as a line break); the game "
+                             "would read it as a command of its own");
+}
+
+std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting &setting,
+                          const std::string &value, std::vector<std::string> *hints) {
+  const std::string type = setting.type();
+  RejectControlCharacters(where, value);
+  if (type == "caption")
+    throw CommandError(kExitBadArgument, where + " is a caption: it shows text and holds no value");
+  if (type == "select") {
+    for (const auto &entry : setting.list)
+      if (entry.key == value) return value;
+    throw CommandError(kExitBadArgument, where + " takes one of its list keys: " +
+                                             Names(setting.list, [](const auto &e) {
+                                               return e.key + " (" + e.text + ")";
+                                             }));
+  }
+  if (type == "boolean") {
+    if (value == "0" || value == "1") return value;
+    throw CommandError(kExitBadArgument, where + " is a boolean: give 0 or 1, not '" + value + "'");
+  }
+  if (type == "folder") {
+    if (value.empty()) return value;
+    std::error_code error;
+    if (!std::filesystem::is_directory(value, error))
+      throw CommandError(kExitBadArgument,
+                         where + " takes an existing folder; '" + value + "' is not one");
+    std::string absolute = std::filesystem::absolute(value, error).string();
+    if (error) absolute = value;
+    if (EndsWithSeparator(value) && !EndsWithSeparator(absolute)) absolute += os::PathSeparator();
+    if (!EndsWithSeparator(absolute))
+      hints->push_back("hint: '" + absolute + "' does not end with '" +
+                       std::string(1, os::PathSeparator()) +
+                       "'; the plug-in appends file names to the folder directly, so it will "
+                       "look for '" +
+                       absolute + "et.exe'. Set '" + absolute + os::PathSeparator() + "' instead.");
+    return absolute;
+  }
+  if (type == "text") {
+    const auto max = setting.Attribute("maxlength");
+    const long limit = max ? std::strtol(max->c_str(), nullptr, 10) : 0;
+    /* maxlength 0 stands for no limit: the parameters field has it. */
+    if (limit > 0 && value.size() > static_cast<size_t>(limit))
+      throw CommandError(kExitBadArgument,
+                         where + " takes at most " + std::to_string(limit) + " characters");
+    return value;
+  }
+  if (type == "map") {
+    /* The plug-in takes the map name up to the first space, or else up to
+     * the first '-'; a text with neither has no map name to give the game. */
+    size_t cut = value.find(' ');
+    if (cut == std::string::npos) cut = value.find('-');
+    if (cut == std::string::npos || cut == 0)
+      throw CommandError(kExitBadArgument,
+                         where +
+                             " takes the map name followed by ' ' or '-' and its title, "
+                             "such as 'oasis - Siwa Oasis'; '" +
+                             value + "' gives no map name");
+    return value;
+  }
+  return value;
+}
+
+}  // namespace wolfet_host

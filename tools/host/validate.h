@@ -1,0 +1,32 @@
+// Checking a value the user sets against the setting's type in the schema,
+// before it reaches the settings file and, through it, the plug-in.
+#ifndef TOOLS_HOST_VALIDATE_H
+#define TOOLS_HOST_VALIDATE_H
+
+#include <string>
+#include <vector>
+
+#include "schema.h"
+
+namespace wolfet_host {
+
+/* The setting by page, group and name. Throws CommandError (bad argument)
+ * listing the valid names at the level that did not match. */
+const hostkit::SchemaSetting &FindSetting(const hostkit::Schema &schema, const std::string &page,
+                                          const std::string &group, const std::string &setting);
+
+/* Returns the value to store, or throws CommandError (bad argument) saying
+ * what the setting takes. Advice that does not stop the value goes to
+ * `hints`. A folder is stored as an absolute path, since the plug-in
+ * starts the game in it whatever folder the host later runs from. */
+std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting &setting,
+                          const std::string &value, std::vector<std::string> *hints);
+
+/* Texts that go into the launch script unquoted: a line break in them
+ * would add console commands of its own. Throws CommandError naming
+ * `what` when `text` holds a control character. */
+void RejectControlCharacters(const std::string &what, const std::string &text);
+
+}  // namespace wolfet_host
+
+#endif
