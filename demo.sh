@@ -6,4 +6,4 @@ cd "$(dirname "$0")"
 cmake/ensure-packages.sh cmake ninja-build g++ libcli11-dev nlohmann-json3-dev
 cmake --preset release >/dev/null
 cmake --build --preset release
-exec build/release/tools/host/wolfet-host
+exec build/release/tools/host/wolfet-host demo "$@"

@@ -10,8 +10,11 @@ StatusLine::StatusLine() : live_(os::StdoutIsTerminal()) {}
 
 void StatusLine::Show(const std::string &text) {
   if (!live_) return;
+  /* The game shares the terminal and greets it as it starts; a line drawn
+   * before that would be broken by it. */
+  if (step_++ < kQuietSteps) return;
   static const char kSpinner[] = {'|', '/', '-', '\\'};
-  std::cout << "\r\033[K" << kSpinner[step_++ % 4] << ' ' << text << std::flush;
+  std::cout << "\r\033[K" << kSpinner[step_ % 4] << ' ' << text << std::flush;
   shown_ = true;
 }
 

@@ -21,6 +21,7 @@ class StatusLine {
   void Clear();
 
  private:
+  static constexpr unsigned kQuietSteps = 5;
   bool live_;
   bool shown_ = false;
   unsigned step_ = 0;
