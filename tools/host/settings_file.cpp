@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "exit_codes.h"
@@ -22,6 +23,11 @@ std::optional<std::string> AsText(const json &value) {
 
 }  // namespace
 
+SettingsFile::SettingsFile() : json_(std::make_unique<json>(json::object())) {}
+SettingsFile::~SettingsFile() = default;
+SettingsFile::SettingsFile(SettingsFile &&) noexcept = default;
+SettingsFile &SettingsFile::operator=(SettingsFile &&) noexcept = default;
+
 SettingsFile SettingsFile::Load(const std::string &path) {
   SettingsFile file;
   file.path_ = path;
@@ -34,7 +40,7 @@ SettingsFile SettingsFile::Load(const std::string &path) {
     throw CommandError(
         kExitBadArgument,
         "settings file " + path + " is not a JSON object; mend it or name another with --settings");
-  file.json_ = std::move(parsed);
+  *file.json_ = std::move(parsed);
   return file;
 }
 
@@ -42,7 +48,7 @@ void SettingsFile::Save() const {
   const std::string temporary = path_ + ".tmp";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << json_.dump(2) << '\n';
+    out << json_->dump(2) << '\n';
     out.close();
     if (!out) {
       std::remove(temporary.c_str());
@@ -57,7 +63,7 @@ void SettingsFile::Save() const {
 
 std::optional<std::string> SettingsFile::Value(const std::string &page, const std::string &group,
                                                const std::string &setting) const {
-  const json *node = &json_;
+  const json *node = json_.get();
   for (const std::string *name : {&page, &group, &setting}) {
     if (!node->is_object()) return std::nullopt;
     auto it = node->find(*name);
@@ -69,7 +75,7 @@ std::optional<std::string> SettingsFile::Value(const std::string &page, const st
 
 void SettingsFile::SetValue(const std::string &page, const std::string &group,
                             const std::string &setting, const std::string &value) {
-  json *node = &json_;
+  json *node = json_.get();
   for (const std::string *name : {&page, &group}) {
     json &next = (*node)[*name];
     if (!next.is_object()) next = json::object();
@@ -81,8 +87,8 @@ void SettingsFile::SetValue(const std::string &page, const std::string &group,
 std::vector<StoredValue> SettingsFile::Values() const {
   std::vector<StoredValue> out;
   for (const char *page : {"engine", "multiplayer"}) {
-    auto p = json_.find(page);
-    if (p == json_.end() || !p->is_object()) continue;
+    auto p = json_->find(page);
+    if (p == json_->end() || !p->is_object()) continue;
     for (auto g = p->begin(); g != p->end(); ++g) {
       if (!g->is_object()) continue;
       for (auto s = g->begin(); s != g->end(); ++s)
@@ -93,8 +99,8 @@ std::vector<StoredValue> SettingsFile::Values() const {
 }
 
 std::optional<uint32_t> SettingsFile::ContentFlags() const {
-  auto check = json_.find("last_check");
-  if (check == json_.end() || !check->is_object()) return std::nullopt;
+  auto check = json_->find("last_check");
+  if (check == json_->end() || !check->is_object()) return std::nullopt;
   auto flags = check->find("content_flags");
   if (flags == check->end() || !flags->is_number_unsigned()) return std::nullopt;
   const auto value = flags->get<uint64_t>();
@@ -103,15 +109,15 @@ std::optional<uint32_t> SettingsFile::ContentFlags() const {
 }
 
 void SettingsFile::SetContentFlags(uint32_t flags) {
-  json &check = json_["last_check"];
+  json &check = (*json_)["last_check"];
   if (!check.is_object()) check = json::object();
   check["content_flags"] = flags;
 }
 
 std::map<std::string, ManifestEntry> SettingsFile::Manifest() const {
   std::map<std::string, ManifestEntry> out;
-  auto manifest = json_.find("manifest");
-  if (manifest == json_.end() || !manifest->is_object()) return out;
+  auto manifest = json_->find("manifest");
+  if (manifest == json_->end() || !manifest->is_object()) return out;
   for (auto it = manifest->begin(); it != manifest->end(); ++it) {
     if (!it->is_object()) continue;
     auto size = it->find("size");
@@ -128,7 +134,7 @@ void SettingsFile::SetManifest(const std::map<std::string, ManifestEntry> &manif
   json out = json::object();
   for (const auto &[path, entry] : manifest)
     out[path] = json{{"size", entry.size}, {"sha256", entry.sha256}};
-  json_["manifest"] = std::move(out);
+  (*json_)["manifest"] = std::move(out);
 }
 
 }  // namespace wolfet_host

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 #include <map>
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +26,11 @@ struct ManifestEntry {
 
 class SettingsFile {
  public:
+  SettingsFile();
+  ~SettingsFile();
+  SettingsFile(SettingsFile &&) noexcept;
+  SettingsFile &operator=(SettingsFile &&) noexcept;
+
   /* Reads `path`; a missing file is an empty store. Throws CommandError
    * (bad argument) naming the file when it holds no valid JSON object. */
   static SettingsFile Load(const std::string &path);
@@ -53,7 +58,9 @@ class SettingsFile {
 
  private:
   std::string path_;
-  nlohmann::json json_ = nlohmann::json::object();
+  /* Held by pointer so that only this file's source pays for the JSON
+   * library's header, which is slow to compile. */
+  std::unique_ptr<nlohmann::json> json_;
 };
 
 }  // namespace wolfet_host
