@@ -6,10 +6,15 @@
  * where the kernel has pidfd_open, a pidfd to wait on. On POSIX only the
  * parent can collect a child's exit, and a child nobody collects stays a
  * zombie: so a wait that sees the end reaps the child at once, and a
- * handle closed while its child still runs is not freed but parked in a
- * list of orphans, which every later process call tries to reap without
- * blocking. The handle object doubles as the list node, so parking needs
- * no allocation and cannot fail.
+ * handle closed while its child still runs is not freed but kept as an
+ * orphan, which every later process call tries to reap without blocking.
+ *
+ * Every record, open or orphaned, is in one list that the records
+ * themselves link, so keeping an orphan needs no allocation and cannot
+ * fail, and unloading the library can let go of them all: the host never
+ * closes the handle of a game still running when it unloads us, and a
+ * pidfd or record left behind then would stay in the host's process for
+ * good. A game that ends after the unload is the host's child to reap.
  */
 #include <errno.h>
 #include <limits.h>
@@ -33,12 +38,13 @@ namespace {
 
 struct Process {
   pid_t pid;
-  int pidfd;     /* -1 when the kernel gave none */
+  int pidfd;     /* -1 when the kernel gave none, or once closed */
   bool ended;    /* reaped: the pid is no longer ours */
-  Process *next; /* in the orphan list once closed while running */
+  bool orphan;   /* its handle was closed while the child still ran */
+  Process *next; /* every record we hold */
 };
 
-Process *g_orphans = nullptr;
+Process *g_processes = nullptr;
 
 /*
  * TryReap: collects the child's exit if it has come, without blocking.
@@ -57,21 +63,36 @@ bool TryReap(Process *process) {
   return process->ended;
 }
 
-void Release(Process *process) {
+void ClosePidfd(Process *process) {
   if (process->pidfd >= 0) posix::Sys().close(process->pidfd);
-  posix::Sys().free(process);
+  process->pidfd = -1;
+}
+
+/* Drops every record for which `done` holds, closing its pidfd. */
+template <typename Done>
+void Forget(Done done) {
+  for (Process **link = &g_processes; *link != nullptr;) {
+    Process *process = *link;
+    if (done(process)) {
+      *link = process->next;
+      ClosePidfd(process);
+      posix::Sys().free(process);
+    } else {
+      link = &process->next;
+    }
+  }
 }
 
 void ReapOrphans() {
-  for (Process **link = &g_orphans; *link != nullptr;) {
-    Process *orphan = *link;
-    if (TryReap(orphan)) {
-      *link = orphan->next;
-      Release(orphan);
-    } else {
-      link = &orphan->next;
-    }
-  }
+  Forget([](Process *process) { return process->orphan && TryReap(process); });
+}
+
+/* The library is being unloaded: collect what has ended, let go of all. */
+__attribute__((destructor)) void ForgetAllAtUnload() {
+  Forget([](Process *process) {
+    TryReap(process);
+    return true;
+  });
 }
 
 /* The parameters as arguments: split on spaces, empty pieces dropped. The
@@ -180,7 +201,9 @@ ProcessHandle StartProgram(const char *program, const char *parameters, const ch
   process->pid = pid;
   process->pidfd = posix::Sys().pidfd_open(pid, 0);
   process->ended = false;
-  process->next = nullptr;
+  process->orphan = false;
+  process->next = g_processes;
+  g_processes = process;
   return process;
 }
 
@@ -202,24 +225,17 @@ bool WaitForProcessEnd(ProcessHandle handle, uint32_t milliseconds) {
 }
 
 /*
- * CloseProcess: the handle goes, the process does not. A child that still
- * runs is parked with the orphans so that a later call collects its exit.
- * Closing null only gives the orphans their chance.
+ * CloseProcess: the handle goes, the process does not. A child that has
+ * ended goes at once; one that still runs stays an orphan until a later
+ * call collects its exit. Closing null only gives the orphans their chance.
  */
 void CloseProcess(ProcessHandle handle) {
-  ReapOrphans();
   auto *process = static_cast<Process *>(handle);
-  if (process == nullptr) return;
-  if (TryReap(process)) {
-    Release(process);
-    return;
+  if (process != nullptr) {
+    process->orphan = true;
+    ClosePidfd(process);
   }
-  if (process->pidfd >= 0) {
-    posix::Sys().close(process->pidfd);
-    process->pidfd = -1;
-  }
-  process->next = g_orphans;
-  g_orphans = process;
+  ReapOrphans();
 }
 
 }  // namespace platform
