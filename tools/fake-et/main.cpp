@@ -14,11 +14,16 @@
 //   FAKE_ET_SET_COLOUR  set the desktop highlight colour (element 13 in the
 //                       platform layer's colour file) to this value at start.
 //   FAKE_ET_EXIT_CODE   exit with this code (default 0).
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -27,10 +32,31 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 std::string Env(const char *name) {
   const char *value = std::getenv(name);
   return value != nullptr ? value : "";
 }
+
+// Writes `text` to `path` whole: a reader sees the old file or the new one.
+void ReplaceFile(const std::string &path, const std::string &text) {
+  const std::string temporary =
+      path + ".tmp." + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  std::ofstream(temporary, std::ios::binary) << text;
+  std::error_code error;
+  fs::rename(temporary, path, error);
+  if (error) fs::remove(temporary, error);
+}
+
+#ifdef _WIN32
+// Windows has the real thing.
+void SetHighlight(unsigned long colour) {
+  const INT element = COLOR_HIGHLIGHT;
+  const COLORREF value = static_cast<COLORREF>(colour);
+  SetSysColors(1, &element, &value);
+}
+#else
 
 // The same file and format as the plug-in's POSIX colour layer: one
 // "<element> 0x<colour>" line per element, replaced whole by a rename.
@@ -38,7 +64,7 @@ std::string ColourFile() {
   if (!Env("SDLL_SYSCOLOR_FILE").empty()) return Env("SDLL_SYSCOLOR_FILE");
   if (!Env("XDG_RUNTIME_DIR").empty()) return Env("XDG_RUNTIME_DIR") + "/wolfet-syscolors";
   if (!Env("HOME").empty()) return Env("HOME") + "/.wolfet-syscolors";
-  return "/tmp/wolfet-syscolors-" + std::to_string(getuid());
+  return "/tmp/wolfet-syscolors-" + std::to_string(static_cast<unsigned long>(getuid()));
 }
 
 void SetHighlight(unsigned long colour) {
@@ -52,15 +78,14 @@ void SetHighlight(unsigned long colour) {
   }
   char highlight[32];
   std::snprintf(highlight, sizeof highlight, "13 0x%08lX\n", colour);
-  const std::string temporary = path + ".tmp." + std::to_string(getpid());
-  std::ofstream(temporary) << kept.str() << highlight;
-  std::rename(temporary.c_str(), path.c_str());
+  ReplaceFile(path, kept.str() + highlight);
 }
+#endif
 
 std::string Report(int argc, char **argv) {
   std::ostringstream out;
-  char cwd[4096];
-  out << "cwd: " << (getcwd(cwd, sizeof cwd) != nullptr ? cwd : "?") << '\n';
+  std::error_code error;
+  out << "cwd: " << fs::current_path(error).string() << '\n';
   std::string script;
   for (int i = 1; i < argc; ++i) {
     out << "arg: " << argv[i] << '\n';
@@ -104,9 +129,7 @@ int main(int argc, char **argv) {
   if (record.empty()) {
     std::cout << report << std::flush;
   } else {
-    const std::string temporary = record + ".tmp." + std::to_string(getpid());
-    std::ofstream(temporary) << report;
-    std::rename(temporary.c_str(), record.c_str());
+    ReplaceFile(record, report);
   }
 
   const long run_ms =
