@@ -128,6 +128,12 @@ TEST_F(Cli, BadInputGivesItsExitCodeAndNamesWhatIsWrong) {
   EXPECT_EQ(r.code, 2);
   EXPECT_CONTAINS(r.err, "wolfet-host.json");
   EXPECT_EQ(ReadAll(dir + "/wolfet-host.json"), "{ not json");  // left for the user to mend
+
+  // A line break edited into the file would become a console command.
+  Write(dir + "/wolfet-host.json", R"({"multiplayer": {"general": {"map": "x\nquit -"}}})");
+  r = Run("check");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_CONTAINS(r.err, "multiplayer general map");
 }
 
 TEST_F(Cli, VerifyComparesSizeAndDigestWithTheRecordedManifest) {

@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include "exit_codes.h"
+#include "validate.h"
 
 namespace wolfet_host {
 
@@ -49,6 +50,10 @@ void Session::SupplySettings() {
   store.Clear();
   hostkit::ApplyDefaults(s, &store);
   for (const StoredValue &v : file_.Values()) {
+    /* The file may have been edited by hand; what `set` refuses must not
+     * reach the plug-in that way either. */
+    RejectControlCharacters(v.page + " " + v.group + " " + v.setting + " in " + file_.path(),
+                            v.value);
     const hostkit::Page page =
         v.page == "engine" ? hostkit::Page::kEngine : hostkit::Page::kMultiplayer;
     store.SetUtf8(page, v.group, v.setting, v.value);
