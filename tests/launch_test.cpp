@@ -43,8 +43,8 @@ void SetHighlight(uint32_t colour) {
 }
 
 // Processes whose parent is this test, zombies included.
-int CountChildren() {
-  int children = 0;
+std::vector<pid_t> Children() {
+  std::vector<pid_t> children;
   for (const auto &entry : fs::directory_iterator("/proc")) {
     const std::string stat = ReadFile(entry.path().string() + "/stat");
     const size_t close = stat.rfind(')');
@@ -52,10 +52,12 @@ int CountChildren() {
     std::istringstream fields(stat.substr(close + 1));
     std::string state;
     long parent = 0;
-    if (fields >> state >> parent && parent == getpid()) ++children;
+    if (fields >> state >> parent && parent == getpid())
+      children.push_back(static_cast<pid_t>(std::stol(entry.path().filename().string())));
   }
   return children;
 }
+int CountChildren() { return static_cast<int>(Children().size()); }
 
 size_t CountDescriptors() {
   size_t count = 0;
@@ -89,10 +91,18 @@ class Launch : public LoadedPlugin {
     UseEngine(engine);
   }
 
+  // Every game ends before its folder goes: those a failing test left
+  // unwatched get the quit file's time, then are stopped.
   void TearDown() override {
     if (root_.empty()) return;
     for (const std::string &folder : engines_) Touch(folder + "quit");
     PollUntilEnded();
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (CountChildren() > 0 && Clock::now() < deadline) plugin().MultiplayerFinished();
+    for (pid_t child : Children()) {
+      kill(child, SIGKILL);
+      waitpid(child, nullptr, 0);
+    }
     fs::remove_all(root_);
   }
 
