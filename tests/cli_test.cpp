@@ -92,6 +92,30 @@ TEST_F(Cli, DemoRunsTheWholeRoadToAnEndedGame) {
   EXPECT_FALSE(fs::exists(dir + "/wolfet-host.json"));
 }
 
+TEST_F(Cli, SchemaAndSettingsShowWhatTheHostKeeps) {
+  Result r = Run("schema");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_CONTAINS(r.out, "page engine (8 settings)");
+  EXPECT_CONTAINS(r.out, "page multiplayer (4 settings)");
+  EXPECT_CONTAINS(r.out, "- 2 = \"Last Man Standing\"");
+  EXPECT_CONTAINS(r.out, "(Siwa Oasis - North Africa) and (W\xC3\xBCrzburg Radar");
+  EXPECT_EQ(r.out.find("maprestart"), std::string::npos);
+
+  // Keys the host does not know survive its saves; a relative folder is
+  // kept absolute, since the game is started in it from anywhere.
+  Write(dir + "/wolfet-host.json", R"({"mine": [1, 2]})");
+  ASSERT_EQ(Run("set engine general enginepath engine/").code, 0);
+  ASSERT_EQ(Run("set multiplayer general type 3").code, 0);
+  EXPECT_EQ(Run("get engine general enginepath").out, engine + "\n");
+  EXPECT_EQ(Run("get multiplayer general type").out, "3\n");
+  EXPECT_EQ(Run("get engine servers performquery").out, "1\n");
+  r = Run("settings");
+  EXPECT_CONTAINS(r.out, "type = \"3\" (set)");
+  EXPECT_CONTAINS(r.out, "allowdownload = \"0\" (default)");
+  EXPECT_CONTAINS(r.out, "map = \"\" (not set)");
+  EXPECT_CONTAINS(ReadAll(dir + "/wolfet-host.json"), "\"mine\"");
+}
+
 TEST_F(Cli, BadInputGivesItsExitCodeAndNamesWhatIsWrong) {
   Result r = Run("set engine general enginpath /tmp/");
   EXPECT_EQ(r.code, 2);
