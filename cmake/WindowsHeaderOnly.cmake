@@ -1,0 +1,22 @@
+# The Windows cross builds take the header-only libraries the tools use
+# (CLI11, nlohmann-json) from the build machine's Debian packages. Their
+# CMake packages point at /usr/include as a whole, which would put the
+# build machine's C library headers ahead of MinGW's. Instead each library
+# is offered through a folder that holds nothing but its own headers; the
+# packages' config files then see their targets defined and use them.
+set(SDLL_HOST_HEADERS ${CMAKE_BINARY_DIR}/host-headers)
+file(MAKE_DIRECTORY ${SDLL_HOST_HEADERS})
+
+function(sdll_header_only_target target header_dir)
+  if(TARGET ${target} OR NOT EXISTS /usr/include/${header_dir})
+    return()
+  endif()
+  file(CREATE_LINK /usr/include/${header_dir} ${SDLL_HOST_HEADERS}/${header_dir} SYMBOLIC)
+  add_library(${target} INTERFACE IMPORTED GLOBAL)
+  set_target_properties(${target} PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES ${SDLL_HOST_HEADERS}
+    INTERFACE_COMPILE_FEATURES cxx_std_11)
+endfunction()
+
+sdll_header_only_target(CLI11::CLI11 CLI)
+sdll_header_only_target(nlohmann_json::nlohmann_json nlohmann)
