@@ -1,6 +1,9 @@
 #!/bin/sh
 # Builds and runs every test: the unit and integration suites (plain and
-# under AddressSanitizer + UndefinedBehaviorSanitizer).
+# under AddressSanitizer + UndefinedBehaviorSanitizer), then the shipped
+# Windows DLL (PE check of the 32-bit build, the 64-bit build's suite under
+# Wine) and the 32-bit x86 Linux build under qemu-i386, where stdcall and
+# cdecl really differ.
 set -eu
 cd "$(dirname "$0")"
 cmake/ensure-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev \
@@ -12,3 +15,21 @@ for preset in dev asan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset" -j 2
 done
+
+echo "== mingw-i686: the DLL's exports, imports, schema resource and size =="
+cmake/ensure-packages.sh g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 python3
+cmake --preset mingw-i686 >/dev/null
+cmake --build --preset mingw-i686
+cmake/check-pe.sh build/mingw-i686/plugin/wolfet.dll plugin/resources/settings.cfg
+
+echo "== mingw-x64 under Wine =="
+cmake/ensure-packages.sh g++-mingw-w64-x86-64 mingw-w64-tools googletest wine wine64
+cmake --preset mingw-x64 >/dev/null
+cmake --build --preset mingw-x64
+ctest --test-dir build/mingw-x64 --output-on-failure
+
+echo "== m32 under qemu-i386 =="
+cmake/ensure-packages.sh g++-multilib qemu-user googletest
+cmake --preset m32 >/dev/null
+cmake --build --preset m32
+ctest --test-dir build/m32 --output-on-failure -j 2
