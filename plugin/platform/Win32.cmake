@@ -45,3 +45,5 @@ target_link_options(wolfet PRIVATE
   -Wl,--gc-sections
   $<$<NOT:$<CONFIG:Debug>>:-s>)
 target_link_libraries(wolfet PRIVATE ole32 shell32 user32)
+
+include(${PROJECT_SOURCE_DIR}/cmake/Package.cmake)
