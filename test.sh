@@ -1,13 +1,14 @@
 #!/bin/sh
 # Builds and runs every test: the unit and integration suites (plain and
-# under AddressSanitizer + UndefinedBehaviorSanitizer), then the shipped
+# under AddressSanitizer + UndefinedBehaviorSanitizer; the plain run also
+# repeats every export under valgrind), the fuzz targets, then the shipped
 # Windows DLL (PE check of the 32-bit build, the 64-bit build's suite under
 # Wine) and the 32-bit x86 Linux build under qemu-i386, where stdcall and
 # cdecl really differ.
 set -eu
 cd "$(dirname "$0")"
 cmake/ensure-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev \
-  libcli11-dev nlohmann-json3-dev binutils
+  libcli11-dev nlohmann-json3-dev binutils valgrind
 
 for preset in dev asan; do
   echo "== $preset =="
@@ -15,6 +16,9 @@ for preset in dev asan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset" -j 2
 done
+
+echo "== fuzz: each target 20 s on its seed corpus (clang, ASan + UBSan) =="
+tests/fuzz/fuzz.sh 20
 
 echo "== mingw-i686: the DLL's exports, imports, schema resource and size =="
 cmake/ensure-packages.sh g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 python3
