@@ -9,6 +9,11 @@
 
 namespace platform {
 
+#if defined(__i386__) || defined(_M_IX86)
+/* The structure the 32-bit shell expects: its size is the version check. */
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "SHELLEXECUTEINFOA of 32-bit Windows");
+#endif
+
 /*
  * StartProgram: ShellExecuteExA with SEE_MASK_NOCLOSEPROCESS alone, so the
  * shell hands back the new process's handle and still shows its own
