@@ -6,9 +6,9 @@
  * code points; 0x80-0x9F hold the typographic block below. Windows maps
  * the five holes of that block (0x81, 0x8D, 0x8F, 0x90, 0x9D) to the C1
  * controls of the same number and back, and so do we. Everything else
- * (other scripts, unpaired surrogates, a surrogate pair standing for one
- * character beyond the BMP) becomes the default character '?', one per
- * character.
+ * (other scripts, surrogates) becomes the default character '?'. A
+ * single-byte code page converts unit by unit, so a surrogate pair gives
+ * two '?', as WideCharToMultiByte does.
  */
 #include <cstdint>
 
@@ -31,9 +31,6 @@ char ToWindows1252(char16_t unit) {
   return '?';
 }
 
-bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
 }  // namespace
 
 int WideToAnsi(const char16_t *text, int units, char *out, int capacity) {
@@ -41,9 +38,7 @@ int WideToAnsi(const char16_t *text, int units, char *out, int capacity) {
   int written = 0;
   for (int i = 0; i < units; ++i) {
     if (written == capacity) return 0; /* ERROR_INSUFFICIENT_BUFFER */
-    char16_t unit = text[i];
-    if (IsHighSurrogate(unit) && i + 1 < units && IsLowSurrogate(text[i + 1])) ++i;
-    out[written++] = ToWindows1252(unit);
+    out[written++] = ToWindows1252(text[i]);
   }
   return written;
 }

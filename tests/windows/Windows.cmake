@@ -16,11 +16,6 @@ target_compile_definitions(sdll_wine_tests PRIVATE
 # One Wine process for the whole suite: each start costs far more than a
 # test. The emulator (cmake/wine-run.sh, from the toolchain) keeps a private
 # prefix in the build folder.
-#
-# Left out: the case that turns a character beyond the BMP into one '?'.
-# Wine's WideCharToMultiByte, like the per-unit code page tables of
-# Windows, gives one '?' per UTF-16 unit of the surrogate pair ("??").
-add_test(NAME wine_suite COMMAND sdll_wine_tests
-  --gtest_filter=-HostStrings.ConvertsToWindows1252AndLeavesTheHostTextAlone)
+add_test(NAME wine_suite COMMAND sdll_wine_tests)
 set_tests_properties(wine_suite PROPERTIES TIMEOUT 600
   ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
