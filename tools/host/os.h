@@ -21,6 +21,10 @@ std::string MakeTemporaryFolder(const std::string &prefix);
  * starts. False when the system refused. */
 bool SetEnvironment(const std::string &name, const std::string &value);
 
+/* Renames `from` to `to`, replacing `to` if it exists (rename(2) does so
+ * on POSIX; Windows needs MoveFileExA to). */
+bool MoveReplacing(const std::string &from, const std::string &to);
+
 /* The path separator a folder setting should end with. */
 char PathSeparator();
 

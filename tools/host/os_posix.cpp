@@ -27,6 +27,10 @@ bool SetEnvironment(const std::string &name, const std::string &value) {
   return setenv(name.c_str(), value.c_str(), 1) == 0;
 }
 
+bool MoveReplacing(const std::string &from, const std::string &to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
 char PathSeparator() { return '/'; }
 
 std::string LocalPath(const std::string &plugin_path) {

@@ -38,6 +38,10 @@ bool SetEnvironment(const std::string &name, const std::string &value) {
   return _putenv_s(name.c_str(), value.c_str()) == 0;
 }
 
+bool MoveReplacing(const std::string &from, const std::string &to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 char PathSeparator() { return '\\'; }
 
 std::string LocalPath(const std::string &plugin_path) { return plugin_path; }

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "exit_codes.h"
+#include "os.h"
 
 namespace wolfet_host {
 namespace {
@@ -55,7 +56,7 @@ void SettingsFile::Save() const {
       throw CommandError(kExitFailure, "cannot write settings file " + path_);
     }
   }
-  if (std::rename(temporary.c_str(), path_.c_str()) != 0) {
+  if (!os::MoveReplacing(temporary, path_)) {
     std::remove(temporary.c_str());
     throw CommandError(kExitFailure, "cannot replace settings file " + path_);
   }
