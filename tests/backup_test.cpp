@@ -84,4 +84,13 @@ TEST_F(Backup, FolderOfTheScriptsNameIsMovedAsideLikeAFile) {
   EXPECT_EQ(ReadFile(bak / "inside"), "kept");
 }
 
+TEST_F(Backup, DanglingLinkOfTheScriptsNameIsMovedAsideNotFollowed) {
+  cfg = dir / "launch.cfg";
+  bak = dir / "launch.cfg.bak";
+  fs::create_symlink(dir / "nowhere", cfg);
+  sdll::BackupFile(cfg.c_str());
+  EXPECT_FALSE(fs::exists(fs::symlink_status(cfg)));
+  EXPECT_TRUE(fs::is_symlink(bak));
+}
+
 }  // namespace

@@ -24,7 +24,8 @@ bool HasWildcard(const std::string &name) { return name.find_first_of("*?") != s
  * PathMatchesEntry: FindFirstFileA + FindClose. Only the last component
  * may hold wildcards; the folder part is taken as it stands. A pattern
  * that ends in a separator names no entry, as on Windows. Unlike Windows,
- * names compare case-sensitively: the POSIX file system does.
+ * names compare case-sensitively: the POSIX file system does. A symbolic
+ * link is an entry of its own, found even when it points nowhere.
  */
 bool PathMatchesEntry(const char *pattern) {
   const std::string path = posix::ToPosixPath(pattern);
@@ -33,7 +34,7 @@ bool PathMatchesEntry(const char *pattern) {
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   if (!HasWildcard(name)) {
     struct stat st;
-    return posix::Sys().stat(path.c_str(), &st) == 0;
+    return posix::Sys().lstat(path.c_str(), &st) == 0;
   }
   const std::string folder =
       slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : path.substr(0, slash));
@@ -58,7 +59,7 @@ bool PathMatchesEntry(const char *pattern) {
 bool DeleteFilePath(const char *path) {
   const std::string p = posix::ToPosixPath(path);
   struct stat st;
-  if (posix::Sys().stat(p.c_str(), &st) != 0) return false;
+  if (posix::Sys().lstat(p.c_str(), &st) != 0) return false;
   if (S_ISDIR(st.st_mode)) return false;
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
   return posix::Sys().unlink(p.c_str()) == 0;

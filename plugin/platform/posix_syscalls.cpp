@@ -46,6 +46,7 @@ int RenameNoReplace(const char *from, const char *to) {
 }
 
 int Stat(const char *path, struct stat *st) { return stat(path, st); }
+int Lstat(const char *path, struct stat *st) { return lstat(path, st); }
 
 int PidfdOpen(pid_t pid, unsigned int flags) {
 #ifdef SYS_pidfd_open
@@ -59,8 +60,8 @@ int PidfdOpen(pid_t pid, unsigned int flags) {
 }
 
 const Syscalls kDefault = {
-    malloc, free,   Stat,        opendir,   readdir, closedir, unlink,    rmdir, RenameNoReplace,
-    fopen,  access, posix_spawn, PidfdOpen, poll,    waitpid,  nanosleep, close, rename,
+    malloc, free,   Stat,        Lstat,     opendir, readdir, closedir,  unlink, RenameNoReplace,
+    fopen,  access, posix_spawn, PidfdOpen, poll,    waitpid, nanosleep, close,  rename,
 };
 
 }  // namespace

@@ -25,11 +25,12 @@ struct Syscalls {
   void *(*malloc)(size_t);
   void (*free)(void *);
   int (*stat)(const char *, struct stat *);
+  /* stat(2) of a symbolic link itself: a directory search finds the link */
+  int (*lstat)(const char *, struct stat *);
   DIR *(*opendir)(const char *);
   struct dirent *(*readdir)(DIR *);
   int (*closedir)(DIR *);
   int (*unlink)(const char *);
-  int (*rmdir)(const char *);
   /* rename(2) that fails with EEXIST rather than replace its target */
   int (*rename_noreplace)(const char *, const char *);
   FILE *(*fopen)(const char *, const char *);
