@@ -9,17 +9,11 @@
 #include <string>
 
 #include "launch/file_exists.h"
+#include "support/sandbox.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 class Backup : public ::testing::Test {
  protected:

@@ -23,6 +23,7 @@
 #include "platform/platform.h"
 #include "platform/posix_syscalls.h"
 #include "support/loaded_plugin.h"
+#include "support/sandbox.h"
 
 #ifndef SDLL_FAKE_GAME_PATH
 #define SDLL_FAKE_GAME_PATH ""
@@ -32,33 +33,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-// Children of this process, zombies included.
-std::vector<pid_t> Children() {
-  std::vector<pid_t> children;
-  for (const auto &entry : fs::directory_iterator("/proc")) {
-    const std::string stat = ReadFile(entry.path().string() + "/stat");
-    const size_t close = stat.rfind(')');
-    if (close == std::string::npos) continue;
-    std::istringstream fields(stat.substr(close + 1));
-    std::string state;
-    long parent = 0;
-    if (fields >> state >> parent && parent == getpid())
-      children.push_back(static_cast<pid_t>(std::stol(entry.path().filename().string())));
-  }
-  return children;
-}
-
-size_t Descriptors() {
-  return static_cast<size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
-}
 
 uint32_t Highlight() { return platform::GetSystemColour(platform::kColourHighlight); }
 
@@ -75,7 +49,7 @@ class Fault : public LoadedPlugin {
     setenv("FAKE_ET_RUN_MS", "0", 1);
     setenv("FAKE_ET_RECORD", (root + "/record").c_str(), 1);
     unsetenv("FAKE_ET_EXIT_CODE");
-    descriptors_ = Descriptors();
+    descriptors_ = CountDescriptors();
   }
 
   void TearDown() override {
@@ -99,18 +73,10 @@ class Fault : public LoadedPlugin {
   }
 
   // The game's report once it is there; empty if no game ran in 10 s.
-  std::string AwaitRecord() const {
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (!fs::exists(root + "/record") && Clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return ReadFile(root + "/record");
-  }
+  std::string AwaitRecord() const { return AwaitFile(root + "/record"); }
 
   bool PollUntilEnded(std::chrono::seconds limit = std::chrono::seconds(10)) {
-    const auto deadline = Clock::now() + limit;
-    while (plugin().MultiplayerFinished() == 0)
-      if (Clock::now() > deadline) return false;
-    return true;
+    return ::PollUntilEnded(plugin(), limit);
   }
 
   // Every game collected and every descriptor the plug-in opened closed.
@@ -119,7 +85,7 @@ class Fault : public LoadedPlugin {
     errno = 0;
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD);
-    EXPECT_EQ(Descriptors(), descriptors_);
+    EXPECT_EQ(CountDescriptors(), descriptors_);
   }
 
   std::string root;

@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 #include "platform/posix_syscalls.h"
 #include "support/loaded_plugin.h"
+#include "support/sandbox.h"
 
 #ifndef SDLL_FAKE_GAME_PATH
 #define SDLL_FAKE_GAME_PATH ""
@@ -28,13 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 void Touch(const std::string &path) { std::ofstream(path) << ""; }
 
 uint32_t Highlight() { return platform::GetSystemColour(platform::kColourHighlight); }
@@ -42,29 +36,7 @@ void SetHighlight(uint32_t colour) {
   platform::SetSystemColour(platform::kColourHighlight, colour);
 }
 
-// Processes whose parent is this test, zombies included.
-std::vector<pid_t> Children() {
-  std::vector<pid_t> children;
-  for (const auto &entry : fs::directory_iterator("/proc")) {
-    const std::string stat = ReadFile(entry.path().string() + "/stat");
-    const size_t close = stat.rfind(')');
-    if (close == std::string::npos) continue;
-    std::istringstream fields(stat.substr(close + 1));
-    std::string state;
-    long parent = 0;
-    if (fields >> state >> parent && parent == getpid())
-      children.push_back(static_cast<pid_t>(std::stol(entry.path().filename().string())));
-  }
-  return children;
-}
 int CountChildren() { return static_cast<int>(Children().size()); }
-
-size_t CountDescriptors() {
-  size_t count = 0;
-  for (auto it = fs::directory_iterator("/proc/self/fd"); it != fs::directory_iterator(); ++it)
-    ++count;
-  return count;
-}
 
 // A packed server list: 16-bit little-endian length, then the bytes.
 void AddEntry(std::vector<unsigned char> *list, int16_t length, const std::string &text) {
@@ -131,20 +103,9 @@ class Launch : public LoadedPlugin {
   std::string Script() const { return ReadFile(engine + "etmain/launch.cfg"); }
 
   // The stand-in game's report, once it has written it (a few seconds at most).
-  static std::string AwaitRecord(const std::string &folder) {
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (!fs::exists(folder + "record") && Clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return ReadFile(folder + "record");
-  }
+  static std::string AwaitRecord(const std::string &folder) { return AwaitFile(folder + "record"); }
 
-  // Polls as the host does; false if the game has not ended in 10 s.
-  bool PollUntilEnded() {
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (plugin().MultiplayerFinished() == 0)
-      if (Clock::now() > deadline) return false;
-    return true;
-  }
+  bool PollUntilEnded() { return ::PollUntilEnded(plugin()); }
 
   std::string engine;
 
