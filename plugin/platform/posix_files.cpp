@@ -73,24 +73,15 @@ bool MovePath(const char *from, const char *to) {
 }
 
 /*
- * The text-mode stream: fopen(path, "w") and, as the Windows C runtime does
- * for text mode, each "\n" goes out as "\r\n".
+ * The text-mode stream: the C library's own FILE, opened with "w" and
+ * handed out as the opaque TextFile. As the Windows C runtime does in text
+ * mode, each "\n" goes out as "\r\n".
  */
-struct TextFile {
-  FILE *stream;
-};
+static FILE *StreamOf(TextFile *file) { return reinterpret_cast<FILE *>(file); }
 
 TextFile *OpenTextFileForWriting(const char *path) {
   const std::string p = posix::ToPosixPath(path);
-  FILE *stream = posix::Sys().fopen(p.c_str(), "w");
-  if (stream == nullptr) return nullptr;
-  auto *file = static_cast<TextFile *>(posix::Sys().malloc(sizeof(TextFile)));
-  if (file == nullptr) {
-    fclose(stream);
-    return nullptr;
-  }
-  file->stream = stream;
-  return file;
+  return reinterpret_cast<TextFile *>(posix::Sys().fopen(p.c_str(), "w"));
 }
 
 void WriteText(TextFile *file, const char *text) {
@@ -98,17 +89,15 @@ void WriteText(TextFile *file, const char *text) {
   for (const char *run = text; *run != '\0';) {
     const char *newline = strchr(run, '\n');
     size_t length = newline != nullptr ? static_cast<size_t>(newline - run) : strlen(run);
-    fwrite(run, 1, length, file->stream);
+    fwrite(run, 1, length, StreamOf(file));
     if (newline == nullptr) break;
-    fwrite("\r\n", 1, 2, file->stream);
+    fwrite("\r\n", 1, 2, StreamOf(file));
     run = newline + 1;
   }
 }
 
 void CloseTextFile(TextFile *file) {
-  if (file == nullptr) return;
-  fclose(file->stream);
-  posix::Sys().free(file);
+  if (file != nullptr) fclose(StreamOf(file));
 }
 
 }  // namespace platform

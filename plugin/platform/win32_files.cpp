@@ -33,37 +33,26 @@ bool MovePath(const char *from, const char *to) {
 
 /*
  * The stream is the C runtime's own FILE opened in text mode ("w", no
- * "b"), so the runtime turns every "\n" into CR LF on the way out.
+ * "b"), handed out as the opaque TextFile; the runtime turns every "\n"
+ * into CR LF on the way out.
  */
-struct TextFile {
-  FILE *stream;
-};
+static FILE *StreamOf(TextFile *file) { return reinterpret_cast<FILE *>(file); }
 
 /* OpenTextFileForWriting: fopen(path, "w"); null when it cannot open. */
 TextFile *OpenTextFileForWriting(const char *path) {
   if (path == nullptr) return nullptr;
-  FILE *stream = fopen(path, "w");
-  if (stream == nullptr) return nullptr;
-  TextFile *file = static_cast<TextFile *>(malloc(sizeof(TextFile)));
-  if (file == nullptr) {
-    fclose(stream);
-    return nullptr;
-  }
-  file->stream = stream;
-  return file;
+  return reinterpret_cast<TextFile *>(fopen(path, "w"));
 }
 
 /* WriteText: fputs, the text as given; its result is not examined. */
 void WriteText(TextFile *file, const char *text) {
   if (file == nullptr || text == nullptr) return;
-  fputs(text, file->stream);
+  fputs(text, StreamOf(file));
 }
 
 /* CloseTextFile: fclose, which also flushes. */
 void CloseTextFile(TextFile *file) {
-  if (file == nullptr) return;
-  fclose(file->stream);
-  free(file);
+  if (file != nullptr) fclose(StreamOf(file));
 }
 
 }  // namespace platform
