@@ -36,35 +36,13 @@ using Clock = std::chrono::steady_clock;
 
 uint32_t Highlight() { return platform::GetSystemColour(platform::kColourHighlight); }
 
-class Fault : public LoadedPlugin {
+class Fault : public GameSandbox {
  protected:
   void SetUp() override {
-    LoadedPlugin::SetUp();
-    if (HasFatalFailure()) return;
-    if (std::string(SDLL_FAKE_GAME_PATH).empty()) GTEST_SKIP() << "built without the stand-in game";
-    char pattern[] = "/tmp/sdll-fault-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root = pattern;
-    setenv("SDLL_SYSCOLOR_FILE", (root + "/colours").c_str(), 1);
-    setenv("FAKE_ET_RUN_MS", "0", 1);
+    GameSandbox::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     setenv("FAKE_ET_RECORD", (root + "/record").c_str(), 1);
-    unsetenv("FAKE_ET_EXIT_CODE");
     descriptors_ = CountDescriptors();
-  }
-
-  void TearDown() override {
-    if (root.empty()) return;
-    for (pid_t child : Children()) kill(child, SIGKILL);
-    while (waitpid(-1, nullptr, 0) > 0) {
-    }
-    // Deeper than PATH_MAX in one case, which std::filesystem cannot walk.
-    ASSERT_EQ(std::system(("chmod -R u+rwx '" + root + "' && rm -rf '" + root + "'").c_str()), 0);
-  }
-
-  // An engine folder `path` (ending in '/') with etmain/ and the stand-in game.
-  static void MakeEngine(const std::string &path) {
-    fs::create_directories(path + "etmain");
-    fs::copy_file(SDLL_FAKE_GAME_PATH, path + "et.exe");
   }
 
   void HostGame() {
@@ -88,9 +66,6 @@ class Fault : public LoadedPlugin {
     EXPECT_EQ(CountDescriptors(), descriptors_);
   }
 
-  std::string root;
-
- private:
   size_t descriptors_ = 0;
 };
 

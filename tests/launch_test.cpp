@@ -48,43 +48,18 @@ void AddEntry(std::vector<unsigned char> *list, const std::string &text) {
   AddEntry(list, static_cast<int16_t>(text.size()), text);
 }
 
-class Launch : public LoadedPlugin {
+class Launch : public GameSandbox {
  protected:
   void SetUp() override {
-    LoadedPlugin::SetUp();
-    if (HasFatalFailure()) return;
-    if (std::string(SDLL_FAKE_GAME_PATH).empty()) GTEST_SKIP() << "built without the stand-in game";
-    char pattern[] = "/tmp/sdll-launch-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
+    GameSandbox::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     engine = MakeEngine("game");
-    setenv("SDLL_SYSCOLOR_FILE", (root_ + "/colours").c_str(), 1);
-    setenv("FAKE_ET_RUN_MS", "0", 1);
     UseEngine(engine);
   }
 
-  // Every game ends before its folder goes: those a failing test left
-  // unwatched get the quit file's time, then are stopped.
-  void TearDown() override {
-    if (root_.empty()) return;
-    for (const std::string &folder : engines_) Touch(folder + "quit");
-    PollUntilEnded();
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (CountChildren() > 0 && Clock::now() < deadline) plugin().MultiplayerFinished();
-    for (pid_t child : Children()) {
-      kill(child, SIGKILL);
-      waitpid(child, nullptr, 0);
-    }
-    fs::remove_all(root_);
-  }
-
-  // An engine folder (with its trailing separator) holding etmain and et.exe.
+  // An engine folder named `name` in the sandbox, with its trailing separator.
   std::string MakeEngine(const std::string &name) {
-    const std::string folder = root_ + "/" + name + "/";
-    fs::create_directories(folder + "etmain");
-    fs::copy_file(SDLL_FAKE_GAME_PATH, folder + "et.exe");
-    engines_.push_back(folder);
-    return folder;
+    return GameSandbox::MakeEngine(root + "/" + name + "/");
   }
 
   // Points "enginepath" at `folder`; the game started there reports to record().
@@ -108,10 +83,6 @@ class Launch : public LoadedPlugin {
   bool PollUntilEnded() { return ::PollUntilEnded(plugin()); }
 
   std::string engine;
-
- private:
-  std::string root_;
-  std::vector<std::string> engines_;
 };
 
 TEST_F(Launch, HostedWorkedExampleWritesFiveLinesAfterTheReadsInOrder) {

@@ -1,5 +1,8 @@
 #include "support/sandbox.h"
 
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -48,4 +51,32 @@ bool PollUntilEnded(const hostkit::Exports &plugin, std::chrono::seconds limit) 
   while (plugin.MultiplayerFinished() == 0)
     if (Clock::now() > deadline) return false;
   return true;
+}
+
+void GameSandbox::SetUp() {
+  LoadedPlugin::SetUp();
+  if (HasFatalFailure()) return;
+  if (std::string(SDLL_FAKE_GAME_PATH).empty()) GTEST_SKIP() << "built without the stand-in game";
+  char pattern[] = "/tmp/sdll-game-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  root = pattern;
+  setenv("SDLL_SYSCOLOR_FILE", (root + "/colours").c_str(), 1);
+  setenv("FAKE_ET_RUN_MS", "0", 1);
+  unsetenv("FAKE_ET_EXIT_CODE");
+}
+
+void GameSandbox::TearDown() {
+  if (root.empty()) return;
+  for (pid_t child : Children()) kill(child, SIGKILL);
+  while (waitpid(-1, nullptr, 0) > 0) {
+  }
+  // Some tests go deeper than PATH_MAX or take write rights away, which
+  // std::filesystem cannot undo.
+  ASSERT_EQ(std::system(("chmod -R u+rwx '" + root + "' && rm -rf '" + root + "'").c_str()), 0);
+}
+
+std::string GameSandbox::MakeEngine(const std::string &folder) {
+  fs::create_directories(folder + "etmain");
+  fs::copy_file(SDLL_FAKE_GAME_PATH, folder + "et.exe");
+  return folder;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host.h"
+#include "support/loaded_plugin.h"
 
 // The file's bytes; empty when it cannot be read.
 std::string ReadFile(const std::string &path);
@@ -29,5 +30,21 @@ std::string AwaitFile(const std::string &path,
 // answered 1 within the limit.
 bool PollUntilEnded(const hostkit::Exports &plugin,
                     std::chrono::seconds limit = std::chrono::seconds(10));
+
+// A loaded plug-in and a scratch folder for engine folders that hold the
+// stand-in game, with a colour file of its own. Games start with a zero
+// run time (FAKE_ET_RUN_MS=0) unless a test says otherwise; every game
+// still running at the end is stopped and reaped before the folder goes.
+class GameSandbox : public LoadedPlugin {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Makes `folder` (ending in '/') with etmain/ and the stand-in game as
+  // et.exe, and returns it.
+  static std::string MakeEngine(const std::string &folder);
+
+  std::string root;  // the scratch folder, without a trailing '/'
+};
 
 #endif
