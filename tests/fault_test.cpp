@@ -25,10 +25,6 @@
 #include "support/loaded_plugin.h"
 #include "support/sandbox.h"
 
-#ifndef SDLL_FAKE_GAME_PATH
-#define SDLL_FAKE_GAME_PATH ""
-#endif
-
 namespace {
 
 namespace fs = std::filesystem;

@@ -13,6 +13,12 @@
 #include "host.h"
 #include "support/loaded_plugin.h"
 
+// The stand-in game; empty in a build without the tools, where the
+// suites that need it skip.
+#ifndef SDLL_FAKE_GAME_PATH
+#define SDLL_FAKE_GAME_PATH ""
+#endif
+
 // The file's bytes; empty when it cannot be read.
 std::string ReadFile(const std::string &path);
 
