@@ -14,6 +14,8 @@
 #include <sstream>
 #include <string>
 
+#include "support/sandbox.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -27,13 +29,6 @@ std::string Quote(const std::string &text) {
   std::string out = "'";
   for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
-}
-
-std::string ReadAll(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 class Cli : public ::testing::Test {
@@ -58,8 +53,8 @@ class Cli : public ::testing::Test {
     Result result;
     const int status = std::system(command.c_str());
     result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadAll(dir + "/stdout");
-    result.err = ReadAll(dir + "/stderr");
+    result.out = ReadFile(dir + "/stdout");
+    result.err = ReadFile(dir + "/stderr");
     return result;
   }
 
@@ -113,7 +108,7 @@ TEST_F(Cli, SchemaAndSettingsShowWhatTheHostKeeps) {
   EXPECT_CONTAINS(r.out, "type = \"3\" (set)");
   EXPECT_CONTAINS(r.out, "allowdownload = \"0\" (default)");
   EXPECT_CONTAINS(r.out, "map = \"\" (not set)");
-  EXPECT_CONTAINS(ReadAll(dir + "/wolfet-host.json"), "\"mine\"");
+  EXPECT_CONTAINS(ReadFile(dir + "/wolfet-host.json"), "\"mine\"");
 }
 
 TEST_F(Cli, BadInputGivesItsExitCodeAndNamesWhatIsWrong) {
@@ -151,7 +146,7 @@ TEST_F(Cli, BadInputGivesItsExitCodeAndNamesWhatIsWrong) {
   r = Run("settings");
   EXPECT_EQ(r.code, 2);
   EXPECT_CONTAINS(r.err, "wolfet-host.json");
-  EXPECT_EQ(ReadAll(dir + "/wolfet-host.json"), "{ not json");  // left for the user to mend
+  EXPECT_EQ(ReadFile(dir + "/wolfet-host.json"), "{ not json");  // left for the user to mend
 
   // A line break edited into the file would become a console command.
   Write(dir + "/wolfet-host.json", R"({"multiplayer": {"general": {"map": "x\nquit -"}}})");
@@ -203,7 +198,7 @@ TEST_F(Cli, LaunchesOffATerminalWritePlainLinesUntilTheGameEnds) {
 
   r = Run("join --pick 1 first.example:27960 second.example:27961", "FAKE_ET_RUN_MS=0");
   ASSERT_EQ(r.code, 0) << r.out << r.err;
-  EXPECT_EQ(ReadAll(engine + "etmain/launch.cfg"),
+  EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
             "name Player\r\nconnect second.example:27961\r\n");
   EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
 
