@@ -1,5 +1,5 @@
 # The Windows cross builds take the header-only libraries the tools use
-# (CLI11, nlohmann-json) from the build machine's Debian packages. Their
+# (CLI11, nlohmann-json, Asio) from the build machine's Debian packages. Their
 # CMake packages point at /usr/include as a whole, which would put the
 # build machine's C library headers ahead of MinGW's. Instead each library
 # is offered through a folder that holds nothing but its own headers; the
@@ -20,3 +20,8 @@ endfunction()
 
 sdll_header_only_target(CLI11::CLI11 CLI)
 sdll_header_only_target(nlohmann_json::nlohmann_json nlohmann)
+# Asio is a folder and a header beside it.
+if(NOT TARGET asio::asio AND EXISTS /usr/include/asio.hpp)
+  sdll_header_only_target(asio::asio asio)
+  file(CREATE_LINK /usr/include/asio.hpp ${SDLL_HOST_HEADERS}/asio.hpp SYMBOLIC)
+endif()

@@ -7,7 +7,6 @@
 #include "commands.h"
 #include "exit_codes.h"
 #include "os.h"
-#include "sha256.h"
 
 namespace wolfet_host {
 namespace {
@@ -107,19 +106,32 @@ int RunVerify(Session &session, bool record) {
       throw CommandError(kExitEngineFolder,
                          "the engine folder (engine general enginepath) is not set, so " + name +
                              " cannot be found; " + SetItHint());
+    /* The game keeps its executable in the engine folder and its pak
+     * files in etmain: each name is looked for in both, in that order. */
+    const std::string candidates[] = {os::LocalPath(folder + name),
+                                      os::LocalPath(folder + "etmain\\" + name)};
     Seen s;
     s.name = name;
-    s.path = os::LocalPath(folder + name);
+    s.path = candidates[0];
+    const char *where = "the engine folder";
     std::error_code error;
-    if (std::filesystem::is_regular_file(s.path, error)) {
-      s.entry.size = std::filesystem::file_size(s.path, error);
-      s.present = !error && HashFile(s.path, &s.entry.sha256);
+    for (const std::string &path : candidates) {
+      if (std::filesystem::is_regular_file(path, error)) {
+        s.path = path;
+        s.entry.size = std::filesystem::file_size(path, error);
+        s.present = !error && os::Sha256File(path, &s.entry.sha256);
+        break;
+      }
+      where = "etmain";
     }
     if (s.present) {
-      std::cout << "  " << name << ": " << s.path << ", " << s.entry.size << " bytes, sha256 "
-                << s.entry.sha256 << "\n";
+      std::cout << "  " << name << ": found in " << where << ", " << s.path << ", " << s.entry.size
+                << " bytes, sha256 " << s.entry.sha256 << "\n";
     } else {
-      std::cout << "  " << name << ": " << s.path << " is missing or cannot be read\n";
+      /* A file that went missing is named where it was recorded. */
+      if (file.Manifest().count(candidates[1]) != 0) s.path = candidates[1];
+      std::cout << "  " << name << ": not found (or unreadable) at " << candidates[0] << " or "
+                << candidates[1] << "\n";
       failed = true;
     }
     seen.push_back(s);

@@ -82,7 +82,10 @@ std::vector<unsigned char> PackServerList(const std::vector<std::string> &server
   return list;
 }
 
-int RunLaunch(Session &session, const LaunchRequest &request, LaunchOutcome *outcome) {
+int RunLaunch(Session &session, const LaunchRequest &given, LaunchOutcome *outcome) {
+  LaunchRequest request = given;
+  if (!request.hosting && request.servers.empty())
+    request.servers = StoredServerAddresses(session.file().path());
   RejectControlCharacters("the player name", request.player);
   std::vector<unsigned char> list;
   int32_t server_index = 0;

@@ -14,7 +14,9 @@ const char kExitCodeHelp[] =
     "Exit codes: 0 success; 1 a file could not be read or written, or the game did not end in "
     "time; 2 bad argument, setting name or value, or an unreadable settings file; 3 the plug-in "
     "cannot be loaded, lacks an export or fails a call; 4 the engine folder is not set or not "
-    "usable; 5 verification found a missing or changed file.";
+    "usable; 5 verification found a missing or changed file; 6 the master server could not be "
+    "found "
+    "or sent no server list in time.";
 
 namespace {
 
@@ -85,10 +87,23 @@ int Main(int argc, char **argv) {
       "Join one of the servers given (SDLL_LaunchMultiplayer), show the launch script "
       "and poll until the game ends");
   add_launch_options(join);
-  join->add_option("servers", launch.servers, "Server addresses, at most 255 bytes each")
-      ->required();
+  join->add_option("servers", launch.servers,
+                   "Server addresses, at most 255 bytes each; none: the list 'servers' kept");
   join->add_option("--pick", launch.pick, "Index of the server to join, from 0")
       ->capture_default_str();
+
+  ServersOptions servers_options;
+  auto *servers = app.add_subcommand(
+      "servers",
+      "List the public servers: the master server's list (engine servers masteraddress), each "
+      "server's name, map, players and ping; keeps the list for join --pick");
+  servers->add_option("--master", servers_options.master,
+                      "The master server, HOST[:PORT] (port 27950 if not given); asked even when "
+                      "engine servers performquery is 0");
+  servers->add_option("--timeout", servers_options.timeout_s, "Seconds for the whole query")
+      ->capture_default_str()
+      ->check(CLI::Range(0.1, 60.0));
+  servers->add_flag("--json", servers_options.json, "Print the list as JSON");
 
   DemoOptions demo;
   demo.game = WOLFET_FAKE_ET;
@@ -122,6 +137,7 @@ int Main(int argc, char **argv) {
     if (settings->parsed()) return RunSettings(session);
     if (check->parsed()) return RunCheck(session);
     if (verify->parsed()) return RunVerify(session, record);
+    if (servers->parsed()) return RunServers(session, servers_options);
     launch.hosting = host->parsed();
     return RunLaunch(session, launch);
   } catch (const CommandError &e) {

@@ -1,6 +1,7 @@
 // The few operating-system calls the command-line host needs beyond the
-// C++ library. os_posix.cpp implements them; a Windows build supplies an
-// os_win32.cpp with _isatty, _putenv_s and a GetTempPath-based folder.
+// C++ library. os_posix.cpp implements them (SHA-256 from OpenSSL's
+// libcrypto); os_win32.cpp with _isatty, _putenv_s, a GetTempPath-based
+// folder and the system's BCrypt.
 #ifndef TOOLS_HOST_OS_H
 #define TOOLS_HOST_OS_H
 
@@ -31,6 +32,11 @@ char PathSeparator();
 /* A path as the plug-in forms it (Windows separators) as this system
  * names it; the plug-in's own platform layer does the same. */
 std::string LocalPath(const std::string &plugin_path);
+
+/* The SHA-256 digest of a whole file in lower-case hex, read in pieces so
+ * large pak files need no memory of their size. False when it cannot be
+ * read. */
+bool Sha256File(const std::string &path, std::string *hex);
 
 }  // namespace os
 }  // namespace wolfet_host

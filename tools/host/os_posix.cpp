@@ -1,8 +1,11 @@
+#include <openssl/evp.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <vector>
 
 #include "os.h"
@@ -38,6 +41,29 @@ std::string LocalPath(const std::string &plugin_path) {
   for (char &c : out)
     if (c == '\\') c = '/';
   return out;
+}
+
+bool Sha256File(const std::string &path, std::string *hex) {
+  std::ifstream in(path, std::ios::binary);
+  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
+                                                                  EVP_MD_CTX_free);
+  if (!in || !context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) return false;
+  std::vector<char> piece(1 << 16);
+  while (in) {
+    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+    if (EVP_DigestUpdate(context.get(), piece.data(), static_cast<size_t>(in.gcount())) != 1)
+      return false;
+  }
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  if (!in.eof() || EVP_DigestFinal_ex(context.get(), digest, &size) != 1) return false;
+  hex->clear();
+  static const char kDigits[] = "0123456789abcdef";
+  for (unsigned int i = 0; i < size; ++i) {
+    *hex += kDigits[digest[i] >> 4];
+    *hex += kDigits[digest[i] & 0xF];
+  }
+  return true;
 }
 
 }  // namespace os

@@ -1,9 +1,13 @@
 #include <io.h>
 #include <windows.h>
+/* after windows.h, which it needs */
+#include <bcrypt.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "os.h"
 
@@ -45,6 +49,34 @@ bool MoveReplacing(const std::string &from, const std::string &to) {
 char PathSeparator() { return '\\'; }
 
 std::string LocalPath(const std::string &plugin_path) { return plugin_path; }
+
+bool Sha256File(const std::string &path, std::string *hex) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)))
+    return false;
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  unsigned char digest[32];
+  bool ok = BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
+  std::vector<char> piece(1 << 16);
+  while (ok && in) {
+    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+    ok = BCRYPT_SUCCESS(BCryptHashData(hash, reinterpret_cast<PUCHAR>(piece.data()),
+                                       static_cast<ULONG>(in.gcount()), 0));
+  }
+  ok = ok && in.eof() && BCRYPT_SUCCESS(BCryptFinishHash(hash, digest, sizeof digest, 0));
+  if (hash != nullptr) BCryptDestroyHash(hash);
+  BCryptCloseAlgorithmProvider(algorithm, 0);
+  if (!ok) return false;
+  hex->clear();
+  static const char kDigits[] = "0123456789abcdef";
+  for (unsigned char byte : digest) {
+    *hex += kDigits[byte >> 4];
+    *hex += kDigits[byte & 0xF];
+  }
+  return true;
+}
 
 }  // namespace os
 }  // namespace wolfet_host

@@ -1,0 +1,238 @@
+// wolfet-host servers against a stand-in master and stand-in game servers
+// on 127.0.0.1, join --pick from the list it keeps, and verify on a folder
+// laid out as the game installs itself.
+#if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "support/sandbox.h"
+#include "support/stand_in_servers.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+const std::string kOob = "\xff\xff\xff\xff";
+
+class Browse : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/wolfet-servers-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir = pattern;
+    engine = dir + "/engine/";
+    fs::create_directories(engine + "etmain");
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // The host in `dir`, its output in `out` and `err`; the exit code.
+  int Run(const std::string &args, const std::string &env = "") {
+    const std::string command = "cd " + dir + " && env SDLL_SYSCOLOR_FILE=" + dir + "/colours " +
+                                env + " " + WOLFET_HOST_EMULATOR + " " + WOLFET_HOST_PATH + " " +
+                                args + " >" + dir + "/out 2>" + dir + "/err";
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system(command.c_str());
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    out = ReadFile(dir + "/out");
+    err = ReadFile(dir + "/err");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string dir, engine, out, err;
+  double seconds = 0;
+  StandInServers net;
+};
+
+#define EXPECT_CONTAINS(haystack, needle) \
+  EXPECT_NE((haystack).find(needle), std::string::npos) << (haystack)
+
+struct Expected {
+  const char *what;
+  Answer answer;
+  json server;  // what --json says of it, but for index, address and ping
+};
+
+TEST_F(Browse, ListsEveryServerOnceWithWhatItSaidAndJoinsOneByIndex) {
+  const json none;
+  const std::vector<Expected> cases = {
+      {"plain",
+       GameServer("\\hostname\\^1Red^7Fox\\mapname\\oasis\\clients\\3\\sv_maxclients\\16"
+                  "\\gametype\\2\\needpass\\0"),
+       {{"answered", true},
+        {"name", "^1Red^7Fox"},
+        {"map", "oasis"},
+        {"players", 3},
+        {"max_players", 16},
+        {"game_type", 2}}},
+      {"answers the second request",
+       [](const std::string &r, int asked) {
+         return asked < 2 ? std::vector<Reply>{} : GameServer("\\hostname\\Late")(r, asked);
+       },
+       {{"answered", true},
+        {"name", "Late"},
+        {"map", ""},
+        {"players", none},
+        {"max_players", none},
+        {"game_type", none}}},
+      {"garbled pairs",
+       GameServer("\\clients\\many\\sv_maxclients\\-4\\gametype\\9\\hostname"),
+       {{"answered", true},
+        {"name", ""},
+        {"map", ""},
+        {"players", none},
+        {"max_players", none},
+        {"game_type", 9}}},
+      {"oversized",
+       GameServer("\\hostname\\" + std::string(60000, 'N') + "\\mapname\\radar"),
+       {{"answered", true},
+        {"name", std::string(255, 'N')},
+        {"map", ""},
+        {"players", none},
+        {"max_players", none},
+        {"game_type", none}}},
+      {"silent", [](const std::string &, int) { return std::vector<Reply>{}; }, {}},
+      {"truncated",
+       [](const std::string &, int) { return std::vector<Reply>{kOob + "infoRes"}; },
+       {}},
+      {"wrong challenge",
+       [](const std::string &, int) {
+         return std::vector<Reply>{kOob + "infoResponse\n\\challenge\\1\\hostname\\Impostor"};
+       },
+       {}},
+      {"status, not info",
+       [](const std::string &, int) {
+         return std::vector<Reply>{kOob + "statusResponse\n\\hostname\\Other"};
+       },
+       {}},
+  };
+  std::map<std::string, const Expected *> by_address;
+  std::string first, second;
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const uint16_t port = net.Add(cases[i].answer);
+    by_address["127.0.0.1:" + std::to_string(port)] = &cases[i];
+    // Listed twice, across two datagrams, with entries no one can reach.
+    (i < 4 ? first : second) += MasterEntry(kLoopback, port);
+    if (i == 0) second += MasterEntry(kLoopback, port) + MasterEntry(0, 27960);
+  }
+  first += MasterEntry(kLoopback, 0) + "\\";
+  const uint16_t unlisted = net.Add(GameServer("\\hostname\\Unlisted"));
+  const uint16_t master = net.Add([&](const std::string &request, int) {
+    if (request != kOob + "getservers 84 empty full") return std::vector<Reply>{};
+    return std::vector<Reply>{{kMasterHead + MasterEntry(kLoopback, unlisted) + kMasterEnd, true},
+                              kMasterHead + first,
+                              kOob + "print\nhello",
+                              kMasterHead + second + kMasterEnd};
+  });
+  net.Start();
+
+  ASSERT_EQ(Run("set engine servers masteraddress 127.0.0.1:" + std::to_string(master)), 0);
+  ASSERT_EQ(Run("servers --timeout 1"), 0) << err;
+  EXPECT_LT(seconds, 2.0);
+  const std::string red = out.substr(out.find("RedFox"));
+  EXPECT_CONTAINS(red.substr(0, red.find('\n')), "oasis  3/16     Objective");
+  EXPECT_EQ(out.find('^'), std::string::npos);
+  EXPECT_EQ(out.find('\x1b'), std::string::npos);
+  EXPECT_CONTAINS(
+      out, "8 servers listed by 127.0.0.1:" + std::to_string(master) + ", 4 answering, 4 silent");
+
+  ASSERT_EQ(Run("servers --json --timeout 1.5"), 0) << err;
+  EXPECT_LT(seconds, 2.5);
+  const json list = json::parse(out);
+  ASSERT_EQ(list.size(), cases.size()) << out;
+  int plain = -1;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const json &s = list[i];
+    ASSERT_EQ(s.size(), 9u) << s;
+    EXPECT_EQ(s["index"], i);
+    ASSERT_EQ(by_address.count(s["address"]), 1u) << s;
+    const Expected &e = *by_address[s["address"]];
+    by_address.erase(s["address"]);
+    const json expected =
+        e.server.empty() ? json{{"answered", false}, {"name", ""},          {"map", ""},
+                                {"players", none},   {"max_players", none}, {"game_type", none}}
+                         : e.server;
+    for (const auto &[key, value] : expected.items())
+      EXPECT_EQ(s[key], value) << e.what << " " << key;
+    EXPECT_EQ(s["ping_ms"].is_number(), s["answered"].get<bool>()) << e.what;
+    if (i > 0 && s["answered"].get<bool>()) {  // fastest first, the silent last
+      ASSERT_TRUE(list[i - 1]["answered"].get<bool>());
+      EXPECT_GE(s["ping_ms"].get<double>(), list[i - 1]["ping_ms"].get<double>());
+    }
+    if (e.what == std::string("plain")) plain = static_cast<int>(i);
+  }
+
+  fs::copy_file(SDLL_FAKE_GAME_PATH, engine + "et.exe");
+  ASSERT_EQ(Run("set engine general enginepath " + engine), 0);
+  ASSERT_EQ(Run("join --pick " + std::to_string(plain), "FAKE_ET_RUN_MS=0"), 0) << err;
+  EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
+            "name Player\r\nconnect " + list[plain]["address"].get<std::string>() + "\r\n");
+  EXPECT_EQ(Run("join --pick 8"), 2);
+  EXPECT_CONTAINS(err, "give 0 to 7");
+}
+
+TEST_F(Browse, AMasterThatFailsEndsInItsOwnExitCodeInTime) {
+  struct Case {
+    const char *what;
+    std::vector<Reply> replies;
+    int code;
+    const char *says;
+  } const cases[] = {
+      {"silent", {}, 6, "sent no server list within 0.5 s"},
+      {"not a list",
+       {kOob + "getserversResponsX" + MasterEntry(kLoopback, 9)},
+       6,
+       "no server list"},
+      {"a list that never ends", {kMasterHead + MasterEntry(kLoopback, 9)}, 0, "did not end"},
+  };
+  for (const Case &c : cases) {
+    StandInServers master_net;
+    const auto replies = c.replies;
+    const uint16_t port = master_net.Add([replies](const std::string &, int) { return replies; });
+    master_net.Start();
+    EXPECT_EQ(Run("servers --timeout 0.5 --master 127.0.0.1:" + std::to_string(port)), c.code)
+        << c.what;
+    EXPECT_CONTAINS(err, c.says);
+    EXPECT_LT(seconds, 1.5) << c.what;
+  }
+  // Public servers turned off: no query, unless a master is named.
+  ASSERT_EQ(Run("set engine servers performquery 0"), 0);
+  StandInServers quiet;
+  const uint16_t port = quiet.Add([](const std::string &, int) { return std::vector<Reply>{}; });
+  quiet.Start();
+  ASSERT_EQ(Run("set engine servers masteraddress 127.0.0.1:" + std::to_string(port)), 0);
+  EXPECT_EQ(Run("servers"), 0);
+  EXPECT_CONTAINS(out, "public servers are off");
+  EXPECT_EQ(quiet.Asked(port), 0);
+  EXPECT_EQ(Run("servers --timeout 0.3 --master 127.0.0.1:" + std::to_string(port)), 6);
+  EXPECT_GE(quiet.Asked(port), 1);
+
+  EXPECT_EQ(Run("servers --master 127.0.0.1:65536"), 2);
+  EXPECT_EQ(Run("--settings other.json join --pick 0"), 2);
+  EXPECT_CONTAINS(err, "run 'wolfet-host servers' first");
+}
+
+TEST_F(Browse, VerifyFindsThePakFilesInEtmain) {
+  std::ofstream(engine + "et.exe") << "game";
+  std::ofstream(engine + "etmain/pak0.pk3") << "paks";
+  ASSERT_EQ(Run("set engine general enginepath " + engine), 0);
+  ASSERT_EQ(Run("check"), 0);
+  ASSERT_EQ(Run("verify --record"), 0) << out;
+  EXPECT_CONTAINS(out, "et.exe: found in the engine folder, " + engine + "et.exe, 4 bytes");
+  EXPECT_CONTAINS(out, "pak0.pk3: found in etmain, " + engine + "etmain/pak0.pk3, 4 bytes");
+  EXPECT_EQ(Run("verify"), 0) << out;
+  fs::remove(engine + "etmain/pak0.pk3");
+  EXPECT_EQ(Run("verify"), 5);
+  EXPECT_CONTAINS(out, engine + "etmain/pak0.pk3: missing (recorded with 4 bytes)");
+}
+
+}  // namespace
+
+#endif

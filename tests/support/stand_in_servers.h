@@ -1,0 +1,46 @@
+// A stand-in master server and game servers on 127.0.0.1, each a UDP
+// socket of its own, answered from one thread with Asio.
+#ifndef TESTS_SUPPORT_STAND_IN_SERVERS_H
+#define TESTS_SUPPORT_STAND_IN_SERVERS_H
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct Reply {
+  Reply(std::string b, bool s = false) : bytes(std::move(b)), from_stranger(s) {}  // NOLINT
+  std::string bytes;
+  bool from_stranger;  // sent from a socket no one asked
+};
+
+// What a socket sends back for one request; `asked` counts from 1.
+using Answer = std::function<std::vector<Reply>(const std::string &request, int asked)>;
+
+class StandInServers {
+ public:
+  StandInServers();
+  ~StandInServers();
+  // Before Start(). Returns the socket's port.
+  uint16_t Add(Answer answer);
+  void Start();
+  // Requests a socket has had so far.
+  int Asked(uint16_t port) const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Pieces of the game's datagrams.
+extern const std::string kMasterHead;  // \xff\xff\xff\xffgetserversResponse
+extern const std::string kMasterEnd;   // \EOT and three NULs
+std::string MasterEntry(uint32_t ip, uint16_t port);
+constexpr uint32_t kLoopback = 0x7F000001;
+
+// A game server: answers getinfo with the challenge and `pairs`
+// ("\key\value..."), and getstatus (as quakestat asks) with them too.
+Answer GameServer(const std::string &pairs);
+
+#endif
