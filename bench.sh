@@ -4,7 +4,7 @@
 # directly, with the two ratios printed at the end.
 set -eu
 cd "$(dirname "$0")"
-cmake/ensure-packages.sh cmake ninja-build g++ libbenchmark-dev libcli11-dev nlohmann-json3-dev
+cmake/ensure-packages.sh cmake ninja-build g++ libbenchmark-dev libcli11-dev nlohmann-json3-dev libasio-dev libssl-dev
 cmake --preset bench >/dev/null
 cmake --build --preset bench
 exec build/bench/bench/sdll_bench "$@"

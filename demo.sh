@@ -3,7 +3,7 @@
 # a sandbox engine folder with the stand-in game, driven end to end.
 set -eu
 cd "$(dirname "$0")"
-cmake/ensure-packages.sh cmake ninja-build g++ libcli11-dev nlohmann-json3-dev
+cmake/ensure-packages.sh cmake ninja-build g++ libcli11-dev nlohmann-json3-dev libasio-dev libssl-dev
 cmake --preset release >/dev/null
 cmake --build --preset release
 exec build/release/tools/host/wolfet-host demo "$@"

@@ -8,7 +8,7 @@
 set -eu
 cd "$(dirname "$0")"
 cmake/ensure-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev \
-  libcli11-dev nlohmann-json3-dev binutils valgrind
+  libcli11-dev nlohmann-json3-dev libasio-dev libssl-dev binutils valgrind
 
 for preset in dev asan; do
   echo "== $preset =="

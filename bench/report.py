@@ -41,7 +41,8 @@ SCALE = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
 
 def run(build_dir):
     subprocess.run([os.path.join(ROOT, "cmake/ensure-packages.sh"), "cmake", "ninja-build",
-                    "g++", "libbenchmark-dev", "libcli11-dev", "nlohmann-json3-dev"], check=True)
+                    "g++", "libbenchmark-dev", "libcli11-dev", "nlohmann-json3-dev",
+                    "libasio-dev", "libssl-dev"], check=True)
     subprocess.run(["cmake", "--preset", "bench", "-B", build_dir], cwd=ROOT, check=True,
                    stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", build_dir], cwd=ROOT, check=True)
