@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Browses stand-in game servers on 127.0.0.1 (1,000 by default) with
-`wolfet-host servers` and with `quakestat -woetm`, against the same
-stand-in master in the same run, alternating the two tools over several
-rounds. Prints both median wall times, their ratio and how many servers
-each listed, as rows for docs/PERFORMANCE.md.
+`wolfet-host servers` and with `quakestat -woetm` (as it comes, and with
+its master wait cut to 0.1 s), against the same stand-in master in the
+same run, alternating the tools over several rounds. Prints the median
+wall times, their ratios and how many servers each listed, as rows for
+docs/PERFORMANCE.md; fails when quakestat listed more than wolfet-host.
 
     python3 bench/servers.py [--servers N] [--rounds R]
 """
@@ -44,36 +45,42 @@ def main():
         host = [os.path.join(BUILD, "tools", "host", "wolfet-host"), "--settings",
                 os.path.join(BUILD, "servers-bench.json"), "servers", "--json",
                 "--master", master]
-        qstat = ["quakestat", "-woetm", master, "-nh"]
-        times = {"host": [], "qstat": []}
-        listed = {"host": [], "qstat": []}
+        # quakestat waits for more of the master's list for (retries + 1)
+        # times its master interval (2 s) whatever the list says; the
+        # second run shortens that wait to 0.1 s.
+        qstats = {"qstat": ["quakestat", "-woetm", master, "-nh"],
+                  "qstat_mi": ["quakestat", "-woetm", master, "-nh", "-mi", "0.1"]}
+        times = {"host": [], "qstat": [], "qstat_mi": []}
+        listed = {"host": [], "qstat": [], "qstat_mi": []}
         for _ in range(args.rounds):
             seconds, done = timed(host)
             answered = [s for s in json.loads(done.stdout) if s["answered"]]
             times["host"].append(seconds)
             listed["host"].append(len(answered))
-            seconds, done = timed(qstat)
-            rows = [line for line in done.stdout.splitlines() if line.startswith("WOETS ")]
-            up = [r for r in rows if not any(w in r for w in ("no response", "DOWN", "TIMEOUT"))]
-            times["qstat"].append(seconds)
-            listed["qstat"].append(len(up))
+            for name, qstat in qstats.items():
+                seconds, done = timed(qstat)
+                rows = [line for line in done.stdout.splitlines() if line.startswith("WOETS ")]
+                up = [r for r in rows
+                      if not any(w in r for w in ("no response", "DOWN", "TIMEOUT"))]
+                times[name].append(seconds)
+                listed[name].append(len(up))
     finally:
         stand_in.stdin.close()
         stand_in.wait()
 
     host_s = statistics.median(times["host"])
-    qstat_s = statistics.median(times["qstat"])
+    labels = {"host": "`wolfet-host servers --json`", "qstat": "`quakestat -woetm`",
+              "qstat_mi": "`quakestat -woetm -mi 0.1`"}
     print(f"{args.servers} stand-in servers on 127.0.0.1, {args.rounds} rounds, medians")
-    print("| Tool | Wall time | Servers listed (answering) |")
-    print("|---|---:|---:|")
-    print(f"| `wolfet-host servers --json` | {host_s * 1000:.0f} ms | "
-          f"{min(listed['host'])} to {max(listed['host'])} |")
-    print(f"| `quakestat -woetm` | {qstat_s * 1000:.0f} ms | "
-          f"{min(listed['qstat'])} to {max(listed['qstat'])} |")
-    print(f"wolfet-host took {host_s / qstat_s:.4f} of quakestat's time "
-          f"({qstat_s / host_s:.0f}x faster)")
+    print("| Command | Wall time | Servers listed (answering) | Time against wolfet-host |")
+    print("|---|---:|---:|---:|")
+    for name, label in labels.items():
+        median = statistics.median(times[name])
+        print(f"| {label} | {median * 1000:.0f} ms | {min(listed[name])} to "
+              f"{max(listed[name])} | {median / host_s:.1f}x |")
     print("all rounds:", json.dumps({k: [round(t, 3) for t in v] for k, v in times.items()}))
-    return 0 if min(listed["host"]) >= max(listed["qstat"]) else 1
+    most = max(max(listed["qstat"]), max(listed["qstat_mi"]))
+    return 0 if min(listed["host"]) >= most else 1
 
 
 if __name__ == "__main__":
