@@ -57,8 +57,15 @@ class Browse : public ::testing::Test {
 struct Expected {
   const char *what;
   Answer answer;
-  json server;  // what --json says of it, but for index, address and ping
+  json server;  // what --json says of it but index, address and ping; null: silent
 };
+
+json Said(const std::string &name, const std::string &map, json players, json max, json type) {
+  return {{"answered", true},   {"name", name},       {"map", map},
+          {"players", players}, {"max_players", max}, {"game_type", type}};
+}
+
+std::vector<Reply> Say(const std::string &datagram) { return {datagram}; }
 
 TEST_F(Browse, ListsEveryServerOnceWithWhatItSaidAndJoinsOneByIndex) {
   const json none;
@@ -66,52 +73,26 @@ TEST_F(Browse, ListsEveryServerOnceWithWhatItSaidAndJoinsOneByIndex) {
       {"plain",
        GameServer("\\hostname\\^1Red^7Fox\\mapname\\oasis\\clients\\3\\sv_maxclients\\16"
                   "\\gametype\\2\\needpass\\0"),
-       {{"answered", true},
-        {"name", "^1Red^7Fox"},
-        {"map", "oasis"},
-        {"players", 3},
-        {"max_players", 16},
-        {"game_type", 2}}},
-      {"answers the second request",
+       Said("^1Red^7Fox", "oasis", 3, 16, 2)},
+      {"answers the second request, not UTF-8",
        [](const std::string &r, int asked) {
-         return asked < 2 ? std::vector<Reply>{} : GameServer("\\hostname\\Late")(r, asked);
+         return asked < 2 ? std::vector<Reply>{} : GameServer("\\hostname\\L\xE9te")(r, asked);
        },
-       {{"answered", true},
-        {"name", "Late"},
-        {"map", ""},
-        {"players", none},
-        {"max_players", none},
-        {"game_type", none}}},
-      {"garbled pairs",
-       GameServer("\\clients\\many\\sv_maxclients\\-4\\gametype\\9\\hostname"),
-       {{"answered", true},
-        {"name", ""},
-        {"map", ""},
-        {"players", none},
-        {"max_players", none},
-        {"game_type", 9}}},
-      {"oversized",
-       GameServer("\\hostname\\" + std::string(60000, 'N') + "\\mapname\\radar"),
-       {{"answered", true},
-        {"name", std::string(255, 'N')},
-        {"map", ""},
-        {"players", none},
-        {"max_players", none},
-        {"game_type", none}}},
-      {"silent", [](const std::string &, int) { return std::vector<Reply>{}; }, {}},
-      {"truncated",
-       [](const std::string &, int) { return std::vector<Reply>{kOob + "infoRes"}; },
-       {}},
-      {"wrong challenge",
-       [](const std::string &, int) {
-         return std::vector<Reply>{kOob + "infoResponse\n\\challenge\\1\\hostname\\Impostor"};
+       Said("L\uFFFDte", "", none, none, none)},
+      {"garbled pairs", GameServer("\\clients\\many\\sv_maxclients\\-4\\gametype\\9\\hostname"),
+       Said("", "", none, none, 9)},
+      {"oversized", GameServer("\\hostname\\" + std::string(60000, 'N') + "\\mapname\\radar"),
+       Said(std::string(255, 'N'), "", none, none, none)},
+      {"silent", [](const std::string &, int) { return std::vector<Reply>{}; }, none},
+      {"truncated", [](const std::string &, int) { return Say(kOob + "infoRes"); }, none},
+      {"another challenge",  // the one asked for, one digit changed
+       [](std::string r, int) {
+         r[12] = r[12] == '9' ? '1' : r[12] + 1;
+         return GameServer("\\hostname\\Impostor")(r, 1);
        },
-       {}},
+       none},
       {"status, not info",
-       [](const std::string &, int) {
-         return std::vector<Reply>{kOob + "statusResponse\n\\hostname\\Other"};
-       },
-       {}},
+       [](const std::string &, int) { return Say(kOob + "statusResponse\n\\hostname\\X"); }, none},
   };
   std::map<std::string, const Expected *> by_address;
   std::string first, second;
@@ -222,6 +203,7 @@ TEST_F(Browse, AMasterThatFailsEndsInItsOwnExitCodeInTime) {
 TEST_F(Browse, VerifyFindsThePakFilesInEtmain) {
   std::ofstream(engine + "et.exe") << "game";
   std::ofstream(engine + "etmain/pak0.pk3") << "paks";
+  std::ofstream(engine + "etmain/et.exe") << "not the game";  // the folder comes first
   ASSERT_EQ(Run("set engine general enginepath " + engine), 0);
   ASSERT_EQ(Run("check"), 0);
   ASSERT_EQ(Run("verify --record"), 0) << out;
