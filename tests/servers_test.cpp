@@ -121,6 +121,8 @@ TEST_F(Browse, ListsEveryServerOnceWithWhatItSaidAndJoinsOneByIndex) {
   EXPECT_CONTAINS(red.substr(0, red.find('\n')), "oasis  3/16     Objective");
   EXPECT_EQ(out.find('^'), std::string::npos);
   EXPECT_EQ(out.find('\x1b'), std::string::npos);
+  EXPECT_CONTAINS(out, "L\xC3\xA9te");  // read as Windows-1252
+  EXPECT_EQ(err.find("did not end"), std::string::npos);
   EXPECT_CONTAINS(
       out, "8 servers listed by 127.0.0.1:" + std::to_string(master) + ", 4 answering, 4 silent");
 
