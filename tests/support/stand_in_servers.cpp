@@ -2,7 +2,6 @@
 
 #include <array>
 #include <asio.hpp>
-#include <atomic>
 #include <deque>
 #include <thread>
 
@@ -12,28 +11,18 @@ const std::string kMasterHead = "\xff\xff\xff\xffgetserversResponse";
 const std::string kMasterEnd("\\EOT\0\0\0", 7);
 
 std::string MasterEntry(uint32_t ip, uint16_t port) {
-  const char bytes[] = {'\\',
-                        static_cast<char>(ip >> 24),
-                        static_cast<char>(ip >> 16),
-                        static_cast<char>(ip >> 8),
-                        static_cast<char>(ip),
-                        static_cast<char>(port >> 8),
-                        static_cast<char>(port)};
-  return std::string(bytes, sizeof bytes);
+  std::string entry = "\\";
+  for (int shift : {24, 16, 8, 0}) entry += static_cast<char>(ip >> shift);
+  return entry + static_cast<char>(port >> 8) + static_cast<char>(port);
 }
 
 Answer GameServer(const std::string &pairs) {
   return [pairs](const std::string &request, int) -> std::vector<Reply> {
     const std::string oob = "\xff\xff\xff\xff";
-    if (request.rfind(oob + "getinfo", 0) == 0) {
-      // Its argument as the game's tokenizer takes it: quakestat sends none.
-      const size_t start = std::min(request.find_first_not_of(" ", 11), request.size());
-      const std::string challenge =
-          request.substr(start, request.find_first_of(" \n", start) - start);
-      return {oob + "infoResponse\n\\challenge\\" + challenge + pairs};
-    }
-    if (request.rfind(oob + "getstatus", 0) == 0) return {oob + "statusResponse\n" + pairs + "\n"};
-    return {};
+    // "getinfo CHALLENGE"; quakestat asks "getinfo\n", with none.
+    if (request.rfind(oob + "getinfo", 0) != 0) return {};
+    const std::string challenge = request.size() > 12 ? request.substr(12) : "";
+    return {oob + "infoResponse\n\\challenge\\" + challenge + pairs};
   };
 }
 
@@ -45,7 +34,7 @@ struct StandInServers::Impl {
     udp::endpoint from;
     std::array<char, 65536> buffer;
     Answer answer;
-    std::atomic<int> asked{0};
+    int asked = 0;
   };
   asio::io_context io;
   std::deque<Socket> sockets;
@@ -87,10 +76,4 @@ uint16_t StandInServers::Add(Answer answer) {
 void StandInServers::Start() {
   for (size_t i = 1; i < impl_->sockets.size(); ++i) impl_->Receive(impl_->sockets[i]);
   impl_->thread = std::thread([this] { impl_->io.run(); });
-}
-
-int StandInServers::Asked(uint16_t port) const {
-  for (const Impl::Socket &s : impl_->sockets)
-    if (s.socket.local_endpoint().port() == port) return s.asked;
-  return 0;
 }

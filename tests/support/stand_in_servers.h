@@ -25,8 +25,6 @@ class StandInServers {
   // Before Start(). Returns the socket's port.
   uint16_t Add(Answer answer);
   void Start();
-  // Requests a socket has had so far.
-  int Asked(uint16_t port) const;
 
  private:
   struct Impl;
@@ -40,7 +38,7 @@ std::string MasterEntry(uint32_t ip, uint16_t port);
 constexpr uint32_t kLoopback = 0x7F000001;
 
 // A game server: answers getinfo with the challenge and `pairs`
-// ("\key\value..."), and getstatus (as quakestat asks) with them too.
+// ("\key\value...").
 Answer GameServer(const std::string &pairs);
 
 #endif
