@@ -89,7 +89,8 @@ int Main(int argc, char **argv) {
   add_launch_options(join);
   join->add_option("servers", launch.servers,
                    "Server addresses, at most 255 bytes each; none: the list 'servers' kept");
-  join->add_option("--pick", launch.pick, "Index of the server to join, from 0")
+  join->add_option("--pick", launch.pick,
+                   "Index of the server to join, from 0 (the # column of 'servers')")
       ->capture_default_str();
 
   ServersOptions servers_options;
