@@ -77,6 +77,7 @@ EOF
 }
 
 mode() {
+  "$here/ensure-packages.sh" binutils >&2
   case ${WOLFET_WINE32_MODE:-} in
     native | emulated) echo "$WOLFET_WINE32_MODE" ;;
     "") if probe; then echo native; else echo emulated; fi ;;
@@ -91,10 +92,10 @@ mode() {
 build_tree() {
   [ -d "$tree" ] && return 0
   as_root
-  "$here/ensure-packages.sh" mmdebstrap binutils
+  "$here/ensure-packages.sh" mmdebstrap binutils >&2
   registered=""
   if ! probe; then
-    "$here/ensure-packages.sh" qemu-user-static
+    "$here/ensure-packages.sh" qemu-user-static >&2
     [ -f /proc/sys/fs/binfmt_misc/register ] ||
       mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
     if [ ! -e /proc/sys/fs/binfmt_misc/wolfet-i386 ]; then
@@ -178,7 +179,7 @@ enter_native() {
 build_image() {
   [ -f "$image" ] && return 0
   build_tree
-  "$here/ensure-packages.sh" qemu-system-x86 e2fsprogs cpio xz-utils kmod
+  "$here/ensure-packages.sh" qemu-system-x86 e2fsprogs cpio xz-utils kmod >&2
   say "making the emulated machine's disk image (once)"
   rm -f "$cache/image-$key"-*
   started=$(date +%s)
@@ -354,10 +355,11 @@ case $command in
     as_root
     shares="$(pwd)$shares"
     if [ "$(mode)" = native ]; then
-      build_tree
+      build_tree >&2
       enter_native overlay "$limit" "$(pwd)" "$@"
     else
-      build_image
+      build_image >&2
+      "$here/ensure-packages.sh" qemu-system-x86 >&2
       boot "$limit" "$(pwd)" "$@"
     fi
     ;;
