@@ -87,21 +87,31 @@ mode() {
 
 # ---- the tree ---------------------------------------------------------
 
-# mmdebstrap runs the i386 maintainer scripts; where the kernel cannot, a
-# static qemu-i386 registered for i386 ELF files does, for the build only.
+# mmdebstrap runs the i386 maintainer scripts; in the emulated mode (where
+# the kernel cannot) a static qemu-i386 registered for i386 ELF files does,
+# for the build only.
 build_tree() {
   [ -d "$tree" ] && return 0
   as_root
   "$here/ensure-packages.sh" mmdebstrap binutils >&2
   registered=""
-  if ! probe; then
-    "$here/ensure-packages.sh" qemu-user-static >&2
+  if [ "$(mode)" = emulated ]; then
+    # The static qemu-i386 is taken from its package without installing
+    # it (it conflicts with qemu-user-binfmt, which a machine may have).
+    qemu=$cache/qemu-user-static/usr/bin/qemu-i386-static
+    if [ ! -x "$qemu" ]; then
+      mkdir -p "$cache/download"
+      (cd "$cache/download" && apt-get download -q qemu-user-static) >&2
+      dpkg-deb -x "$cache"/download/qemu-user-static_*.deb "$cache/qemu-user-static"
+      rm -rf "$cache/download"
+    fi
     [ -f /proc/sys/fs/binfmt_misc/register ] ||
       mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
     if [ ! -e /proc/sys/fs/binfmt_misc/wolfet-i386 ]; then
-      printf '%s' ':wolfet-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+      printf '%s' ":wolfet-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$qemu:F" \
         >/proc/sys/fs/binfmt_misc/register
       registered=1
+      trap 'echo -1 >/proc/sys/fs/binfmt_misc/wolfet-i386' EXIT
     fi
   fi
   say "building the i386 Debian tree with Wine (once; cached in $cache)"
@@ -115,7 +125,10 @@ build_tree() {
   mmdebstrap --quiet --arch=i386 --variant=apt --include="$packages" \
     --customize-hook="'$here/wine32.sh' kernel-hook \"\$1\"" \
     "$suite" "$tree.new" "$mirror" || status=$?
-  if [ -n "$registered" ]; then echo -1 >/proc/sys/fs/binfmt_misc/wolfet-i386; fi
+  if [ -n "$registered" ]; then
+    echo -1 >/proc/sys/fs/binfmt_misc/wolfet-i386
+    trap - EXIT
+  fi
   [ "$status" -eq 0 ] || die "mmdebstrap failed ($status)"
   mv "$tree.new/opt/kit" "$kit.new"
   mv "$tree.new" "$tree"
