@@ -107,11 +107,11 @@ build_tree() {
     fi
     [ -f /proc/sys/fs/binfmt_misc/register ] ||
       mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-    if [ ! -e /proc/sys/fs/binfmt_misc/wolfet-i386 ]; then
-      printf '%s' ":wolfet-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$qemu:F" \
+    if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+      printf '%s' ":qemu-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$qemu:F" \
         >/proc/sys/fs/binfmt_misc/register
       registered=1
-      trap 'echo -1 >/proc/sys/fs/binfmt_misc/wolfet-i386' EXIT
+      trap 'echo -1 >/proc/sys/fs/binfmt_misc/qemu-i386' EXIT
     fi
   fi
   say "building the i386 Debian tree with Wine (once; cached in $cache)"
@@ -126,7 +126,7 @@ build_tree() {
     --customize-hook="'$here/wine32.sh' kernel-hook \"\$1\"" \
     "$suite" "$tree.new" "$mirror" || status=$?
   if [ -n "$registered" ]; then
-    echo -1 >/proc/sys/fs/binfmt_misc/wolfet-i386
+    echo -1 >/proc/sys/fs/binfmt_misc/qemu-i386
     trap - EXIT
   fi
   [ "$status" -eq 0 ] || die "mmdebstrap failed ($status)"

@@ -33,8 +33,7 @@ endif()
 # emulated i386 machine, whichever this one allows). The suite, the suite
 # again with the host's C runtime in binary mode, the demo host copied out
 # beside the DLL and the poll measurement all run in one start of it.
-add_executable(sdll_poll_cost ${CMAKE_CURRENT_LIST_DIR}/poll_cost.cpp)
-target_include_directories(sdll_poll_cost PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
+add_executable(sdll_poll_cost ${PROJECT_SOURCE_DIR}/bench/win32/poll_cost.cpp)
 target_link_libraries(sdll_poll_cost PRIVATE hostkit sdll_warnings)
 add_dependencies(sdll_poll_cost wolfet fake-et)
 target_compile_definitions(sdll_poll_cost PRIVATE
