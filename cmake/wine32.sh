@@ -277,7 +277,7 @@ EOF
   (cd "$work/initrd" && find . | cpio -o -H newc --quiet | gzip -1) >"$image.initrd.new"
   cp "$kit/boot/vmlinuz-$version" "$image.vmlinuz.new"
   size=$(du -sm "$tree" | cut -f1)
-  mke2fs -q -t ext4 -L wolfet -d "$tree" -E root_owner=0:0 "$image.new" "$((size * 5 / 4 + 256))M" >/dev/null
+  mke2fs -q -t ext4 -L wolfet -d "$tree" -E root_owner=0:0 "$image.new" "$((size * 5 / 4 + 1024))M" >/dev/null
   rm -rf "$work"
   mv "$image.initrd.new" "$image.initrd"
   mv "$image.vmlinuz.new" "$image.vmlinuz"
@@ -286,7 +286,8 @@ EOF
     say "making the Wine prefix on the emulated machine"
     snapshot=off
     shares=""
-    boot 1800 / sh -c 'wineboot -i && wineserver -w'
+    boot 1800 / sh -c 'wineboot -i && wineserver -w' ||
+      { rm -f "$image" && die "could not make the Wine prefix on the emulated machine"; }
   fi
   say "image ready in $(($(date +%s) - started)) s"
 }
