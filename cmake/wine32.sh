@@ -94,7 +94,7 @@ build_tree() {
   [ -d "$tree" ] && return 0
   as_root
   "$here/ensure-packages.sh" mmdebstrap binutils >&2
-  registered=""
+  registered="" mounted=""
   if [ "$(mode)" = emulated ]; then
     # The static qemu-i386 is taken from its package without installing
     # it (it conflicts with qemu-user-binfmt, which a machine may have).
@@ -105,13 +105,15 @@ build_tree() {
       dpkg-deb -x "$cache"/download/qemu-user-static_*.deb "$cache/qemu-user-static"
       rm -rf "$cache/download"
     fi
-    [ -f /proc/sys/fs/binfmt_misc/register ] ||
+    if [ ! -f /proc/sys/fs/binfmt_misc/register ]; then
       mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+      mounted=1
+    fi
     if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
       printf '%s' ":qemu-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$qemu:F" \
         >/proc/sys/fs/binfmt_misc/register
       registered=1
-      trap 'echo -1 >/proc/sys/fs/binfmt_misc/qemu-i386' EXIT
+      trap 'echo -1 >/proc/sys/fs/binfmt_misc/qemu-i386; [ -z "$mounted" ] || umount /proc/sys/fs/binfmt_misc' EXIT
     fi
   fi
   say "building the i386 Debian tree with Wine (once; cached in $cache)"
@@ -127,6 +129,7 @@ build_tree() {
     "$suite" "$tree.new" "$mirror" || status=$?
   if [ -n "$registered" ]; then
     echo -1 >/proc/sys/fs/binfmt_misc/qemu-i386
+    [ -z "$mounted" ] || umount /proc/sys/fs/binfmt_misc
     trap - EXIT
   fi
   [ "$status" -eq 0 ] || die "mmdebstrap failed ($status)"
