@@ -133,27 +133,23 @@ build_tree() {
     trap - EXIT
   fi
   [ "$status" -eq 0 ] || die "mmdebstrap failed ($status)"
-  mv "$tree.new/opt/kit" "$kit.new"
-  mv "$tree.new" "$tree"
-  mv "$kit.new" "$kit"
+  rm -rf "$kit"
+  mv "$tree.new/opt/kit" "$kit"
   # The Wine prefix, made once in the tree (a run's changes to it vanish
-  # with its overlay).
-  prefix_job
-  say "tree ready in $(($(date +%s) - started)) s"
-}
-
-prefix_job() {
+  # with its overlay); the emulated mode makes it on the machine's first
+  # boot instead.
   if [ "$(mode)" = native ]; then
-    enter_native "$tree" 600 / sh -c 'wineboot -i && wineserver -w'
-  else
-    say "(the prefix is made on the emulated machine's first boot)"
+    enter_native "$tree.new" 600 / sh -c 'wineboot -i && wineserver -w' ||
+      die "could not make the Wine prefix"
   fi
+  mv "$tree.new" "$tree"
+  say "tree ready in $(($(date +%s) - started)) s"
 }
 
 # ---- native -----------------------------------------------------------
 
-# enter_native LOWER TIMEOUT CWD COMMAND... ; LOWER = the tree itself when
-# it is to be changed (the prefix), else it is the lower layer of an overlay.
+# enter_native ROOT TIMEOUT CWD COMMAND...: ROOT "overlay" is the cached
+# tree under a throw-away overlay; any other ROOT is entered as it is.
 enter_native() {
   target=$1 limit=$2 cwd=$3
   shift 3
@@ -162,8 +158,8 @@ enter_native() {
   WOLFET_TARGET=$target WOLFET_TREE=$tree WOLFET_SCRATCH=$scratch WOLFET_CWD=$cwd \
     WOLFET_SHARES=$shares WOLFET_LIMIT=$limit timeout -s KILL "$((limit + 60))" \
     unshare --mount --pid --fork --kill-child --propagation private sh -eu -c '
-      root=$WOLFET_TREE
-      if [ "$WOLFET_TARGET" != "$WOLFET_TREE" ]; then
+      root=$WOLFET_TARGET
+      if [ "$root" = overlay ]; then
         mount -t tmpfs -o mode=755 tmpfs "$WOLFET_SCRATCH"
         mkdir "$WOLFET_SCRATCH/upper" "$WOLFET_SCRATCH/work" "$WOLFET_SCRATCH/root"
         mount -t overlay overlay -o "lowerdir=$WOLFET_TREE,upperdir=$WOLFET_SCRATCH/upper,workdir=$WOLFET_SCRATCH/work" "$WOLFET_SCRATCH/root"
@@ -332,7 +328,7 @@ boot() {
     status=$(cat "$job/rc")
   else
     say "the emulated machine ended without an exit code (qemu: $status); its console:"
-    tail -n 30 "$job/console" >&2; cp "$job/console" /tmp/wolfet-last-console
+    tail -n 30 "$job/console" >&2
     [ "$status" -ne 0 ] || status=125
   fi
   rm -rf "$job"
@@ -346,7 +342,8 @@ command=${1:-}
 case $command in
   mode) mode ;;
   kernel-hook)
-    # Inside mmdebstrap: the 686 kernel package, unpacked in /opt/kit.
+    # Inside mmdebstrap: the 686 kernel package, unpacked in /opt/kit; and
+    # no documentation, which nothing here reads.
     chroot "$1" sh -c 'cd /tmp && apt-get download -q "$(apt-cache depends linux-image-686 |
       sed -n "s/.*Depends: \(linux-image-[0-9].*\)/\1/p" | head -n 1)"'
     mkdir -p "$1/opt/kit"
