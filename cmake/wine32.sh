@@ -101,7 +101,8 @@ build_tree() {
     qemu=$cache/qemu-user-static/usr/bin/qemu-i386-static
     if [ ! -x "$qemu" ]; then
       mkdir -p "$cache/download"
-      (cd "$cache/download" && apt-get download -q qemu-user-static) >&2
+      (cd "$cache/download" && { apt-get download -q qemu-user-static ||
+        { apt-get update -qq && apt-get download -q qemu-user-static; }; }) >&2
       dpkg-deb -x "$cache"/download/qemu-user-static_*.deb "$cache/qemu-user-static"
       rm -rf "$cache/download"
     fi
@@ -262,7 +263,7 @@ while [ "$i" -lt "$shares" ]; do
   i=$((i + 1))
 done
 hostname wolfet
-cd "$cwd" && timeout -k 5 "$limit" /bin/sh /job/command >/job/stdout 2>/job/stderr
+(cd "$cwd" && exec timeout -k 5 "$limit" /bin/sh /job/command) >/job/stdout 2>/job/stderr
 echo $? >/job/rc.tmp
 # Whatever the job left running (wineserver lingers) goes before the disk.
 kill -TERM -1 2>/dev/null
@@ -323,8 +324,9 @@ boot() {
   status=0
   timeout -k 10 "$((limit + 120))" qemu-system-i386 "$@" || status=$?
   if [ -f "$job/rc" ]; then
-    cat "$job/stdout"
-    cat "$job/stderr" >&2
+    # (No output files when the job could not even enter its folder.)
+    cat "$job/stdout" 2>/dev/null || true
+    cat "$job/stderr" >&2 2>/dev/null || true
     status=$(cat "$job/rc")
   else
     say "the emulated machine ended without an exit code (qemu: $status); its console:"
