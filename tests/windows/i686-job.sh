@@ -24,9 +24,11 @@ printf '%s\n' "$out"
 if [ "$status" -ne 0 ]; then
   echo "demo: exit code $status"
   fail=1
-elif ! printf '%s\n' "$out" | grep -q "plug-in .*$(basename "$kit").wolfet\.dll"; then
-  echo "demo: did not use the plug-in beside it"
-  fail=1
+else
+  for file in wolfet.dll fake-et.exe; do
+    printf '%s\n' "$out" | grep -q "$(basename "$kit").$file" ||
+      { echo "demo: did not use the $file beside it" && fail=1; }
+  done
 fi
 rm -rf "$kit"
 
