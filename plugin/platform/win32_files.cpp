@@ -32,16 +32,18 @@ bool MovePath(const char *from, const char *to) {
 }
 
 /*
- * The stream is the C runtime's own FILE opened in text mode ("w", no
- * "b"), handed out as the opaque TextFile; the runtime turns every "\n"
- * into CR LF on the way out.
+ * The stream is the C runtime's own FILE opened in text mode, handed out
+ * as the opaque TextFile; the runtime turns every "\n" into CR LF on the
+ * way out. The mode says "t" outright: with plain "w" msvcrt takes text or
+ * binary from _fmode, one variable for the whole process, which the host
+ * or any other module in it may have set to binary.
  */
 static FILE *StreamOf(TextFile *file) { return reinterpret_cast<FILE *>(file); }
 
-/* OpenTextFileForWriting: fopen(path, "w"); null when it cannot open. */
+/* OpenTextFileForWriting: fopen(path, "wt"); null when it cannot open. */
 TextFile *OpenTextFileForWriting(const char *path) {
   if (path == nullptr) return nullptr;
-  return reinterpret_cast<TextFile *>(fopen(path, "w"));
+  return reinterpret_cast<TextFile *>(fopen(path, "wt"));
 }
 
 /* WriteText: fputs, the text as given; its result is not examined. */

@@ -1,34 +1,49 @@
-# The Windows test suite, run under Wine (tests/CMakeLists.txt includes this
-# for WIN32 in place of the Linux suites, which drive the POSIX stand-ins).
-# It exercises the Win32 platform layer through the real DLL: the host
-# boundary suite, which is system-neutral, and the flow with the stand-in
-# game started through the shell.
+# The Windows test suite (tests/CMakeLists.txt includes this for WIN32 in
+# place of the Linux suites, which drive the POSIX stand-ins). It exercises
+# the Win32 platform layer through the real DLL: the host boundary suite,
+# which is system-neutral, and the flow with the stand-in game started
+# through the shell.
 add_executable(sdll_wine_tests
   ${CMAKE_CURRENT_LIST_DIR}/../host_boundary_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/wine_flow_test.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/wine_flow_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  target_sources(sdll_wine_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/stack_check.cpp)
+endif()
 target_include_directories(sdll_wine_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
-target_link_libraries(sdll_wine_tests PRIVATE hostkit sdll_core GTest::gtest_main sdll_warnings)
+target_link_libraries(sdll_wine_tests PRIVATE hostkit sdll_core GTest::gtest sdll_warnings)
 add_dependencies(sdll_wine_tests wolfet fake-et)
 target_compile_definitions(sdll_wine_tests PRIVATE
   SDLL_PLUGIN_PATH="$<TARGET_FILE:wolfet>"
   SDLL_SCHEMA_FILE="${PROJECT_SOURCE_DIR}/plugin/resources/settings.cfg"
   SDLL_FAKE_GAME_PATH="$<TARGET_FILE:fake-et>")
-# One Wine process for the whole suite: each start costs far more than a
-# test. The emulator (cmake/wine-run.sh, from the toolchain) keeps a private
-# prefix in the build folder.
-add_test(NAME wine_suite COMMAND sdll_wine_tests)
-set_tests_properties(wine_suite PROPERTIES TIMEOUT 600
-  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
 
-# The host's server browser as a Windows program: with no master answering
-# (nothing listens on 127.0.0.1:9; Windows reports the port unreachable to
-# the next read) its resends and deadline still end in the master's own
-# message.
-if(TARGET wolfet-host)
-  add_test(NAME host_servers_no_master
-    COMMAND wolfet-host --settings ${CMAKE_CURRENT_BINARY_DIR}/servers-test.json
-            servers --master 127.0.0.1:9 --timeout 0.5)
-  set_tests_properties(host_servers_no_master PROPERTIES TIMEOUT 120
-    PASS_REGULAR_EXPRESSION "127.0.0.1:9 sent no server list within 0.5 s"
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  # One Wine process for the whole suite: each start costs far more than a
+  # test. The emulator (cmake/wine-run.sh, from the toolchain) keeps a
+  # private prefix in the build folder.
+  add_test(NAME wine_suite COMMAND sdll_wine_tests)
+  set_tests_properties(wine_suite PROPERTIES TIMEOUT 600
     ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
+  return()
 endif()
+
+# The 32-bit build is the shipped one: the suite loads the very DLL that
+# cpack puts in the zip, under 32-bit Wine (cmake/wine32.sh: native or an
+# emulated i386 machine, whichever this one allows). The suite, the suite
+# again with the host's C runtime in binary mode, the demo host copied out
+# beside the DLL and the poll measurement all run in one start of it.
+add_executable(sdll_poll_cost ${PROJECT_SOURCE_DIR}/bench/win32/poll_cost.cpp)
+target_link_libraries(sdll_poll_cost PRIVATE hostkit sdll_warnings)
+add_dependencies(sdll_poll_cost wolfet fake-et)
+target_compile_definitions(sdll_poll_cost PRIVATE
+  SDLL_PLUGIN_PATH="$<TARGET_FILE:wolfet>" SDLL_FAKE_GAME_PATH="$<TARGET_FILE:fake-et>")
+
+add_test(NAME wine32_i686
+  COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine32.sh run --timeout 1500
+    --share ${PROJECT_SOURCE_DIR} --share ${CMAKE_BINARY_DIR}
+    -- sh ${CMAKE_CURRENT_LIST_DIR}/i686-job.sh $<TARGET_FILE:sdll_wine_tests>
+    $<TARGET_FILE:wolfet> $<TARGET_FILE:wolfet-host> $<TARGET_FILE:fake-et>
+    $<TARGET_FILE:sdll_poll_cost>
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+set_tests_properties(wine32_i686 PROPERTIES TIMEOUT 3000)

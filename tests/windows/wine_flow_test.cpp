@@ -10,8 +10,12 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/loaded_plugin.h"
+#if defined(__i386__)
+#include "windows/stack_check.h"
+#endif
 
 namespace {
 
@@ -30,10 +34,6 @@ std::string ReadFile(const std::string &path) {
 
 void WriteFile(const std::string &path, const std::string &bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool Exists(const std::string &path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void SetHighlight(COLORREF colour) {
@@ -70,12 +70,20 @@ class WineFlow : public LoadedPlugin {
     ASSERT_TRUE(CopyFileA(Native(SDLL_FAKE_GAME_PATH).c_str(), (engine + "et.exe").c_str(), FALSE));
   }
 
-  // The stand-in game writes its report once it has read the script.
+  // The stand-in game writes its report once it has read the script. (On
+  // the emulated machine the file has once been seen before its bytes.)
   std::string AwaitRecord() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!Exists(engine + "record") && std::chrono::steady_clock::now() < deadline)
+    std::string record;
+    while ((record = ReadFile(engine + "record")).empty() &&
+           std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return ReadFile(engine + "record");
+    return record;
+  }
+
+  void ReportTo(const std::string &name, int run_ms) {
+    SetEnvironmentVariableA("FAKE_ET_RUN_MS", std::to_string(run_ms).c_str());
+    SetEnvironmentVariableA("FAKE_ET_RECORD", (engine + name).c_str());
   }
 
   bool PollUntilEnded() {
@@ -154,5 +162,66 @@ TEST_F(WineFlow, HostedLaunchWritesCrLfStartsTheGameAndItsEndRestoresTheColour) 
   EXPECT_EQ(plugin().MultiplayerFinished(), 1);
   EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), static_cast<DWORD>(RGB(0x12, 0x34, 0x56)));
 }
+
+TEST_F(WineFlow, JoinedLaunchConnectsToThePickedServerAndEnds) {
+  InstallGame();
+  std::vector<unsigned char> list;
+  for (const std::string entry : {"alpha:27960", "beta.example:27961"}) {
+    list.push_back(static_cast<unsigned char>(entry.size()));
+    list.push_back(0);
+    list.insert(list.end(), entry.begin(), entry.end());
+  }
+  ReportTo("record", 200);
+  plugin().LaunchMultiplayer(0x4000, 1, 99, 0, list.data(), "P");
+  EXPECT_EQ(ReadFile(engine + "etmain\\launch.cfg"), "name P\r\nconnect beta.example:27961\r\n");
+  ASSERT_TRUE(PollUntilEnded());
+  const std::string record = ReadFile(engine + "record");
+  EXPECT_NE(record.find("arg: +exec\narg: launch.cfg\n"), std::string::npos) << record;
+}
+
+#if defined(__i386__)
+TEST_F(WineFlow, EveryExportAndServiceCallLeavesTheStackBalanced) {
+  // What each service takes, in bytes; the unused slots take nothing.
+  uint32_t argument_bytes[kSlotCount] = {};
+  argument_bytes[kSlotSetConfiguration] = 8;
+  argument_bytes[kSlotGetEngineString] = argument_bytes[kSlotMessageBox] = 12;
+  argument_bytes[kSlotGetGameInteger] = argument_bytes[kSlotGetGameString] = 12;
+  argument_bytes[kSlotAddVerifyFile] = argument_bytes[kSlotSetContentFlags] = 8;
+  argument_bytes[kSlotGetFileCount] = 4;
+  argument_bytes[kSlotGetFileName] = argument_bytes[kSlotSetEngineValid] = 8;
+  SetGame("general", "map", "oasis - Siwa Oasis");
+  ReportTo("record", 300);
+
+  auto call = [](const char *name, uint32_t function, std::vector<uint32_t> args) {
+    int32_t moved = -1;
+    const uint32_t result = stack_check::CallCdecl(function, std::move(args), &moved);
+    EXPECT_EQ(moved, 0) << name << " moved ESP";
+    return result;
+  };
+  auto address = [](auto pointer) { return reinterpret_cast<uint32_t>(pointer); };
+  const hostkit::Exports &e = plugin();
+  stack_check::Reset();
+  for (uint32_t slot = 0; slot < kSlotCount; ++slot) {
+    SdllService watched = stack_check::Watch(slot, hostkit::ServiceFor(slot), argument_bytes[slot]);
+    call("SDLL_InitCall", address(e.InitCall), {slot, address(watched)});
+  }
+  char name[64] = {};
+  uint16_t code = 0;
+  EXPECT_EQ(call("SDLL_Init", address(e.Init), {kContext, address(name), address(&code)}), 0u);
+  EXPECT_EQ(call("SDLL_LoadConfiguration", address(e.LoadConfiguration), {}), 0u);
+  EXPECT_EQ(call("SDLL_EngineConfig", address(e.EngineConfig), {}), 1u);  // the message box
+  InstallGame();
+  EXPECT_EQ(call("SDLL_EngineConfig", address(e.EngineConfig), {}), 0u);
+  call("SDLL_Verification", address(e.Verification), {0x4000});
+  call("SDLL_LaunchMultiplayer", address(e.LaunchMultiplayer),
+       {0x4000, 3, 3, 0, 0, address("Player")});
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (call("SDLL_MultiplayerFinished", address(e.MultiplayerFinished), {}) != 1 &&
+         std::chrono::steady_clock::now() < deadline) {
+  }
+  EXPECT_GE(stack_check::Calls(), 15);
+  EXPECT_EQ(stack_check::Faults(), std::vector<std::string>{});
+}
+#endif
 
 }  // namespace

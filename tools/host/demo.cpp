@@ -77,8 +77,8 @@ int RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
       !os::SetEnvironment("FAKE_ET_SET_COLOUR", "0x000000FF") ||
       !os::SetEnvironment("FAKE_ET_RECORD", root + "/game-report.txt"))
     throw CommandError(kExitFailure, "cannot set the demo's environment");
-  std::cout << "engine folder " << engine << " with et.exe (the stand-in game), etmain"
-            << os::PathSeparator() << " and pak0.pk3\n"
+  std::cout << "engine folder " << engine << " with et.exe (the stand-in game " << demo.game
+            << "), etmain" << os::PathSeparator() << " and pak0.pk3\n"
             << "desktop colours in " << colours << " (SDLL_SYSCOLOR_FILE)\n"
             << "the stand-in game runs " << demo.game_ms
             << " ms (FAKE_ET_RUN_MS) and paints the highlight colour red meanwhile\n";

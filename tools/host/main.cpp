@@ -3,10 +3,12 @@
 // check the engine folder and name the files to verify, launches a game
 // and polls until it ends.
 #include <CLI/CLI.hpp>
+#include <filesystem>
 #include <iostream>
 
 #include "commands.h"
 #include "exit_codes.h"
+#include "os.h"
 
 namespace wolfet_host {
 
@@ -20,6 +22,17 @@ const char kExitCodeHelp[] =
 
 namespace {
 
+/* A copied-out host (a zip, another machine) finds the plug-in and the
+ * stand-in game beside itself; the paths of the build tree it came from
+ * are only the fall-back. */
+std::string BesideOrBuilt(const std::string &file, const std::string &built) {
+  const std::string folder = os::ExecutableFolder();
+  std::error_code error;
+  if (!folder.empty() && std::filesystem::is_regular_file(folder + file, error))
+    return folder + file;
+  return built;
+}
+
 int Main(int argc, char **argv) {
   CLI::App app{
       "Drives the Wolf ET engine plug-in as the game launcher does: settings pages, engine "
@@ -28,7 +41,7 @@ int Main(int argc, char **argv) {
   app.require_subcommand(1);
 
   GlobalOptions global;
-  global.plugin_path = WOLFET_DEFAULT_PLUGIN;
+  global.plugin_path = BesideOrBuilt(WOLFET_PLUGIN_FILE, WOLFET_DEFAULT_PLUGIN);
   global.settings_path = "wolfet-host.json";
   app.add_option("--plugin", global.plugin_path, "The plug-in library to load")
       ->capture_default_str();
@@ -107,7 +120,7 @@ int Main(int argc, char **argv) {
   servers->add_flag("--json", servers_options.json, "Print the list as JSON");
 
   DemoOptions demo;
-  demo.game = WOLFET_FAKE_ET;
+  demo.game = BesideOrBuilt(os::ProgramFile("fake-et"), WOLFET_FAKE_ET);
   auto *demo_cmd = app.add_subcommand(
       "demo",
       "Run the whole flow in a temporary engine folder with the stand-in game: schema, "

@@ -26,6 +26,13 @@ bool SetEnvironment(const std::string &name, const std::string &value);
  * on POSIX; Windows needs MoveFileExA to). */
 bool MoveReplacing(const std::string &from, const std::string &to);
 
+/* The folder that holds this program's executable, with a trailing
+ * separator; empty when the system cannot say. */
+std::string ExecutableFolder();
+
+/* What a program file is called here: `name`, plus ".exe" on Windows. */
+std::string ProgramFile(const std::string &name);
+
 /* The path separator a folder setting should end with. */
 char PathSeparator();
 

@@ -34,6 +34,15 @@ bool MoveReplacing(const std::string &from, const std::string &to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+std::string ExecutableFolder() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error || !self.has_parent_path()) return std::string();
+  return self.parent_path().string() + "/";
+}
+
+std::string ProgramFile(const std::string &name) { return name; }
+
 char PathSeparator() { return '/'; }
 
 std::string LocalPath(const std::string &plugin_path) {

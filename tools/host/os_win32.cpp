@@ -46,6 +46,17 @@ bool MoveReplacing(const std::string &from, const std::string &to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+std::string ExecutableFolder() {
+  char path[MAX_PATH + 1];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length >= sizeof path) return std::string();
+  std::string folder(path, length);
+  const size_t slash = folder.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+}
+
+std::string ProgramFile(const std::string &name) { return name + ".exe"; }
+
 char PathSeparator() { return '\\'; }
 
 std::string LocalPath(const std::string &plugin_path) { return plugin_path; }

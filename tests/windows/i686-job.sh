@@ -1,0 +1,50 @@
+#!/bin/sh
+# Runs inside the 32-bit Wine environment (cmake/wine32.sh): every Windows
+# check of the i686 build in one start of it.
+# Usage: i686-job.sh SUITE DLL HOST GAME POLL_COST
+set -u
+suite=$1 dll=$2 host=$3 game=$4 poll=$5
+fail=0
+step() { echo "== $*"; }
+
+step "the suite"
+wine "$suite" || fail=1
+
+step "the suite's launches, the host process's file mode binary"
+wine "$suite" --binary-fmode --gtest_filter='WineFlow.*Launch*' || fail=1
+
+# The demo host as a user gets it: copied out with the DLL and the stand-in
+# game beside it, none of the build tree's paths given.
+step "the demo, the host copied out beside the DLL"
+kit=$(mktemp -d)
+cp "$host" "$dll" "$kit/" && cp "$game" "$kit/fake-et.exe"
+out=$(cd /tmp && wine "$kit/wolfet-host.exe" demo --game-ms 1000 2>&1)
+status=$?
+printf '%s\n' "$out"
+if [ "$status" -ne 0 ]; then
+  echo "demo: exit code $status"
+  fail=1
+else
+  for file in wolfet.dll fake-et.exe; do
+    printf '%s\n' "$out" | grep -q "$(basename "$kit").$file" ||
+      { echo "demo: did not use the $file beside it" && fail=1; }
+  done
+fi
+rm -rf "$kit"
+
+# The server browser as a Windows program: nothing listens on 127.0.0.1:9,
+# so Windows reports the port unreachable to the next read; the resends and
+# the deadline must still end in the master's own message and exit code.
+step "the server browser, no master answering"
+out=$(wine "$host" --settings "$(mktemp -d)/servers-test.json" \
+  servers --master 127.0.0.1:9 --timeout 0.5 2>&1)
+status=$?
+printf '%s\n' "$out"
+if [ "$status" -ne 6 ] || ! printf '%s\n' "$out" | grep -q "127.0.0.1:9 sent no server list within 0.5 s"; then
+  echo "servers: exit code $status, not 6 with the master's message"
+  fail=1
+fi
+
+step "the poll's cost"
+wine "$poll" || fail=1
+exit "$fail"
