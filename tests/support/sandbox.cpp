@@ -15,17 +15,6 @@
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-void WriteFile(const std::string &path, const std::string &bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 std::vector<pid_t> Children() {
   std::vector<pid_t> children;
   for (const auto &entry : fs::directory_iterator("/proc")) {

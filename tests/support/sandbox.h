@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host.h"
+#include "support/files.h"
 #include "support/loaded_plugin.h"
 
 // The stand-in game; empty in a build without the tools, where the
@@ -20,10 +21,6 @@
 #endif
 
 using Seconds = std::chrono::seconds;
-
-// The file's bytes; empty when it cannot be read.
-std::string ReadFile(const std::string &path);
-void WriteFile(const std::string &path, const std::string &bytes);
 
 // Processes whose parent is this test, zombies included.
 std::vector<pid_t> Children();
