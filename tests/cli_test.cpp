@@ -103,7 +103,8 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
   fs::create_directory(engine + "etmain");
   Expect(2, "host", {"hosting needs a map"});
   Expect(2, "join --pick 2 a b", {"--pick 2 names no server; give 0 to 1"});
-  Expect(2, "join --pick 0 " + std::string(256, 'x'), {"is 256 bytes long; a server entry holds at most 255"});
+  Expect(2, "join --pick 0 " + std::string(256, 'x'),
+         {"is 256 bytes long; a server entry holds at most 255"});
   Expect(2, "join --player " + Quote("a\nb") + " x", {"control character"});
 
   // A settings file edited by hand: broken JSON is left for the user to
@@ -118,12 +119,12 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
 }
 
 TEST_F(Cli, SettingsShowWhatTheHostKeepsAndHandEditedValuesAsText) {
-  const Result schema = Expect(0, "schema", {"settings schema of Wolf ET (1902 bytes)",
-                                             "page engine (8 settings)",
-                                             "page multiplayer (4 settings)",
-                                             "    type: select\n", "- 2 = \"Last Man Standing\"",
-                                             "parameters: text, default \"\", maxlength 0\n",
-                                             "      | (Siwa Oasis - North Africa) and (W\xC3\xBC"});
+  const Result schema =
+      Expect(0, "schema",
+             {"settings schema of Wolf ET (1902 bytes)", "page engine (8 settings)",
+              "page multiplayer (4 settings)", "    type: select\n", "- 2 = \"Last Man Standing\"",
+              "parameters: text, default \"\", maxlength 0\n",
+              "      | (Siwa Oasis - North Africa) and (W\xC3\xBC"});
   EXPECT_EQ(schema.out.find("maprestart"), std::string::npos);
   WriteFile(dir + "/wolfet-host.json",
             R"({"mine": [1, 2], "engine": {"servers": {"performquery": false}, "x": {"y": 1}},
@@ -133,9 +134,10 @@ TEST_F(Cli, SettingsShowWhatTheHostKeepsAndHandEditedValuesAsText) {
   Expect(0, "get multiplayer general type", {"3\n"});
   Expect(0, "get engine servers masteraddress", {"etmaster.idsoftware.com\n"});
   Expect(0, "get multiplayer general map", {"is not set and has no default"});
-  Expect(0, "settings", {"type = \"3\" (set)", "allowdownload = \"1\" (set)", "map = \"\" (not set)",
-                         "parameters = \"\" (default)", "holds engine x y, which the schema does not name",
-                         "content flags of the last check: 0x4000"});
+  Expect(0, "settings",
+         {"type = \"3\" (set)", "allowdownload = \"1\" (set)", "map = \"\" (not set)",
+          "parameters = \"\" (default)", "holds engine x y, which the schema does not name",
+          "content flags of the last check: 0x4000"});
   // A relative folder is kept absolute: the game starts in it from anywhere.
   Expect(0, "set engine general enginepath engine/", {"(saved in wolfet-host.json)"});
   Expect(0, "get engine general enginepath", {engine + "\n"});
@@ -149,21 +151,21 @@ TEST_F(Cli, VerifyComparesSizeAndDigestWithTheRecordedManifest) {
   WriteFile(engine + "et.exe", two_blocks);
   WriteFile(engine + "pak0.pk3", std::string(1000000, 'a'));
   Expect(0, "set engine general enginepath " + Quote(engine), {});
-  Expect(0, "verify", {"content flags 0x0", "named no content file",
-                       "no manifest yet"});
+  Expect(0, "verify", {"content flags 0x0", "named no content file", "no manifest yet"});
   Expect(0, "check", {"content flags: 0x4000, kept for verify and launch"});
-  Expect(0, "verify --record",
-         {"248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1",
-          "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0",
-          "recorded 2 file(s)"});
+  Expect(
+      0, "verify --record",
+      {"248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1",
+       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0", "recorded 2 file(s)"});
   Expect(0, "verify", {"all files match the manifest"});
   std::string changed = two_blocks;
   changed[10] = 'X';
   WriteFile(engine + "et.exe", changed);
   fs::remove(engine + "pak0.pk3");
-  Expect(5, "verify", {"2 difference(s)", engine + "et.exe: same size, sha256 248d6a61",
-                       engine + "pak0.pk3: missing (recorded with 1000000 bytes)",
-                       "verification failed for the engine folder"});
+  Expect(5, "verify",
+         {"2 difference(s)", engine + "et.exe: same size, sha256 248d6a61",
+          engine + "pak0.pk3: missing (recorded with 1000000 bytes)",
+          "verification failed for the engine folder"});
   WriteFile(engine + "et.exe", "short");
   Expect(5, "verify", {engine + "et.exe: size 56 -> 5 bytes"});
 }

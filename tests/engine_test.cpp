@@ -45,8 +45,8 @@ class EngineFolder : public LoadedPlugin {
                   {"et.exe could not be found in the engine location you specified.\n"
                    "Please make sure you selected the right folder!",
                    "Wolf ET", "48"}};
-  const std::vector<Call> found = {read, {"HostSetContentFlags", {ctx, "16384"}},
-                                   {"HostSetEngineValid", {ctx, "1"}}};
+  const std::vector<Call> found = {
+      read, {"HostSetContentFlags", {ctx, "16384"}}, {"HostSetEngineValid", {ctx, "1"}}};
   const std::vector<Call> missing = {read, warn, {"HostSetEngineValid", {ctx, "0"}}};
   const std::vector<Call> unset = {read, {"HostSetEngineValid", {ctx, "0"}}};
   std::string dir;

@@ -69,9 +69,9 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
   for (int i = 0; i < 32; ++i) high += static_cast<char>(0x80 + i);
   wide.append(kCp1252High, 32);
   hostkit::Schema schema;
-  ASSERT_TRUE(hostkit::ParseSchema("engine{g/*x*/{s{default=\"A\xA0\xFF" + high +
-                                       "\";}n{default=-7;}}}other{g{s{default=1;}}}",
-                                   &schema, nullptr));
+  ASSERT_TRUE(hostkit::ParseSchema(
+      "engine{g/*x*/{s{default=\"A\xA0\xFF" + high + "\";}n{default=-7;}}}other{g{s{default=1;}}}",
+      &schema, nullptr));
   Settings settings;
   hostkit::ApplyDefaults(schema, &settings);
   EXPECT_EQ(settings.Find(Page::kEngine, "g", "s")->text, wide);
@@ -125,12 +125,15 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
 }
 
 TEST(Settings, IntegersAndUtf8AtTheirLimits) {
-  const std::pair<std::u16string, int32_t> integers[] = {
-      {u"2147483647", 2147483647},   {u"-2147483648", -2147483647 - 1},
-      {u"2147483648", 0},            {u"-2147483649", 0},
-      {u"00000000012", 12},          {u"000000000012", 0},
-      {u"7x", 0},                    {u"", 0},
-      {u"\u0661", 0}};
+  const std::pair<std::u16string, int32_t> integers[] = {{u"2147483647", 2147483647},
+                                                         {u"-2147483648", -2147483647 - 1},
+                                                         {u"2147483648", 0},
+                                                         {u"-2147483649", 0},
+                                                         {u"00000000012", 12},
+                                                         {u"000000000012", 0},
+                                                         {u"7x", 0},
+                                                         {u"", 0},
+                                                         {u"\u0661", 0}};
   Settings settings;
   for (const auto &[text, value] : integers) {
     settings.Set(Page::kMultiplayer, "g", "k", text);
@@ -150,7 +153,8 @@ TEST(Settings, IntegersAndUtf8AtTheirLimits) {
     EXPECT_EQ(Settings::FromUtf8(utf8), utf16);
     EXPECT_EQ(Settings::ToUtf8(utf16), utf8);
   }
-  EXPECT_EQ(Settings::FromUtf8("\x80\xC2\xF8\xED\xA0\x80\xF4\x90\x80\x80" "a"),
+  EXPECT_EQ(Settings::FromUtf8("\x80\xC2\xF8\xED\xA0\x80\xF4\x90\x80\x80"
+                               "a"),
             std::u16string(10, u'\uFFFD') + u"a");
   EXPECT_EQ(Settings::ToUtf8(u"\xDC00\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
@@ -191,9 +195,11 @@ TEST(SchemaResource, MissingGivesOneUnloadableGivesTwoAndTheHostHearsNothing) {
   ASSERT_EQ(SDLL_LoadConfiguration(), 0);
   EXPECT_EQ(g_schema_calls, 1);
   const unsigned char *bytes = saved.entries[0].bytes;
-  const platform::posix::EmbeddedResource others[] = {
-      {"CONFIGURATION", 102, bytes, 4}, {"CONFIGURATION", 100, bytes, 4},
-      {"CONFIGURATIONS", 101, bytes, 4}, {nullptr, 101, bytes, 4}, {"configuration", 101, nullptr, 1}};
+  const platform::posix::EmbeddedResource others[] = {{"CONFIGURATION", 102, bytes, 4},
+                                                      {"CONFIGURATION", 100, bytes, 4},
+                                                      {"CONFIGURATIONS", 101, bytes, 4},
+                                                      {nullptr, 101, bytes, 4},
+                                                      {"configuration", 101, nullptr, 1}};
   for (size_t n : {0u, 4u}) {
     live = {others, n};
     EXPECT_EQ(SDLL_LoadConfiguration(), 1) << n;

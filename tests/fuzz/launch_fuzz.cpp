@@ -50,7 +50,8 @@ void SDLL_STDCALL Unexpected() { std::abort(); }
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   const char *tmp = getenv("TMPDIR");
-  std::string root = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/sdll-fuzz-XXXXXX";
+  std::string root =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/sdll-fuzz-XXXXXX";
   if (mkdtemp(&root[0]) == nullptr) std::abort();
   g_game = root + "/game/";
   std::filesystem::create_directories(g_game + "etmain");
@@ -87,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   g_download = header[14] % 4;
   // The folder forms that all name the engine folder: no text, the empty
   // text (both the current folder), and the folder with '/' or '\'.
-  const std::string forms[] = {"", "", g_game, std::string(g_game).replace(g_game.size() - 6, 1, "\\")};
+  const std::string forms[] = {"", "", g_game,
+                               std::string(g_game).replace(g_game.size() - 6, 1, "\\")};
   g_folder = hostkit::Settings::FromUtf8(forms[header[0] % 4]);
   g_parameters = hostkit::Settings::FromUtf8(fields[1]);
   g_map = hostkit::Settings::FromUtf8(fields[2]);
@@ -132,9 +134,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FUZZ_CHECK(written.compare(0, name.size(), name) == 0);
   std::string last = "\r\nmap ";
   const std::string map = (flags & 2) ? "" : fields[2];
-  if (hosting && std::all_of(map.begin(), map.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+  if (hosting &&
+      std::all_of(map.begin(), map.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
     last += sdll::CutMapName(map.c_str()) + "\r\n";
-    FUZZ_CHECK(written.size() >= last.size() && written.compare(written.size() - last.size(), last.size(), last) == 0);
+    FUZZ_CHECK(written.size() >= last.size() &&
+               written.compare(written.size() - last.size(), last.size(), last) == 0);
   } else if (!hosting) {
     const size_t picked = server_index < 0 ? 0 : static_cast<size_t>(server_index);
     last = "connect " + (no_list ? std::string() : servers[picked].substr(0, 255));

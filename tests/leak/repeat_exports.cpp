@@ -62,7 +62,8 @@ static int Run(const char *plugin, long n, const std::string &game, const std::s
   for (long i = 0; i < n; ++i, host.ClearCalls()) {
     const bool real = !game.empty() && i % 1000 == 999;
     set_engine(real ? engine : missing);
-    settings.SetInteger(hostkit::Page::kMultiplayer, "general", "type", static_cast<int32_t>(i % 5));
+    settings.SetInteger(hostkit::Page::kMultiplayer, "general", "type",
+                        static_cast<int32_t>(i % 5));
     // Hosting, joining the first or the second entry, joining with no list.
     p.LaunchMultiplayer(0x4000, static_cast<int32_t>(i % 4) - 1, 0, 0, i % 8 == 7 ? nullptr : list,
                         i % 16 == 15 ? nullptr : "Player");

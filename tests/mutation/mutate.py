@@ -211,6 +211,8 @@ def mutants_of_line(line, masked):
         if close < 0:
             continue
         inner = line[open_at + 1:close]
+        if re.match(r"\s*(auto|const)\b|\s*[\w:<>]+\s+\*?\w+\s*=[^=]", inner):
+            continue  # a declaration in the condition cannot be negated
         add("negate", open_at, close + 1, "(!(" + inner + "))")
     for m in re.finditer(r"\b(true|false)\b", masked):
         add("bool", m.start(), m.end(), "false" if m.group() == "true" else "true")
@@ -367,6 +369,7 @@ def main():
 
     # Ctrl-C, a hang-up or a kill ends the run through the finally below,
     # which puts the mutated file back.
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     for sig in (signal.SIGTERM, signal.SIGHUP):
         signal.signal(sig, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
 

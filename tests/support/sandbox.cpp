@@ -42,7 +42,9 @@ std::string AwaitFile(const std::string &path, Seconds limit) {
 }
 
 uint32_t Highlight() { return platform::GetSystemColour(platform::kColourHighlight); }
-void SetHighlight(uint32_t colour) { platform::SetSystemColour(platform::kColourHighlight, colour); }
+void SetHighlight(uint32_t colour) {
+  platform::SetSystemColour(platform::kColourHighlight, colour);
+}
 
 void GameSandbox::SetUp() {
   LoadedPlugin::SetUp();
