@@ -130,7 +130,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                   : (flags & 16) ? "earlier backup"
                                                  : ""));
   const std::string written = ReadFile(script);
-  const std::string name = "name " + std::string((flags & 1) ? "" : player.c_str());
+  std::string name = "name ";
+  for (const char *c = (flags & 1) ? "" : player.c_str(); *c != '\0'; ++c)
+    name += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
   FUZZ_CHECK(written.compare(0, name.size(), name) == 0);
   std::string last = "\r\nmap ";
   const std::string map = (flags & 2) ? "" : fields[2];
