@@ -160,7 +160,8 @@ TEST(Settings, IntegersAndUtf8AtTheirLimits) {
 }
 
 TEST_F(LoadedPlugin, HostKitAnswersTheServicesThePlugInLeavesAloneAndNamesMissingExports) {
-  host.extra_files() = {u"a.pk3", u"b.pk3"};
+  host.extra_files() = {u"a.pk3", u"b.pk3", u"c.pk3"};
+  host.extra_files().pop_back();  // a name past the end is there, but not the host's
   const auto count = reinterpret_cast<HostGetFileCountFn>(hostkit::ServiceFor(13));
   const auto name = reinterpret_cast<HostGetFileNameFn>(hostkit::ServiceFor(14));
   EXPECT_EQ(count(1), 2);

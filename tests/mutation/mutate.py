@@ -299,11 +299,12 @@ def build(log):
     return run_group(["cmake", "--build", BUILD, "-j", "2"], 600, log) == 0
 
 
-def suite(limit, log):
+def suite(limit, log, valgrind):
     """'pass', 'fail' or 'timeout'. The quick tests first, stopping at the
-    first failure; the valgrind runs only for a mutant they all pass."""
+    first failure; the valgrind runs after them when asked for."""
     deadline = time.time() + limit
-    for selection in (["-E", "valgrind"], ["-R", "valgrind"]):
+    phases = [["-E", "valgrind"]] + ([["-R", "valgrind"]] if valgrind else [])
+    for selection in phases:
         left = max(1.0, deadline - time.time())
         code = run_group(["ctest", "-j", "2", "--stop-on-failure", "--no-tests=ignore"]
                          + selection, left, log)
@@ -312,6 +313,13 @@ def suite(limit, log):
         if code != 0:
             return "fail"
     return "pass"
+
+
+def failed_tests(log_path):
+    """The tests a run saw fail, from ctest's output."""
+    with open(log_path, errors="replace") as f:
+        return sorted(set(re.findall(r"Test +#\d+: (\S+) \.+\**(?:Failed|Timeout|Exception)",
+                                     f.read())))
 
 
 def main():
@@ -326,6 +334,9 @@ def main():
     parser.add_argument("--kinds", default="", help="comma-separated kinds to keep")
     parser.add_argument("--limit", type=float, default=0,
                         help="seconds per suite run (default: 4 x the clean run, at least 60)")
+    parser.add_argument("--valgrind", choices=("all", "delete", "none"), default="delete",
+                        help="mutants whose survival the valgrind tests also judge: all, only "
+                        "deleted statements (a dropped release leaks), or none")
     parser.add_argument("--list", action="store_true", help="list the mutants and stop")
     opts = parser.parse_args()
 
@@ -359,7 +370,7 @@ def main():
         if not build(log):
             print("the clean copy does not build; see %s" % log_path)
             return 2
-        if suite(3600, log) != "pass":
+        if suite(3600, log, opts.valgrind != "none") != "pass":
             print("the dev suite fails without any mutant; see %s" % log_path)
             return 2
         clean = time.time() - started
@@ -388,10 +399,13 @@ def main():
             try:
                 write(path, "\n".join(lines).encode("utf-8"))
                 with open(log_path, "w") as log:
-                    outcome = suite(limit, log) if build(log) else "no-build"
+                    valgrind = opts.valgrind == "all" or (opts.valgrind == "delete"
+                                                          and m["kind"] == "delete")
+                    outcome = suite(limit, log, valgrind) if build(log) else "no-build"
             finally:
                 write(path, original)
             m["outcome"] = outcome
+            m["caught_by"] = failed_tests(log_path) if outcome == "fail" else []
             results.append(m)
             print("[%d/%d] %-8s %s:%d [%s] %s (%.0f s)" % (
                 index, len(mutants), outcome, m["file"], m["line"], m["kind"], m["change"],
@@ -419,6 +433,13 @@ def report(results):
         lines.append("  %-9s %3d / %3d  %5.1f%%   (%d equivalent, %d not compiling)" % (
             top + "/", caught, built, 100.0 * caught / built if built else 0.0, equiv,
             sum(m["outcome"] == "no-build" for m in group)))
+    tally = {}
+    for m in results:
+        for test in m.get("caught_by", []):
+            tally[test] = tally.get(test, 0) + 1
+    lines.append("mutants caught, by the first test that failed on them:")
+    for test, n in sorted(tally.items(), key=lambda item: -item[1]):
+        lines.append("  %4d  %s" % (n, test))
     lines.append("survivors (file:line [kind] change):")
     for m in survivors:
         mark = "  (equivalent)" if key_of(m) in equivalent else ""
