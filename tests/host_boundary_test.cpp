@@ -16,84 +16,65 @@ namespace {
 
 std::vector<std::string> g_seen;  // "slot: arguments", in call order
 const char16_t *g_folder = u"";   // what slot 2 answers for every key
-size_t g_allocation = 0;          // task memory behind the first folder text of slot 11
-std::string Str(const char *text) { return text != nullptr ? text : "(null)"; }
-void Note(int slot, const std::string &args) {
-  g_seen.push_back(std::to_string(slot) + ": " + args);
+size_t g_allocation = 0;          // task memory behind the folder text of slot 11
+std::string T(const char *text) { return text != nullptr ? text : "(null)"; }
+std::string T(int64_t value) { return std::to_string(value); }
+template <typename... A>
+void Note(int slot, A... args) {
+  std::string line = std::to_string(slot) + ":";
+  ((line += " " + T(args)), ...);
+  g_seen.push_back(line);
 }
 
 // One stub per service, with the launcher's signature: on 32-bit x86 a
 // wrong argument count would unbalance the stack.
-int32_t SDLL_STDCALL SetConfiguration(const char *, uint32_t size) {
-  Note(0, std::to_string(size));
-  return 1;
+int32_t SDLL_STDCALL SetConfiguration(const char *, uint32_t n) { return Note(0, n), 1; }
+const char16_t *SDLL_STDCALL EngineString(uint32_t c, const char *s, const char *k) {
+  return Note(2, c, s, k), g_folder;
 }
-const char16_t *SDLL_STDCALL EngineString(uint32_t context, const char *section, const char *key) {
-  Note(2, std::to_string(context) + " " + Str(section) + " " + Str(key));
-  return g_folder;
+int32_t SDLL_STDCALL ShowMessage(const char *, const char *s, uint32_t b) {
+  return Note(5, s, b), 1;
 }
-int32_t SDLL_STDCALL ShowMessage(const char *, const char *caption, uint32_t style) {
-  Note(5, Str(caption) + " " + std::to_string(style));
-  return 1;
+int32_t SDLL_STDCALL GameInteger(uint32_t c, const char *s, const char *k) {
+  return Note(6, c, s, k), 0;
 }
-int32_t SDLL_STDCALL GameInteger(uint32_t context, const char *section, const char *key) {
-  Note(6, std::to_string(context) + " " + Str(section) + " " + Str(key));
-  return 0;
-}
-const char16_t *SDLL_STDCALL GameString(uint32_t context, const char *section, const char *key) {
-  Note(7, std::to_string(context) + " " + Str(section) + " " + Str(key));
-  return u"m x";
+const char16_t *SDLL_STDCALL GameString(uint32_t c, const char *s, const char *k) {
+  return Note(7, c, s, k), u"m x";
 }
 int32_t SDLL_STDCALL VerifyFile(const char *folder, const char *file) {
   if (g_allocation == 0) g_allocation = platform::TaskSize(folder);
-  Note(11, Str(folder) + " " + Str(file));
-  return 1;
+  return Note(11, folder, file), 1;
 }
-int32_t SDLL_STDCALL ContentFlags(uint32_t context, uint32_t flags) {
-  Note(12, std::to_string(context) + " " + std::to_string(flags));
-  return 1;
-}
-int32_t SDLL_STDCALL EngineValid(uint32_t context, int32_t valid) {
-  Note(24, std::to_string(context) + " " + std::to_string(valid));
-  return 1;
-}
+int32_t SDLL_STDCALL ContentFlags(uint32_t c, uint32_t flags) { return Note(12, c, flags), 1; }
+int32_t SDLL_STDCALL EngineValid(uint32_t c, int32_t valid) { return Note(24, c, valid), 1; }
 template <int N>
 void SDLL_STDCALL Unused() {
   Note(N, "never called");
 }
-
-// The launcher's table, slot by slot.
-const SdllService kTable[25] = {reinterpret_cast<SdllService>(&SetConfiguration),
-                                &Unused<1>,
-                                reinterpret_cast<SdllService>(&EngineString),
-                                &Unused<3>,
-                                &Unused<4>,
-                                reinterpret_cast<SdllService>(&ShowMessage),
-                                reinterpret_cast<SdllService>(&GameInteger),
-                                reinterpret_cast<SdllService>(&GameString),
-                                &Unused<8>,
-                                &Unused<9>,
-                                &Unused<10>,
-                                reinterpret_cast<SdllService>(&VerifyFile),
-                                reinterpret_cast<SdllService>(&ContentFlags),
-                                &Unused<13>,
-                                &Unused<14>,
-                                &Unused<15>,
-                                &Unused<16>,
-                                &Unused<17>,
-                                &Unused<18>,
-                                &Unused<19>,
-                                &Unused<20>,
-                                &Unused<21>,
-                                &Unused<22>,
-                                &Unused<23>,
-                                reinterpret_cast<SdllService>(&EngineValid)};
+template <int... N>
+std::vector<SdllService> UnusedTable(std::integer_sequence<int, N...>) {
+  return {reinterpret_cast<SdllService>(&Unused<N>)...};
+}
+template <typename F>
+SdllService S(F f) {
+  return reinterpret_cast<SdllService>(f);
+}
 
 class Boundary : public LoadedPlugin {
  protected:
   void SetUp() override {
     LoadedPlugin::SetUp();
-    for (uint32_t slot = 0; slot < 25; ++slot) plugin().InitCall(slot, kTable[slot]);
+    // The launcher's table, slot by slot.
+    std::vector<SdllService> table = UnusedTable(std::make_integer_sequence<int, 25>{});
+    table[0] = S(&SetConfiguration);
+    table[2] = S(&EngineString);
+    table[5] = S(&ShowMessage);
+    table[6] = S(&GameInteger);
+    table[7] = S(&GameString);
+    table[11] = S(&VerifyFile);
+    table[12] = S(&ContentFlags);
+    table[24] = S(&EngineValid);
+    for (uint32_t slot = 0; slot < 25; ++slot) plugin().InitCall(slot, table[slot]);
     char name[8];
     uint16_t code;
     plugin().Init(77, name, &code);
@@ -152,13 +133,14 @@ TEST_F(LoadedPlugin, InitAnswersNameAndCodeAndKeepsTheLatestContext) {
 }
 
 TEST_F(Boundary, SlotsPastTheTableAreIgnoredAndTheLatestPointerWins) {
-  plugin().InitCall(25, reinterpret_cast<SdllService>(&EngineValid));
+  plugin().InitCall(25, S(&EngineValid));
   plugin().InitCall(0xFFFFFFFFu, nullptr);
-  plugin().InitCall(24, reinterpret_cast<SdllService>(&ContentFlags));
+  plugin().InitCall(24, S(&ContentFlags));
   plugin().EngineConfig();
   EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "12: 77 0"}));
   // Empty slots: no text is the empty folder, the verdict goes nowhere.
   plugin().InitCall(2, nullptr);
+  g_allocation = 1;  // a literal "", not task memory: nothing to measure
   plugin().InitCall(24, nullptr);
   EXPECT_EQ(plugin().EngineConfig(), 0);
   plugin().Verification(0x4000);
