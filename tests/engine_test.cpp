@@ -36,6 +36,7 @@ class EngineFolder : public LoadedPlugin {
     const size_t descriptors = CountDescriptors();
     EXPECT_EQ(plugin().EngineConfig(), answer) << folder;
     EXPECT_EQ(CountDescriptors(), descriptors) << folder;
+    EXPECT_EQ(std::to_string(host.engine_valid()), host.calls().back().args.back());
     return host.calls();
   }
 

@@ -168,6 +168,9 @@ TEST_F(LoadedPlugin, HostKitAnswersTheServicesThePlugInLeavesAloneAndNamesMissin
   EXPECT_EQ(name(1, -1), nullptr);
   EXPECT_EQ(std::u16string(name(1, 1)), u"b.pk3");
   EXPECT_EQ(name(1, 2), nullptr);
+  EXPECT_EQ(reinterpret_cast<HostGetGameIntegerFn>(hostkit::ServiceFor(6))(1, nullptr, "k"), 0);
+  EXPECT_EQ(reinterpret_cast<HostGetEngineStringFn>(hostkit::ServiceFor(2))(1, "g", nullptr),
+            nullptr);
   reinterpret_cast<void(SDLL_STDCALL *)()>(hostkit::ServiceFor(23))();
   EXPECT_EQ(hostkit::ServiceFor(25), nullptr);
   EXPECT_EQ(hostkit::Describe(host.calls().back()), "HostSlot23()");
