@@ -1,5 +1,5 @@
-// SDLL_EngineConfig and SDLL_Verification through the loaded library, over
-// real folders, as the host records them.
+// SDLL_EngineConfig through the loaded library, over real folders, as the
+// host records it.
 #include <stdlib.h>
 #include <sys/stat.h>
 
@@ -70,22 +70,6 @@ TEST_F(EngineFolder, FindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwise) {
   fs::remove(dir + "/et.exe");
   ASSERT_EQ(mkdir((dir + "/et.exe").c_str(), 0755), 0);
   EXPECT_EQ(Check(dir + "/", 0), found) << "a folder named et.exe counts";
-}
-
-TEST_F(LoadedPlugin, VerificationNamesEtExeThenTheContentFileBesideTheFolderText) {
-  using Pairs = std::vector<std::pair<std::string, std::string>>;
-  const std::string folder = "C:\\Games\\ET\\";
-  SetEngine("general", "enginepath", folder);
-  for (uint32_t flags : {0x4000u, 0u, 0x3FFFu, 0x4001u, 0xC000u}) plugin().Verification(flags);
-  Pairs expected;
-  for (const char *content : {"pak0.pk3", "", "", "", ""}) {
-    expected.push_back({folder, "et.exe"});
-    expected.push_back({folder, content});
-  }
-  EXPECT_EQ(host.verify_files(), expected);
-  host.settings().Erase(hostkit::Page::kEngine, "general", "enginepath");
-  plugin().Verification(0x4000);
-  EXPECT_EQ(host.verify_files().back(), (std::pair<std::string, std::string>{"", "pak0.pk3"}));
 }
 
 }  // namespace

@@ -92,12 +92,13 @@ TEST_F(Boundary, EachExportCallsItsServicesInTheirSlotsInOrder) {
   g_folder = u"/no/such/folder/";
   EXPECT_EQ(plugin().EngineConfig(), 1);
   EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "5: Wolf ET 48", "24: 77 0"}));
-  g_folder = u"C:\\Games\\ET\\";
-  plugin().Verification(0x4000);
-  plugin().Verification(0x4001);
-  EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "11: C:\\Games\\ET\\ et.exe",
-                       "11: C:\\Games\\ET\\ pak0.pk3", "2: 77 general enginepath",
-                       "11: C:\\Games\\ET\\ et.exe", "11: C:\\Games\\ET\\ "}));
+  // Only the content flags 0x4000 name a content file.
+  g_folder = u"C:\\ET\\";
+  for (uint32_t flags : {0x4000u, 0u, 0x3FFFu, 0x4001u, 0xC000u}) {
+    plugin().Verification(flags);
+    EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "11: C:\\ET\\ et.exe",
+                         flags == 0x4000 ? "11: C:\\ET\\ pak0.pk3" : "11: C:\\ET\\ "}));
+  }
   EXPECT_EQ(plugin().LoadConfiguration(), 0);
   ASSERT_EQ(Seen().size(), 1u);
 #ifndef _WIN32  // the Windows flow has its own launch, through the shell
