@@ -278,17 +278,34 @@ def key_of(m):
 
 # ---- running one mutant -------------------------------------------------------------
 
-def run_group(args, limit, log):
+FAILED = re.compile(r"\*\*\*(Failed|Timeout|Exception)")
+
+
+def run_group(args, limit, log, stop_on_failure=False):
     """Runs a command in a process group of its own; kills the whole group
-    (games the tests started included) when it outlives `limit`."""
+    (games the tests started included) when it outlives `limit`, or, with
+    `stop_on_failure`, as soon as ctest reports a failed test: the tests
+    still running cannot change the outcome."""
+    log.flush()
+    start = log.tell()
     proc = subprocess.Popen(args, cwd=BUILD, stdout=log, stderr=subprocess.STDOUT,
                             start_new_session=True)
+    deadline = time.time() + limit
     try:
-        return proc.wait(timeout=limit)
-    except subprocess.TimeoutExpired:
-        os.killpg(proc.pid, signal.SIGKILL)
-        proc.wait()
-        return None
+        while proc.poll() is None:
+            if time.time() > deadline:
+                os.killpg(proc.pid, signal.SIGKILL)
+                proc.wait()
+                return None
+            if stop_on_failure:
+                with open(log.name, errors="replace") as f:
+                    f.seek(start)
+                    if FAILED.search(f.read()):
+                        os.killpg(proc.pid, signal.SIGKILL)
+                        proc.wait()
+                        return 1
+            time.sleep(0.1)
+        return proc.returncode
     except BaseException:
         os.killpg(proc.pid, signal.SIGKILL)
         proc.wait()
@@ -307,7 +324,7 @@ def suite(limit, log, valgrind):
     for selection in phases:
         left = max(1.0, deadline - time.time())
         code = run_group(["ctest", "-j", "2", "--stop-on-failure", "--no-tests=ignore"]
-                         + selection, left, log)
+                         + selection, left, log, stop_on_failure=True)
         if code is None:
             return "timeout"
         if code != 0:
@@ -318,7 +335,7 @@ def suite(limit, log, valgrind):
 def failed_tests(log_path):
     """The tests a run saw fail, from ctest's output."""
     with open(log_path, errors="replace") as f:
-        return sorted(set(re.findall(r"Test +#\d+: (\S+) \.+\**(?:Failed|Timeout|Exception)",
+        return sorted(set(re.findall(r"Test +#\d+: (\S+) \.+[^\n]*?\*\*\*(?:Failed|Timeout|Exception)",
                                      f.read())))
 
 
