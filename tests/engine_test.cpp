@@ -70,6 +70,9 @@ TEST_F(EngineFolder, FindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwise) {
   fs::remove(dir + "/et.exe");
   ASSERT_EQ(mkdir((dir + "/et.exe").c_str(), 0755), 0);
   EXPECT_EQ(Check(dir + "/", 0), found) << "a folder named et.exe counts";
+  plugin().Verification(0x4000);
+  EXPECT_EQ(host.verify_files().at(1),
+            (std::pair<std::string, std::string>{dir + "/", "pak0.pk3"}));
 }
 
 }  // namespace

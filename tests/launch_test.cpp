@@ -310,24 +310,15 @@ TEST_F(Launch, BackupKeepsOneGenerationAndNeverLosesTheOlderOne) {
   chmod(bak.c_str(), 0644);
   // A folder of the script's name moves aside whole; a dangling link moves
   // as a link; a folder of the backup's name stays with what it holds.
-  EXPECT_EQ(run("", "old",
-                [&] {
-                  fs::create_directory(cfg);
-                  WriteFile(cfg + "/in", "kept");
-                }),
-            "-|");
+  auto folder = [&](const std::string &path) {
+    return [=] { fs::create_directory(path), WriteFile(path + "/in", "kept"); };
+  };
+  EXPECT_EQ(run("", "old", folder(cfg)), "-|");
   EXPECT_EQ(ReadFile(bak + "/in"), "kept");
   EXPECT_EQ(run("", "", [&] { fs::create_symlink(root + "/nowhere", cfg); }), "-|");
   EXPECT_TRUE(fs::is_symlink(bak));
-  EXPECT_EQ(run("new", "",
-                [&] {
-                  fs::create_directory(bak);
-                  WriteFile(bak + "/in", "kept");
-                }),
-            "new|");
-  EXPECT_EQ(ReadFile(bak + "/in"), "kept");
-  // The launch then writes the script in place.
-  HostGame();
+  EXPECT_EQ(run("new", "", folder(bak)), "new|");
+  HostGame();  // then writes the script in place
   EXPECT_EQ(Script().rfind("name Player\r\n", 0), 0u);
   EXPECT_EQ(ReadFile(bak + "/in"), "kept");
   EXPECT_TRUE(PollUntilEnded());

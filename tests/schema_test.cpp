@@ -159,13 +159,25 @@ TEST(Settings, IntegersAndUtf8AtTheirLimits) {
   EXPECT_EQ(Settings::ToUtf8(u"\xDC00\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
+int32_t SDLL_STDCALL BadSchema(const char *, uint32_t) {
+  hostkit::Host::Current()->OnSchema("p {", 3);
+  return 1;
+}
+
 TEST_F(LoadedPlugin, HostKitAnswersTheServicesThePlugInLeavesAloneAndNamesMissingExports) {
+  std::string error;
+  plugin().InitCall(0, reinterpret_cast<SdllService>(&BadSchema));
+  EXPECT_FALSE(host.LoadSchema(&error));
+  EXPECT_EQ(error,
+            "settings schema: line 1, column 3: the '{' of page 'p' is not closed before "
+            "the end of the text");
   host.extra_files() = {u"a.pk3", u"b.pk3", u"c.pk3"};
   host.extra_files().pop_back();  // a name past the end is there, but not the host's
   const auto count = reinterpret_cast<HostGetFileCountFn>(hostkit::ServiceFor(13));
   const auto name = reinterpret_cast<HostGetFileNameFn>(hostkit::ServiceFor(14));
   EXPECT_EQ(count(1), 2);
   EXPECT_EQ(name(1, -1), nullptr);
+  EXPECT_EQ(std::u16string(name(1, 0)), u"a.pk3");
   EXPECT_EQ(std::u16string(name(1, 1)), u"b.pk3");
   EXPECT_EQ(name(1, 2), nullptr);
   EXPECT_EQ(reinterpret_cast<HostGetGameIntegerFn>(hostkit::ServiceFor(6))(1, nullptr, "k"), 0);
@@ -178,7 +190,6 @@ TEST_F(LoadedPlugin, HostKitAnswersTheServicesThePlugInLeavesAloneAndNamesMissin
 
   Dl_info info{};
   ASSERT_NE(dladdr(reinterpret_cast<void *>(&std::terminate), &info), 0);
-  std::string error;
   hostkit::Host other;
   EXPECT_FALSE(other.Load(info.dli_fname, &error));
   EXPECT_EQ(error, "plug-in '" + std::string(info.dli_fname) + "' lacks the export SDLL_InitCall");
