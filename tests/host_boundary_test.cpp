@@ -127,6 +127,8 @@ TEST_F(LoadedPlugin, InitAnswersNameAndCodeAndKeepsTheLatestContext) {
   EXPECT_EQ(std::memcmp(name, "Wolf ET\0x", 9), 0) << "wrote other than 8 bytes";
   EXPECT_EQ(code, 29);
   EXPECT_EQ(host.context(), kContext);
+  EXPECT_EQ(std::to_string(host.engine_valid()) + "," + std::to_string(host.content_flags()),
+            "-1,0");
   EXPECT_EQ(host.display_name() + std::to_string(host.engine_code()), "Wolf ET29");
   EXPECT_EQ(plugin().Init(0xBEEF, nullptr, nullptr), 0);
   SetEngine("general", "enginepath", "");

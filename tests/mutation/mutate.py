@@ -13,11 +13,13 @@ compiles under plugin/, hostkit/ and tools/ (and the headers beside them):
   bool    true and false swapped; the arms of a returned ?: swapped
 
 Comments, string and character literals and preprocessor lines are left
-alone. A mutant that does not compile is not counted. A mutant is caught
+alone. A mutant that does not compile, or compiles to the same object code
+as the clean sources, is not counted. A mutant is caught
 when the suite fails or runs past its time limit.
 """
 import argparse
 import fnmatch
+import hashlib
 import json
 import os
 import random
@@ -316,6 +318,22 @@ def build(log):
     return run_group(["cmake", "--build", BUILD, "-j", "2"], 600, log) == 0
 
 
+def objects(known=None):
+    """Path -> (mtime, digest) of every object file; digests are only taken
+    anew for files whose mtime differs from `known`."""
+    out = {}
+    for folder, _, files in os.walk(BUILD):
+        for name in files:
+            if name.endswith((".o", ".obj")):
+                path = os.path.join(folder, name)
+                mtime = os.stat(path).st_mtime_ns
+                if known and path in known and known[path][0] == mtime:
+                    out[path] = known[path]
+                else:
+                    out[path] = (mtime, hashlib.sha1(read(path)).hexdigest())
+    return out
+
+
 def suite(limit, log, valgrind):
     """'pass', 'fail' or 'timeout'. The quick tests first, stopping at the
     first failure; the valgrind runs after them when asked for."""
@@ -391,6 +409,8 @@ def main():
             print("the dev suite fails without any mutant; see %s" % log_path)
             return 2
         clean = time.time() - started
+    clean_objects = objects()
+    seen_objects = dict(clean_objects)
     limit = opts.limit or max(60.0, 4 * clean)
     print("%d mutants in %d files; clean build and suite %.0f s, limit %.0f s per mutant"
           % (len(mutants), len(files), clean, limit), flush=True)
@@ -418,7 +438,14 @@ def main():
                 with open(log_path, "w") as log:
                     valgrind = opts.valgrind == "all" or (opts.valgrind == "delete"
                                                           and m["kind"] == "delete")
-                    outcome = suite(limit, log, valgrind) if build(log) else "no-build"
+                    outcome = "no-build"
+                    if build(log):
+                        # A mutant that compiles to the very same code (one in
+                        # a branch the preprocessor drops, say) changes nothing.
+                        seen_objects = objects(seen_objects)
+                        same = all(seen_objects[p][1] == clean_objects.get(p, (0, ""))[1]
+                                   for p in seen_objects)
+                        outcome = "same-code" if same else suite(limit, log, valgrind)
             finally:
                 write(path, original)
             m["outcome"] = outcome
@@ -447,9 +474,9 @@ def report(results):
         equiv = sum(m["outcome"] == "pass" and key_of(m) in equivalent for m in group)
         alive = sum(m["outcome"] == "pass" for m in group) - equiv
         built = caught + alive
-        lines.append("  %-9s %3d / %3d  %5.1f%%   (%d equivalent, %d not compiling)" % (
+        lines.append("  %-9s %3d / %3d  %5.1f%%   (%d equivalent, %d not built or same code)" % (
             top + "/", caught, built, 100.0 * caught / built if built else 0.0, equiv,
-            sum(m["outcome"] == "no-build" for m in group)))
+            sum(m["outcome"] in ("no-build", "same-code") for m in group)))
     tally = {}
     for m in results:
         for test in m.get("caught_by", []):
