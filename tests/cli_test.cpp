@@ -1,6 +1,5 @@
 // wolfet-host as a person runs it: a separate process, its exit status,
-// what it prints. Each test works in a folder of its own, with the
-// desktop colour file inside it.
+// what it prints, in a folder of its own with its own colour file.
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
 #include <dlfcn.h>
@@ -42,21 +41,16 @@ class Cli : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir); }
 
   // Runs the host in `dir` with `args` (quoted where needed), its output
-  // in files: never a terminal, and a game it leaves running keeps only
-  // those open.
-  Result Run(const std::string &args, const std::string &env = "") {
-    const std::string command =
-        "cd " + Quote(dir) + " && env SDLL_SYSCOLOR_FILE=" + Quote(dir + "/colours") + " " + env +
-        " " + WOLFET_HOST_EMULATOR + " " + Quote(WOLFET_HOST_PATH) + " " + args + " >" +
-        Quote(dir + "/stdout") + " 2>" + Quote(dir + "/stderr");
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir + "/stdout"),
-            ReadFile(dir + "/stderr")};
-  }
-  // Runs and checks the exit code and that each of `says` was printed.
+  // in files, and checks its exit code and that it said each of `says`.
   Result Expect(int code, const std::string &args, std::vector<std::string> says,
                 const std::string &env = "") {
-    Result r = Run(args, env);
+    const int status =
+        std::system(("cd " + Quote(dir) + " && env SDLL_SYSCOLOR_FILE=" + Quote(dir + "/colours") +
+                     " " + env + " " + WOLFET_HOST_EMULATOR + " " + Quote(WOLFET_HOST_PATH) + " " +
+                     args + " >" + Quote(dir + "/stdout") + " 2>" + Quote(dir + "/stderr"))
+                        .c_str());
+    const Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir + "/stdout"),
+                   ReadFile(dir + "/stderr")};
     EXPECT_EQ(r.code, code) << args << "\n" << r.out << r.err;
     for (const std::string &text : says)
       EXPECT_NE((r.out + r.err).find(text), std::string::npos) << args << " lacks: " << text;

@@ -49,6 +49,7 @@ TEST_F(LoadedPlugin, SchemaIsHandedOverWholeAndReadWithItsDefaults) {
   const auto *master = schema.Find("engine", "servers", "masteraddress");
   ASSERT_NE(master, nullptr);
   EXPECT_EQ(master->default_value(), "etmaster.idsoftware.com");
+  EXPECT_EQ(master->line, 34);
   ASSERT_EQ(master->list.size(), 1u);
   EXPECT_EQ(master->list[0].key + "=" + master->list[0].text, "main=master.etlegacy.com");
   const auto *type = schema.Find("multiplayer", "general", "type");
