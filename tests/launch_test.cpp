@@ -36,6 +36,11 @@ std::vector<unsigned char> List(const std::vector<std::pair<int16_t, std::string
   return list;
 }
 
+int Refuse(int error) {
+  errno = error;
+  return -1;
+}
+
 class Launch : public GameSandbox {
  protected:
   void TearDown() override {
@@ -170,6 +175,34 @@ TEST_F(Launch, ColourIsReadBeforeTheGameStarts) {
   EXPECT_EQ(Highlight(), 0x0000BBu);
   ASSERT_TRUE(Until(SDLL_MultiplayerFinished));
   EXPECT_EQ(Highlight(), 0x0000AAu);
+}
+
+TEST_F(Launch, ColourFileIsFoundInOrderAndReadPastDamagedLines) {
+  const std::string file = root + "/colours";
+  WriteFile(file, "x\n-1 0x1\n31 0x2\n13 zz\n30 0x30\n0 7\n");
+  EXPECT_EQ(Highlight(), 0x00D77800u);
+  for (const auto &[element, colour] :
+       {std::pair{30, 0x30u}, {0, 7u}, {29, 0u}, {31, 0u}, {-1, 0u}})
+    EXPECT_EQ(platform::GetSystemColour(element), colour) << element;
+  platform::SetSystemColour(31, 5);
+  platform::SetSystemColour(-1, 5);
+  SetHighlight(0x112233);
+  EXPECT_EQ(ReadFile(file), "0 0x00000007\n13 0x00112233\n30 0x00000030\n");
+  // A write that fails leaves the file whole and no temporary beside it.
+  posix::Sys().rename = [](const char *, const char *) { return Refuse(EACCES); };
+  SetHighlight(9);
+  EXPECT_EQ(Highlight(), 0x112233u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(root), {}), 2);
+  // Without SDLL_SYSCOLOR_FILE: $XDG_RUNTIME_DIR, then $HOME.
+  posix::Sys() = posix::DefaultSyscalls();
+  setenv("SDLL_SYSCOLOR_FILE", "", 1);
+  setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
+  SetHighlight(1);
+  setenv("XDG_RUNTIME_DIR", "", 1);
+  setenv("HOME", root.c_str(), 1);
+  SetHighlight(2);
+  EXPECT_EQ(ReadFile(root + "/wolfet-syscolors") + ReadFile(root + "/.wolfet-syscolors"),
+            "13 0x00000001\n13 0x00000002\n");
 }
 
 TEST_F(Launch, SecondLaunchIsTheOnlyGameFollowedAndTheFirstIsStillReaped) {
@@ -335,11 +368,6 @@ TEST_F(Launch, NonAsciiFolderNamesAreUsedAsTheirWindows1252Bytes) {
   EXPECT_FALSE(fs::exists(utf8 + "etmain/launch.cfg"));
   EXPECT_TRUE(PollUntilEnded());
   ExpectNothingLeft();
-}
-
-int Refuse(int error) {
-  errno = error;
-  return -1;
 }
 
 TEST_F(Launch, SystemCallFailuresLeaveAConsistentLaunchAndPoll) {
