@@ -157,7 +157,9 @@ TEST(Settings, IntegersAndUtf8AtTheirLimits) {
   EXPECT_EQ(Settings::FromUtf8("\x80\xC2\xF8\xED\xA0\x80\xF4\x90\x80\x80"
                                "a"),
             std::u16string(10, u'\uFFFD') + u"a");
-  EXPECT_EQ(Settings::ToUtf8(u"\xDC00\xD800"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(Settings::ToUtf8(u"\xDC00\xD800\xDBFF"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(std::string(hostkit::PageName(Page::kEngine)) + hostkit::PageName(Page::kMultiplayer),
+            "enginemultiplayer");
 }
 
 int32_t SDLL_STDCALL BadSchema(const char *, uint32_t) {
