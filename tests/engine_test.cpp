@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "support/sandbox.h"
 
 namespace {
@@ -70,6 +71,8 @@ TEST_F(EngineFolder, FindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwise) {
   fs::remove(dir + "/et.exe");
   ASSERT_EQ(mkdir((dir + "/et.exe").c_str(), 0755), 0);
   EXPECT_EQ(Check(dir + "/", 0), found) << "a folder named et.exe counts";
+  EXPECT_FALSE(platform::PathMatchesEntry((dir + "/").c_str())) << "a folder text names no entry";
+  EXPECT_FALSE(platform::PathMatchesEntry(""));
   plugin().Verification(0x4000);
   EXPECT_EQ(host.verify_files().at(1),
             (std::pair<std::string, std::string>{dir + "/", "pak0.pk3"}));

@@ -427,6 +427,18 @@ TEST_F(Launch, WaitWithoutPidfdStillSeesTheEndAndReaps) {
   EXPECT_TRUE(platform::WaitForProcessEnd(game, 0)) << "an ended process stays ended";
   platform::CloseProcess(game);
   ExpectNothingLeft();
+
+  // With a pidfd, closed while the game runs: closed once, not again when
+  // the orphan is collected (the number may be someone else's by then).
+  static std::vector<int> closed;
+  posix::Sys() = posix::DefaultSyscalls();
+  posix::Sys().close = [](int fd) { return closed.push_back(fd), close(fd); };
+  game = platform::StartProgram((engine + "et.exe").c_str(), "", engine.c_str());
+  platform::CloseProcess(game);
+  WriteFile(engine + "quit", "");
+  Until([] { return platform::CloseProcess(nullptr), Children().empty(); });
+  EXPECT_EQ(closed.size(), 1u);
+  ExpectNothingLeft();
 }
 
 }  // namespace
