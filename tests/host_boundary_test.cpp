@@ -185,4 +185,15 @@ TEST_F(Boundary, HostTextsBecomeWindows1252InTwoBytesPerUnit) {
   EXPECT_EQ(Seen().at(1), "11:  et.exe");
 }
 
+#ifndef _WIN32  // the POSIX stand-in's own table; Windows has its best-fit rules
+TEST(PosixText, ControlCharactersAreNotTheBytesOfTheSameNumber) {
+  char out[8];
+  EXPECT_EQ(platform::WideToAnsi(u"\u0080\u009F\u0081x", 5, out, 5), 5);
+  EXPECT_EQ(std::string(out),
+            "??\x81"
+            "x");
+  EXPECT_EQ(platform::WideToAnsi(u"ab", 3, out, 2), 0);
+}
+#endif
+
 }  // namespace

@@ -144,6 +144,7 @@ TEST_F(Launch, PollAnswersZeroWhileTheGameRunsThenPutsTheColourBack) {
   EXPECT_EQ(plugin().MultiplayerFinished(), 1);
   EXPECT_EQ(Highlight(), 0u) << "before any launch the saved colour is black";
 
+  WriteFile(root + "/colours", "12 0x12\n");
   SetHighlight(0x112233);
   setenv("FAKE_ET_RUN_MS", "-1", 1);
   setenv("FAKE_ET_SET_COLOUR", "0x445566", 1);
@@ -152,6 +153,7 @@ TEST_F(Launch, PollAnswersZeroWhileTheGameRunsThenPutsTheColourBack) {
   EXPECT_EQ(plugin().MultiplayerFinished(), 0);
   EXPECT_EQ(plugin().MultiplayerFinished(), 0);
   EXPECT_EQ(Highlight(), 0x445566u);
+  EXPECT_EQ(platform::GetSystemColour(12), 0x12u) << "the game changes the highlight alone";
   WriteFile(engine + "quit", "");
   ASSERT_TRUE(PollUntilEnded());
   EXPECT_EQ(Highlight(), 0x112233u);
