@@ -77,7 +77,14 @@ TEST_F(Launch, HostedScriptFollowsTheGameSettings) {
     HostGame(c.player, List({{8, "unused:1"}}).data());  // equal indices host even with a list
     EXPECT_EQ(Script(), c.script);
     EXPECT_TRUE(PollUntilEnded());
+    const std::string record = Record();
+    if (c.type[0] == '0') {  // what the game made of it
+      EXPECT_EQ(record.substr(record.find("player")),
+                "player name: Player\ngame type: 2\ndownload: on\n"
+                "server name: ^1Orvanta Server\nmap: mapone\n");
+    }
   }
+  EXPECT_NE(Record().find("unknown: Two\nmap: m\n"), std::string::npos);
   host.settings().Erase(hostkit::Page::kMultiplayer, "general", "map");
   HostGame(nullptr);
   EXPECT_EQ(Script(), "name \r\nmap \r\n");
@@ -105,6 +112,7 @@ TEST_F(Launch, JoinedGamePicksItsEntryAndReadsNoGameSetting) {
     EXPECT_EQ(host.calls().size(), 2u) << "only enginepath and parameters are read";
     EXPECT_TRUE(PollUntilEnded());
   }
+  EXPECT_NE(Record().find("connect to: after\n"), std::string::npos);
   plugin().LaunchMultiplayer(0x4000, 7, 8, 0, nullptr, "P");
   EXPECT_EQ(Script(), "name P\r\nconnect \r\n");
 }
