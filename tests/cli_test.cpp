@@ -64,7 +64,9 @@ class Cli : public ::testing::Test {
 TEST_F(Cli, DemoRunsTheWholeRoadToAnEndedGame) {
   Expect(0, "demo --game " + Quote(SDLL_FAKE_GAME_PATH) + " --game-ms 400",
          {"HostSetEngineValid 1", "all files match the manifest", "map oasis",
-          "the game ended after", "as before the launch", "demo finished"});
+          "the game ended after", "as before the launch", "demo finished", "== 0. a sandbox",
+          "== 1. the settings", "== 2. setting", "== 3. the plug-in checks", "== 4. verifying",
+          "== 5. hosting", "  server name: ^1Orvanta Server"});
   EXPECT_FALSE(fs::exists(dir + "/colours")) << "the demo works in a sandbox";
   EXPECT_FALSE(fs::exists(dir + "/wolfet-host.json"));
 }
