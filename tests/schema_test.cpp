@@ -286,6 +286,8 @@ TEST(CommandLineHost, ValuesAreCheckedAgainstTheirTypeAndShownAsUtf8) {
     const bool hole = kCp1252High[i] == 0x80 + i;
     wide += hole ? u'\uFFFD' : kCp1252High[i];
   }
+  EXPECT_EQ(wolfet_host::CaptionLines("a\\nb\r\nc\\n"),
+            (std::vector<std::string>{"a", "b", "c", ""}));
   EXPECT_EQ(wolfet_host::Cp1252ToUtf8("A" + high + "\xA0\xFF"),
             "A" + Settings::ToUtf8(wide) + "\xC2\xA0\xC3\xBF");
 }
