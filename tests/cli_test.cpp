@@ -81,6 +81,7 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
   Expect(2, "set multiplayer general type 7", {"3 (Campaign)"});
   Expect(3, "--plugin " + Quote(dir + "/missing.so") + " schema", {dir + "/missing.so"});
   Expect(3, "--plugin " + Quote(info.dli_fname) + " schema", {"lacks the export SDLL_InitCall"});
+  WriteFile(dir + "/wolfet-host.json", R"({"last_check": 5})");  // edited by hand: replaced
   Expect(4, "check", {"is not set; set it with: wolfet-host set engine general enginepath"});
   Expect(4, "host", {"is not set"});
   Expect(4, "verify", {"content flags 0x0)", "is not set, so et.exe cannot be found"});
