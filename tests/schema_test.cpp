@@ -9,7 +9,6 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -108,21 +107,6 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
         << hostkit::Describe(error);
     EXPECT_NE(error.message.find(c.says), std::string::npos) << error.message;
   }
-
-  // Every cut of the real schema, in a buffer of exactly its size: whole
-  // are only the empty text and the cuts between the two pages.
-  const std::string file = ReadFile(SDLL_SCHEMA_FILE);
-  std::vector<size_t> accepted, whole = {0};
-  for (size_t size = 0; size < file.size(); ++size) {
-    std::unique_ptr<char[]> cut(new char[size]);
-    std::memcpy(cut.get(), file.data(), size);
-    if (hostkit::ParseSchema(std::string_view(cut.get(), size), nullptr, nullptr))
-      accepted.push_back(size);
-  }
-  const size_t multiplayer = file.find("multiplayer");
-  for (size_t size = file.rfind('}', multiplayer) + 1; size <= multiplayer; ++size)
-    whole.push_back(size);
-  EXPECT_EQ(accepted, whole);
 }
 
 TEST(Settings, IntegersAndUtf8AtTheirLimits) {
