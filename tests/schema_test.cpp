@@ -70,12 +70,12 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
   wide.append(kCp1252High, 32);
   hostkit::Schema schema;
   ASSERT_TRUE(hostkit::ParseSchema(
-      "engine{g/**/{s{default=\"A\xA0\xFF" + high + "\";}n{default=-7;}}}other{g{s{default=1;}}}",
+      "engine{g/**/{s{default=\"A\xA0\xFF" + high + "\";}z9{default=-79;}}}other{g{s{default=1;}}}",
       &schema, nullptr));
   Settings settings;
   hostkit::ApplyDefaults(schema, &settings);
   EXPECT_EQ(settings.Find(Page::kEngine, "g", "s")->text, wide);
-  EXPECT_EQ(settings.Find(Page::kEngine, "g", "n")->integer, -7);
+  EXPECT_EQ(settings.Find(Page::kEngine, "g", "z9")->integer, -79);
   EXPECT_EQ(settings.all().size(), 2u);
 
   struct Case {
@@ -94,6 +94,8 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
       {"p { g { s { block { } } } }", 1, 13, "only 'list'"},
       {"p { g { s { = } } }", 1, 13, "'='"},
       {"p { g } }", 1, 7, "'{'"},
+      {"p { g {", 1, 7, "group 'g' is not closed"},
+      {"p { g { = } }", 1, 9, "setting name"},
       {"-1 { }", 1, 1, "page name"},
       {"p { \x01 }", 1, 5, "0x01"},
       {"p { ~ }", 1, 5, "'~'"},

@@ -23,6 +23,7 @@ class LoadedPlugin : public ::testing::Test {
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(host.Load(SDLL_PLUGIN_PATH, &error)) << error;
+    EXPECT_EQ(error, "") << "a load that works says nothing";
     ASSERT_EQ(host.Start(kContext), 0);
     host.ClearCalls();
   }
