@@ -372,6 +372,9 @@ def main():
     parser.add_argument("--valgrind", choices=("all", "delete", "none"), default="delete",
                         help="mutants whose survival the valgrind tests also judge: all, only "
                         "deleted statements (a dropped release leaks), or none")
+    parser.add_argument("--survivors", action="store_true",
+                        help="run only the survivors of the last run again (after the tests "
+                        "changed) and update its report")
     parser.add_argument("--list", action="store_true", help="list the mutants and stop")
     opts = parser.parse_args()
 
@@ -393,6 +396,12 @@ def main():
             group = [m for m in mutants if folder_of(m["file"]) == top]
             picked += rng.sample(group, min(opts.sample, len(group)))
         mutants = sorted(picked, key=lambda m: (m["file"], m["line"]))
+    kept = []
+    if opts.survivors:
+        with open(os.path.join(WORK, "results.json")) as f:
+            previous = json.load(f)
+        kept = [m for m in previous if m["outcome"] != "pass"]
+        mutants = [m for m in previous if m["outcome"] == "pass"]
     if opts.list:
         for m in mutants:
             print("%s:%d: [%s] %s" % (m["file"], m["line"], m["kind"], m["change"]))
@@ -456,7 +465,8 @@ def main():
                 time.time() - t0), flush=True)
     except KeyboardInterrupt:
         print("\ninterrupted; the copy is restored", flush=True)
-    report(results)
+    # Survivors not run again (time up, Ctrl-C) keep their earlier outcome.
+    report(kept + results + (mutants[len(results):] if opts.survivors else []))
     return 0
 
 
