@@ -70,7 +70,7 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
   wide.append(kCp1252High, 32);
   hostkit::Schema schema;
   ASSERT_TRUE(hostkit::ParseSchema(
-      "engine{g/**/{s{default=\"A\xA0\xFF" + high + "\";}z9{default=-79;}}}other{g{s{default=1;}}}",
+      "engine{g/**//**/{s{default=\"A\xA0\xFF" + high + "\";}z9{default=-79;}}}other{g{s{default=1;}}}",
       &schema, nullptr));
   Settings settings;
   hostkit::ApplyDefaults(schema, &settings);
