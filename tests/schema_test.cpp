@@ -70,7 +70,7 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
   wide.append(kCp1252High, 32);
   hostkit::Schema schema;
   ASSERT_TRUE(hostkit::ParseSchema(
-      "engine{g/**//**/{s{default=\"A\xA0\xFF" + high + "\";}z9{default=-79;}}}other{g{s{default=1;}}}",
+      "engine{g/*/*//**/{s{default=\"A\xA0\xFF" + high + "\";}z9{default=-79;}}}other{g{s{default=1;}}}",
       &schema, nullptr));
   Settings settings;
   hostkit::ApplyDefaults(schema, &settings);
@@ -140,9 +140,9 @@ TEST(Settings, IntegersAndUtf8AtTheirLimits) {
     EXPECT_EQ(Settings::FromUtf8(utf8), utf16);
     EXPECT_EQ(Settings::ToUtf8(utf16), utf8);
   }
-  EXPECT_EQ(Settings::FromUtf8("\x80\xC2\xF8\xED\xA0\x80\xF4\x90\x80\x80"
+  EXPECT_EQ(Settings::FromUtf8("\x80\xC2\xF8\xED\xA0\x80\xED\xBF\xBF\xF4\x90\x80\x80"
                                "a"),
-            std::u16string(10, u'\uFFFD') + u"a");
+            std::u16string(13, u'\uFFFD') + u"a");
   EXPECT_EQ(Settings::ToUtf8(u"\xDC00\xD800\xDBFF"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
   EXPECT_EQ(std::string(hostkit::PageName(Page::kEngine)) + hostkit::PageName(Page::kMultiplayer),
             "enginemultiplayer");
