@@ -66,7 +66,9 @@ TEST_F(Cli, DemoRunsTheWholeRoadToAnEndedGame) {
          {"HostSetEngineValid 1", "all files match the manifest", "map oasis",
           "the game ended after", "as before the launch", "demo finished", "== 0. a sandbox",
           "== 1. the settings", "== 2. setting", "== 3. the plug-in checks", "== 4. verifying",
-          "== 5. hosting", "  server name: ^1Orvanta Server"});
+          "== 5. hosting", "  server name: ^1Orvanta Server", "page engine (8 settings)",
+          "$ wolfet-host verify --record\n"});
+  Expect(1, "demo --game /no/such", {"the stand-in game \"/no/such\" is not there"});
   EXPECT_FALSE(fs::exists(dir + "/colours")) << "the demo works in a sandbox";
   EXPECT_FALSE(fs::exists(dir + "/wolfet-host.json"));
 }
