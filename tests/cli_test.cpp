@@ -68,7 +68,7 @@ TEST_F(Cli, DemoRunsTheWholeRoadToAnEndedGame) {
           "== 1. the settings", "== 2. setting", "== 3. the plug-in checks", "== 4. verifying",
           "== 5. hosting", "  server name: ^1Orvanta Server", "page engine (8 settings)",
           "$ wolfet-host verify --record\n"});
-  Expect(1, "demo --game /no/such", {"the stand-in game \"/no/such\" is not there"});
+  Expect(1, "demo --game-ms 600000 --game /no/such", {"stand-in game \"/no/such\" is not there"});
   EXPECT_FALSE(fs::exists(dir + "/colours")) << "the demo works in a sandbox";
   EXPECT_FALSE(fs::exists(dir + "/wolfet-host.json"));
 }
