@@ -64,7 +64,10 @@ def sync_copy():
         if os.path.exists(dst) and read(src) == read(dst):
             continue
         os.makedirs(os.path.dirname(dst), exist_ok=True)
-        shutil.copy2(src, dst)
+        # A fresh mtime, not the worktree's: an object built from the old
+        # copy may be newer than the edit, and ninja must still rebuild.
+        shutil.copyfile(src, dst)
+        shutil.copymode(src, dst)
     for folder, _, files in os.walk(SRC):
         for name in files:
             rel = os.path.relpath(os.path.join(folder, name), SRC)
