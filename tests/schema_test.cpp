@@ -69,9 +69,9 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
   for (int i = 0; i < 32; ++i) high += static_cast<char>(0x80 + i);
   wide.append(kCp1252High, 32);
   hostkit::Schema schema;
-  ASSERT_TRUE(hostkit::ParseSchema(
-      "engine{g/*/*//**/{s{default=\"A\xA0\xFF" + high + "\";}z9{default=-79;}}}other{g{s{default=1;}}}",
-      &schema, nullptr));
+  ASSERT_TRUE(hostkit::ParseSchema("engine{g/*/*//**/{s{default=\"A\xA0\xFF" + high +
+                                       "\";}z9{default=-79;}}}other{g{s{default=1;}}}",
+                                   &schema, nullptr));
   Settings settings;
   hostkit::ApplyDefaults(schema, &settings);
   EXPECT_EQ(settings.Find(Page::kEngine, "g", "s")->text, wide);
