@@ -356,8 +356,8 @@ def suite(limit, log, valgrind):
 def failed_tests(log_path):
     """The tests a run saw fail, from ctest's output."""
     with open(log_path, errors="replace") as f:
-        return sorted(set(re.findall(r"Test +#\d+: (\S+) \.+[^\n]*?\*\*\*(?:Failed|Timeout|Exception)",
-                                     f.read())))
+        return sorted(set(re.findall(
+            r"Test +#\d+: (\S+) \.+[^\n]*?\*\*\*(?:Failed|Timeout|Exception)", f.read())))
 
 
 def main():

@@ -6,6 +6,7 @@
 #
 #   tests/mutation/run.sh [--sample N] [--seed S] [--minutes M] [PATH...]
 #   tests/mutation/run.sh --list plugin/launch/      # the mutants, no build
+#   tests/mutation/run.sh --survivors                # the last run's survivors again
 #   tests/mutation/run.sh --help
 #
 # It works on a copy of the sources in build/mutation/src, built in
