@@ -14,8 +14,8 @@ compiles under plugin/, hostkit/ and tools/ (and the headers beside them):
 
 Comments, string and character literals and preprocessor lines are left
 alone. A mutant that does not compile, or compiles to the same object code
-as the clean sources, is not counted. A mutant is caught
-when the suite fails or runs past its time limit.
+as the clean sources, is not counted. A mutant is caught when the suite
+fails or runs past its time limit.
 """
 import argparse
 import fnmatch
