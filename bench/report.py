@@ -27,7 +27,7 @@ PAIRS = [
     ("SDLL_MultiplayerFinished", "poll while the game runs", "BM_PollWhileGameRuns",
      "bare 1 ms wait (poll(2))", "BM_BareWait1ms"),
     ("SDLL_MultiplayerFinished", "poll after the end (colour put back)", "BM_PollAfterEnd",
-     "empty call through a pointer", "BM_EmptyCall"),
+     "bare colour write (read, write, rename)", "BM_BareColourWrite"),
     ("SDLL_LaunchMultiplayer", "hosted launch (backup, script, colour, start)", "BM_Launch",
      "the same steps done directly", "BM_DirectSteps"),
     ("SDLL_EngineConfig", "engine check through the host", "BM_EngineCheck",

@@ -1,7 +1,12 @@
-// The host boundary through the loaded library: service slots, SDLL_Init,
-// and the conversion of host texts into host strings.
+// The host boundary through the loaded library, pinned to the numbers the
+// launcher uses (written here, not taken from the shared header): which
+// slot each service is in, what it is passed, and how host texts become
+// host strings.
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -9,121 +14,186 @@
 
 namespace {
 
-// What a replacement slot-11 service saw: the engine folder host string
-// the plug-in passed, as bytes and as the task allocation behind it.
-struct Seen {
-  bool measure = true;  // only task memory has a size to read
-  std::string folder;
-  size_t allocation = 0;
-  int calls = 0;
-};
-Seen g_seen;
-
-int32_t SDLL_STDCALL RecordVerifyFile(const char *folder, const char *) {
-  if (g_seen.calls++ == 0) {
-    g_seen.folder = folder;
-    if (g_seen.measure) g_seen.allocation = platform::TaskSize(folder);
-  }
-  return 0;
+std::vector<std::string> g_seen;  // "slot: arguments", in call order
+const char16_t *g_folder = u"";   // what slot 2 answers for every key
+size_t g_allocation = 0;          // task memory behind the folder text of slot 11
+std::string T(const char *text) { return text != nullptr ? text : "(null)"; }
+std::string T(int64_t value) { return std::to_string(value); }
+template <typename... A>
+void Note(int slot, A... args) {
+  std::string line = std::to_string(slot) + ":";
+  ((line += " " + T(args)), ...);
+  g_seen.push_back(line);
 }
 
-const char16_t *g_engine_text = nullptr;
-const SdllWideChar *SDLL_STDCALL ReturnEngineText(uint32_t, const char *, const char *) {
-  return g_engine_text;
+// One stub per service, with the launcher's signature: on 32-bit x86 a
+// wrong argument count would unbalance the stack.
+int32_t SDLL_STDCALL SetConfiguration(const char *, uint32_t n) { return Note(0, n), 1; }
+const char16_t *SDLL_STDCALL EngineString(uint32_t c, const char *s, const char *k) {
+  return Note(2, c, s, k), g_folder;
+}
+int32_t SDLL_STDCALL ShowMessage(const char *, const char *s, uint32_t b) {
+  return Note(5, s, b), 1;
+}
+int32_t SDLL_STDCALL GameInteger(uint32_t c, const char *s, const char *k) {
+  return Note(6, c, s, k), 0;
+}
+const char16_t *SDLL_STDCALL GameString(uint32_t c, const char *s, const char *k) {
+  return Note(7, c, s, k), u"m x";
+}
+int32_t SDLL_STDCALL VerifyFile(const char *folder, const char *file) {
+  if (g_allocation == 0) g_allocation = platform::TaskSize(folder);
+  return Note(11, folder, file), 1;
+}
+int32_t SDLL_STDCALL ContentFlags(uint32_t c, uint32_t flags) { return Note(12, c, flags), 1; }
+int32_t SDLL_STDCALL EngineValid(uint32_t c, int32_t valid) { return Note(24, c, valid), 1; }
+template <int N>
+void SDLL_STDCALL Unused() {
+  Note(N, "never called");
+}
+template <int... N>
+std::vector<SdllService> UnusedTable(std::integer_sequence<int, N...>) {
+  return {reinterpret_cast<SdllService>(&Unused<N>)...};
+}
+template <typename F>
+SdllService S(F f) {
+  return reinterpret_cast<SdllService>(f);
 }
 
-int g_second_calls = 0;
-int32_t SDLL_STDCALL CountingEngineValid(uint32_t, int32_t) { return ++g_second_calls; }
-
-// Runs SDLL_Verification with slot 2 answering `text`, and reports what the
-// host saw of the engine folder host string.
-class HostStrings : public LoadedPlugin {
+class Boundary : public LoadedPlugin {
  protected:
-  Seen Convert(const char16_t *text) {
-    g_seen = Seen{};
-    g_seen.measure = text != nullptr;
-    g_engine_text = text;
-    plugin().InitCall(kSlotGetEngineString, reinterpret_cast<SdllService>(&ReturnEngineText));
-    plugin().InitCall(kSlotAddVerifyFile, reinterpret_cast<SdllService>(&RecordVerifyFile));
-    plugin().Verification(0x4000);
-    return g_seen;
+  void SetUp() override {
+    LoadedPlugin::SetUp();
+    // The launcher's table, slot by slot.
+    std::vector<SdllService> table = UnusedTable(std::make_integer_sequence<int, 25>{});
+    table[0] = S(&SetConfiguration);
+    table[2] = S(&EngineString);
+    table[5] = S(&ShowMessage);
+    table[6] = S(&GameInteger);
+    table[7] = S(&GameString);
+    table[11] = S(&VerifyFile);
+    table[12] = S(&ContentFlags);
+    table[24] = S(&EngineValid);
+    for (uint32_t slot = 0; slot < 25; ++slot) plugin().InitCall(slot, table[slot]);
+    char name[8];
+    uint16_t code;
+    plugin().Init(77, name, &code);
+    g_seen.clear();
+    g_folder = u"";
+    g_allocation = 0;
   }
+  std::vector<std::string> Seen() { return std::exchange(g_seen, {}); }
+  using V = std::vector<std::string>;
 };
+
+TEST_F(Boundary, EachExportCallsItsServicesInTheirSlotsInOrder) {
+  EXPECT_EQ(plugin().EngineConfig(), 0);
+  EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "24: 77 0"}));
+  g_folder = u"/no/such/folder/";
+  EXPECT_EQ(plugin().EngineConfig(), 1);
+  EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "5: Wolf ET 48", "24: 77 0"}));
+  // Only the content flags 0x4000 name a content file.
+  g_folder = u"C:\\ET\\";
+  for (uint32_t flags : {0x4000u, 0u, 0x3FFFu, 0x4001u, 0xC000u}) {
+    plugin().Verification(flags);
+    EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "11: C:\\ET\\ et.exe",
+                         flags == 0x4000 ? "11: C:\\ET\\ pak0.pk3" : "11: C:\\ET\\ "}));
+  }
+  EXPECT_EQ(plugin().LoadConfiguration(), 0);
+  ASSERT_EQ(Seen().size(), 1u);
+#ifndef _WIN32  // the Windows flow has its own launch, through the shell
+  g_folder = u"/no/such/folder/";
+  plugin().LaunchMultiplayer(0x4000, 3, 3, 0, nullptr, "P");
+  const std::string type = "6: 77 general type";
+  EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "2: 77 general parameters", type, type, type,
+                       type, "6: 77 general allowdownload", type, "7: 77 general map"}));
+  EXPECT_EQ(plugin().MultiplayerFinished(), 1);
+#endif
+  // A folder that holds et.exe: the content flags before the verdict.
+  const std::string prefix = (std::filesystem::temp_directory_path() / "sdll-boundary-").string();
+  std::ofstream(prefix + "et.exe") << "";
+  const std::u16string folder = hostkit::Settings::FromUtf8(prefix);
+  g_folder = folder.c_str();
+  EXPECT_EQ(plugin().EngineConfig(), 0);
+  std::filesystem::remove(prefix + "et.exe");
+  EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "12: 77 16384", "24: 77 1"}));
+}
 
 TEST_F(LoadedPlugin, InitAnswersNameAndCodeAndKeepsTheLatestContext) {
   char name[16];
   std::memset(name, 'x', sizeof name);
   uint16_t code = 0;
   EXPECT_EQ(plugin().Init(0xCAFE, name, &code), 0);
-  EXPECT_EQ(std::memcmp(name, "Wolf ET\0", 8), 0);
-  EXPECT_EQ(name[8], 'x') << "wrote past the 8 bytes of the name";
+  EXPECT_EQ(std::memcmp(name, "Wolf ET\0x", 9), 0) << "wrote other than 8 bytes";
   EXPECT_EQ(code, 29);
-
-  // The context handed to the host services is the last one given.
-  plugin().Init(0xBEEF, name, &code);
+  EXPECT_EQ(host.context(), kContext);
+  EXPECT_EQ(std::to_string(host.engine_valid()) + "," + std::to_string(host.content_flags()),
+            "-1,0");
+  EXPECT_EQ(host.display_name() + std::to_string(host.engine_code()), "Wolf ET29");
+  EXPECT_EQ(plugin().Init(0xBEEF, nullptr, nullptr), 0);
   SetEngine("general", "enginepath", "");
   plugin().EngineConfig();
   ASSERT_FALSE(host.calls().empty());
   EXPECT_EQ(host.calls().front().args.front(), std::to_string(0xBEEF));
 }
 
-TEST_F(LoadedPlugin, InitCallIgnoresIndicesPastTheTableAndKeepsTheLaterPointer) {
-  SetEngine("general", "enginepath", "");
-  g_second_calls = 0;
-  // Out-of-range indices must change no slot, slot 24 included.
-  plugin().InitCall(25, reinterpret_cast<SdllService>(&CountingEngineValid));
-  plugin().InitCall(0xFFFFFFFFu, reinterpret_cast<SdllService>(&CountingEngineValid));
+TEST_F(Boundary, SlotsPastTheTableAreIgnoredAndTheLatestPointerWins) {
+  plugin().InitCall(25, S(&EngineValid));
+  plugin().InitCall(0xFFFFFFFFu, nullptr);
+  plugin().InitCall(24, S(&ContentFlags));
   plugin().EngineConfig();
-  EXPECT_EQ(g_second_calls, 0);
-  EXPECT_EQ(host.CallsTo("HostSetEngineValid").size(), 1u);
-
-  // Two pointers for one slot: the later one is called.
-  plugin().InitCall(kSlotSetEngineValid, hostkit::ServiceFor(kSlotSetEngineValid));
-  plugin().InitCall(kSlotSetEngineValid, reinterpret_cast<SdllService>(&CountingEngineValid));
-  host.ClearCalls();
-  plugin().EngineConfig();
-  EXPECT_EQ(g_second_calls, 1);
-  EXPECT_TRUE(host.CallsTo("HostSetEngineValid").empty());
-}
-
-TEST_F(LoadedPlugin, EmptySlotsReadAsNothingAndReportsAreSkipped) {
-  // A host that never filled slot 2 and slot 24: the engine check reads no
-  // text (an empty folder) and its verdict goes nowhere, without a crash.
-  plugin().InitCall(kSlotGetEngineString, nullptr);
-  plugin().InitCall(kSlotSetEngineValid, nullptr);
+  EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "12: 77 0"}));
+  // Empty slots: no text is the empty folder, the verdict goes nowhere.
+  plugin().InitCall(2, nullptr);
+  g_allocation = 1;  // a literal "", not task memory: nothing to measure
+  plugin().InitCall(24, nullptr);
   EXPECT_EQ(plugin().EngineConfig(), 0);
-  EXPECT_TRUE(host.calls().empty());
-  // The verify list still goes out, with an empty folder text, not null.
   plugin().Verification(0x4000);
-  ASSERT_EQ(host.verify_files().size(), 2u);
-  EXPECT_EQ(host.verify_files()[0], (std::pair<std::string, std::string>{"", "et.exe"}));
+  EXPECT_EQ(Seen(), (V{"11:  et.exe", "11:  pak0.pk3"}));
 }
 
-TEST_F(HostStrings, AllocatesTwoBytesPerUnitIncludingTheTerminator) {
-  Seen empty = Convert(u"");
-  EXPECT_EQ(empty.folder, "");
-  EXPECT_EQ(empty.allocation, 2u);
-
-  Seen ten = Convert(u"C:\\Games\\E");
-  EXPECT_EQ(ten.folder, "C:\\Games\\E");
-  EXPECT_EQ(ten.allocation, 22u);
+TEST_F(Boundary, HostTextsBecomeWindows1252InTwoBytesPerUnit) {
+  // Every byte of the 0x80-0x9F block, its neighbours at the edges of
+  // ASCII and Latin-1, then what 1252 lacks: one '?' per unit.
+  std::u16string text = u"\u007F";
+  std::string bytes = "\x7F";
+  for (int i = 0; i < 32; ++i) {
+    text += kCp1252High[i];
+    bytes += static_cast<char>(0x80 + i);
+  }
+  text += u"\u00A0\u00FF\u0100\u0416\xD800x\U0001F600";
+#ifdef _WIN32
+  bytes +=
+      "\xA0\xFF"
+      "A??x??";  // Windows gives U+0100 its best fit
+#else
+  bytes += "\xA0\xFF???x??";
+#endif
+  const std::u16string original = text;
+  for (const auto &[host_text, expected] : {std::pair<std::u16string, std::string>{u"", ""},
+                                            {u"C:\\Games\\E", "C:\\Games\\E"},
+                                            {text, bytes}}) {
+    g_folder = host_text.c_str();
+    g_allocation = 0;
+    plugin().Verification(0);
+    EXPECT_EQ(Seen().at(1), "11: " + expected + " et.exe");
+    EXPECT_EQ(g_allocation, 2 * (host_text.size() + 1));
+  }
+  EXPECT_EQ(text, original) << "the host's text was written to";
+  g_folder = nullptr;
+  plugin().Verification(0);
+  EXPECT_EQ(Seen().at(1), "11:  et.exe");
 }
 
-TEST_F(HostStrings, ConvertsToWindows1252AndLeavesTheHostTextAlone) {
-  // ASCII, Latin-1, the 0x80-0x9F block, then text 1252 cannot express:
-  // Cyrillic, a lone high surrogate, and a pair (one '?' per unit).
-  const std::u16string original =
-      u"Az\u00FC\u00E9\u00FF\u20AC\u201C\u0178\u0081\u0416\xD800x\U0001F600!";
-  std::u16string buffer = original;
-  Seen seen = Convert(buffer.c_str());
-  EXPECT_EQ(seen.folder, std::string("Az\xFC\xE9\xFF\x80\x93\x9F\x81??x?" "?!"));
-  EXPECT_EQ(buffer, original);
+#ifndef _WIN32  // the POSIX stand-in's own table; Windows has its best-fit rules
+TEST(PosixText, ControlCharactersAreNotTheBytesOfTheSameNumber) {
+  char out[8];
+  EXPECT_EQ(platform::WideToAnsi(u"\u0080\u009F\u0081x", 5, out, 5), 5);
+  EXPECT_EQ(std::string(out),
+            "??\x81"
+            "x");
+  EXPECT_EQ(platform::WideToAnsi(u"ab", 3, out, 2), 0);
 }
-
-TEST_F(HostStrings, NullHostTextReadsAsEmpty) {
-  Seen seen = Convert(nullptr);
-  EXPECT_EQ(seen.calls, 2);
-  EXPECT_EQ(seen.folder, "");
-}
+#endif
 
 }  // namespace

@@ -1,26 +1,31 @@
-// The settings schema: what the host receives from SDLL_LoadConfiguration,
-// how the host kit reads it, and how both fail.
+// The settings schema and the host side of the boundary: what the host
+// receives from SDLL_LoadConfiguration, how the host kit reads it and keeps
+// values, its services and loader, and how the command-line host checks
+// and shows values.
 #include "schema.h"
 
-#include <algorithm>
+#include <dlfcn.h>
+
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <memory>
+#include <exception>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "host/module_state.h"
-#include "host/sdll.h"
 #include "platform/posix_resource.h"
-#include "support/loaded_plugin.h"
+#include "support/sandbox.h"
+// The command-line host's value checks, where the build has the host.
+#ifdef WOLFET_HOST_PATH
+#include "tools/host/exit_codes.h"
+#include "tools/host/schema_view.h"
+#include "tools/host/validate.h"
+#endif
 
 namespace {
 
-std::string ReadSchemaFile() {
-  std::ifstream in(SDLL_SCHEMA_FILE, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using hostkit::Page;
+using hostkit::Settings;
 
 size_t Count(const std::string &text, const std::string &what) {
   size_t n = 0;
@@ -28,75 +33,53 @@ size_t Count(const std::string &text, const std::string &what) {
   return n;
 }
 
-TEST_F(LoadedPlugin, HandsOverTheSchemaFileByteForByteOnEveryCall) {
-  const std::string file = ReadSchemaFile();
-  ASSERT_FALSE(file.empty());
+TEST_F(LoadedPlugin, SchemaIsHandedOverWholeAndReadWithItsDefaults) {
+  const std::string file = ReadFile(SDLL_SCHEMA_FILE);
   for (int round = 0; round < 2; ++round) {
-    host.ClearCalls();
-    EXPECT_EQ(plugin().LoadConfiguration(), 0);
-    ASSERT_EQ(host.calls().size(), 1u);
-    EXPECT_EQ(host.calls()[0],
-              (hostkit::Call{"HostSetConfiguration", {std::to_string(file.size())}}));
+    std::string error;
+    ASSERT_TRUE(host.LoadSchema(&error)) << error;
+    EXPECT_EQ(host.calls().at(round), (hostkit::Call{"HostSetConfiguration", {"1902"}}));
     EXPECT_EQ(host.schema(), file);
   }
-
-  // The layout's fixed parts: 1860 bytes plus the two master host names.
-  hostkit::Schema schema;
-  ASSERT_TRUE(hostkit::ParseSchema(file, &schema, nullptr));
-  const hostkit::SchemaSetting *master = schema.Find("engine", "servers", "masteraddress");
-  ASSERT_NE(master, nullptr);
-  ASSERT_EQ(master->list.size(), 1u);
-  EXPECT_EQ(master->list[0].key, "main");
-  EXPECT_EQ(file.size(),
-            1860 + master->default_value().value_or("").size() + master->list[0].text.size());
   EXPECT_EQ(Count(file, "\r\n"), 120u);
   EXPECT_EQ(Count(file, "\n"), 120u);
-  EXPECT_EQ(file.back(), '}');
-  EXPECT_EQ(std::count_if(file.begin(), file.end(), [](char c) { return c & 0x80; }), 1);
-  EXPECT_NE(file.find("W\xFCrzburg"), std::string::npos);
-}
-
-TEST_F(LoadedPlugin, HostReadsThePagesAndAppliesTheDefaults) {
-  std::string error;
-  ASSERT_TRUE(host.LoadSchema(&error)) << error;
   const hostkit::Schema &schema = host.parsed_schema();
   EXPECT_EQ(schema.CountSettings("engine"), 8u);
   EXPECT_EQ(schema.CountSettings("multiplayer"), 4u);
-  EXPECT_EQ(schema.Find("multiplayer", "general", "maprestart"), nullptr);
-  EXPECT_NE(host.schema().find("/*maprestart"), std::string::npos);
-
-  const std::string info3 = schema.Find("multiplayer", "general", "info3")->caption();
-  EXPECT_EQ(Count(info3, "\r\n"), 3u);
-  EXPECT_EQ(Count(info3, "\n"), 3u);
-  for (const char *info : {"info1", "info2"}) {
-    const std::string caption = schema.Find("engine", "general", info)->caption();
-    EXPECT_EQ(Count(caption, "\\n"), 1u) << info;
-    EXPECT_EQ(caption.find('\n'), std::string::npos) << info;
-  }
+  EXPECT_EQ(schema.CountSettings("other"), 0u);
+  EXPECT_EQ(schema.Find("multiplayer", "general", "maprestart"), nullptr) << "commented out";
+  const auto *master = schema.Find("engine", "servers", "masteraddress");
+  ASSERT_NE(master, nullptr);
+  EXPECT_EQ(master->default_value(), "etmaster.idsoftware.com");
+  EXPECT_EQ(master->line, 34);
+  ASSERT_EQ(master->list.size(), 1u);
+  EXPECT_EQ(master->list[0].key + "=" + master->list[0].text, "main=master.etlegacy.com");
   const auto *type = schema.Find("multiplayer", "general", "type");
   ASSERT_EQ(type->list.size(), 4u);
-  EXPECT_EQ(type->list[3].key, "3");
-  EXPECT_EQ(type->list[3].text, "Campaign");
+  EXPECT_EQ(type->list[3].key + "=" + type->list[3].text, "3=Campaign");
+  EXPECT_EQ(Count(schema.Find("multiplayer", "general", "info3")->caption(), "\r\n"), 3u);
 
-  // Defaults reach the store; a setting without one stays absent.
-  using hostkit::Page;
-  const auto &store = host.settings();
-  ASSERT_NE(store.Find(Page::kEngine, "general", "enginepath"), nullptr);
+  const Settings &store = host.settings();
   EXPECT_EQ(store.Find(Page::kEngine, "general", "enginepath")->text, u"");
   EXPECT_EQ(store.Find(Page::kEngine, "servers", "performquery")->integer, 1);
   EXPECT_EQ(store.Find(Page::kMultiplayer, "general", "allowdownload")->text, u"0");
-  EXPECT_EQ(store.Find(Page::kMultiplayer, "general", "type"), nullptr);
-  EXPECT_EQ(store.Find(Page::kEngine, "general", "info1"), nullptr);
+  EXPECT_EQ(store.Find(Page::kMultiplayer, "general", "type"), nullptr) << "no default";
 }
 
 TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
+  std::string high;
+  std::u16string wide = u"A\u00A0\u00FF";
+  for (int i = 0; i < 32; ++i) high += static_cast<char>(0x80 + i);
+  wide.append(kCp1252High, 32);
   hostkit::Schema schema;
-  ASSERT_TRUE(hostkit::ParseSchema(
-      "engine{g/*x*/{s{default=\"W\xFCrzburg \x80\x81\";}n{default=-7;}}}", &schema, nullptr));
-  hostkit::Settings settings;
+  ASSERT_TRUE(hostkit::ParseSchema("engine{g/*/*//**/{s{default=\"A\xA0\xFF" + high +
+                                       "\";}z9{default=-79;}}}other{g{s{default=1;}}}",
+                                   &schema, nullptr));
+  Settings settings;
   hostkit::ApplyDefaults(schema, &settings);
-  EXPECT_EQ(settings.Find(hostkit::Page::kEngine, "g", "s")->text, u"W\u00FCrzburg \u20AC\u0081");
-  EXPECT_EQ(settings.Find(hostkit::Page::kEngine, "g", "n")->integer, -7);
+  EXPECT_EQ(settings.Find(Page::kEngine, "g", "s")->text, wide);
+  EXPECT_EQ(settings.Find(Page::kEngine, "g", "z9")->integer, -79);
+  EXPECT_EQ(settings.all().size(), 2u);
 
   struct Case {
     const char *text;
@@ -109,40 +92,101 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
       {"p { g { s { type = \"a\"\n default = 1; } } }", 1, 23, "';'"},
       {"p { g { s { list { a = 1; } } } }", 1, 24, "quoted string"},
       {"p { g { s { x = y; } } }", 1, 17, "decimal integer"},
+      {"p { g { s { x = -; } } }", 1, 17, "'-'"},
       {"p { g { s { list { } list { } } } }", 1, 22, "second list"},
+      {"p { g { s { block { } } } }", 1, 13, "only 'list'"},
+      {"p { g { s { = } } }", 1, 13, "'='"},
       {"p { g } }", 1, 7, "'{'"},
+      {"p { g {", 1, 7, "group 'g' is not closed"},
+      {"p { g { = } }", 1, 9, "setting name"},
+      {"-1 { }", 1, 1, "page name"},
       {"p { \x01 }", 1, 5, "0x01"},
+      {"p { ~ }", 1, 5, "'~'"},
   };
   for (const Case &c : cases) {
     hostkit::SchemaError error;
     EXPECT_FALSE(hostkit::ParseSchema(c.text, &schema, &error)) << c.text;
-    EXPECT_EQ(error.line, c.line) << c.text;
-    EXPECT_EQ(error.column, c.column) << c.text;
-    EXPECT_NE(hostkit::Describe(error).find(c.says), std::string::npos) << hostkit::Describe(error);
+    EXPECT_EQ(hostkit::Describe(error).find("line " + std::to_string(c.line) + ", column " +
+                                            std::to_string(c.column) + ": "),
+              0u)
+        << hostkit::Describe(error);
+    EXPECT_NE(error.message.find(c.says), std::string::npos) << error.message;
   }
+}
 
-  // Every cut of the real schema, in a buffer of exactly its size, parses or
-  // fails with a position; under the sanitizers a read past it would abort.
-  const std::string file = ReadSchemaFile();
-  std::vector<size_t> accepted;
-  for (size_t size = 0; size < file.size(); ++size) {
-    std::unique_ptr<char[]> cut(new char[size]);
-    std::memcpy(cut.get(), file.data(), size);
-    hostkit::SchemaError error;
-    if (hostkit::ParseSchema(std::string_view(cut.get(), size), nullptr, &error)) {
-      accepted.push_back(size);
-    } else {
-      EXPECT_GT(error.line, 0);
-      EXPECT_GT(error.column, 0);
-    }
+TEST(Settings, IntegersAndUtf8AtTheirLimits) {
+  const std::pair<std::u16string, int32_t> integers[] = {{u"2147483647", 2147483647},
+                                                         {u"-2147483648", -2147483647 - 1},
+                                                         {u"2147483648", 0},
+                                                         {u"-2147483649", 0},
+                                                         {u"00000000012", 12},
+                                                         {u"000000000012", 0},
+                                                         {u"7x", 0},
+                                                         {u"", 0},
+                                                         {u"\u0661", 0}};
+  Settings settings;
+  for (const auto &[text, value] : integers) {
+    settings.Set(Page::kMultiplayer, "g", "k", text);
+    EXPECT_EQ(settings.Find(Page::kMultiplayer, "g", "k")->integer, value)
+        << Settings::ToUtf8(text);
   }
-  // Whole are only the empty text and the cuts between the engine page's
-  // closing brace and the name of the multiplayer page.
-  std::vector<size_t> whole = {0};
-  const size_t multiplayer = file.find("multiplayer");
-  for (size_t size = file.rfind('}', multiplayer) + 1; size <= multiplayer; ++size)
-    whole.push_back(size);
-  EXPECT_EQ(accepted, whole);
+  settings.SetInteger(Page::kEngine, "g", "k", -40);
+  EXPECT_EQ(settings.Find(Page::kEngine, "g", "k")->text, u"-40");
+
+  // Each length of UTF-8 at both ends of its range, then what is malformed.
+  const std::pair<std::string, std::u16string> texts[] = {
+      {"\x7F\xC2\x80\xDF\xBF", u"\u007F\u0080\u07FF"},
+      {"\xE0\xA0\x80\xEF\xBF\xBF", u"\u0800\uFFFF"},
+      {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", u"\U00010000\U0010FFFF"},
+  };
+  for (const auto &[utf8, utf16] : texts) {
+    EXPECT_EQ(Settings::FromUtf8(utf8), utf16);
+    EXPECT_EQ(Settings::ToUtf8(utf16), utf8);
+  }
+  EXPECT_EQ(Settings::FromUtf8("\x80\xC2\xF8\xED\xA0\x80\xED\xBF\xBF\xF4\x90\x80\x80"
+                               "a"),
+            std::u16string(13, u'\uFFFD') + u"a");
+  EXPECT_EQ(Settings::ToUtf8(u"\xDC00\xD800\xDBFF"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(std::string(hostkit::PageName(Page::kEngine)) + hostkit::PageName(Page::kMultiplayer),
+            "enginemultiplayer");
+}
+
+int32_t SDLL_STDCALL BadSchema(const char *, uint32_t) {
+  hostkit::Host::Current()->OnSchema("p {", 3);
+  return 1;
+}
+
+TEST_F(LoadedPlugin, HostKitAnswersTheServicesThePlugInLeavesAloneAndNamesMissingExports) {
+  std::string error;
+  plugin().InitCall(0, reinterpret_cast<SdllService>(&BadSchema));
+  EXPECT_FALSE(host.LoadSchema(&error));
+  EXPECT_EQ(error,
+            "settings schema: line 1, column 3: the '{' of page 'p' is not closed before "
+            "the end of the text");
+  host.extra_files() = {u"a.pk3", u"b.pk3", u"c.pk3"};
+  host.extra_files().pop_back();  // a name past the end is there, but not the host's
+  const auto count = reinterpret_cast<HostGetFileCountFn>(hostkit::ServiceFor(13));
+  const auto name = reinterpret_cast<HostGetFileNameFn>(hostkit::ServiceFor(14));
+  EXPECT_EQ(count(1), 2);
+  EXPECT_EQ(name(1, -1), nullptr);
+  EXPECT_EQ(std::u16string(name(1, 0)), u"a.pk3");
+  EXPECT_EQ(std::u16string(name(1, 1)), u"b.pk3");
+  EXPECT_EQ(name(1, 2), nullptr);
+  EXPECT_EQ(reinterpret_cast<HostGetGameIntegerFn>(hostkit::ServiceFor(6))(1, nullptr, "k"), 0);
+  EXPECT_EQ(reinterpret_cast<HostGetEngineStringFn>(hostkit::ServiceFor(2))(1, "g", nullptr),
+            nullptr);
+  reinterpret_cast<void(SDLL_STDCALL *)()>(hostkit::ServiceFor(23))();
+  EXPECT_EQ(hostkit::ServiceFor(25), nullptr);
+  EXPECT_EQ(hostkit::Describe(host.calls().back()), "HostSlot23()");
+  EXPECT_EQ(hostkit::Describe(host.calls().at(1)), "HostGetFileName(\"1\", \"-1\")");
+
+  Dl_info info{};
+  ASSERT_NE(dladdr(reinterpret_cast<void *>(&std::terminate), &info), 0);
+  hostkit::Host other;
+  EXPECT_FALSE(other.Load(info.dli_fname, &error));
+  EXPECT_EQ(error, "plug-in '" + std::string(info.dli_fname) + "' lacks the export SDLL_InitCall");
+  EXPECT_FALSE(other.Load("/no/such.so", &error));
+  EXPECT_EQ(error.rfind("cannot load plug-in '/no/such.so': ", 0), 0u);
 }
 
 // White-box, on the linked-in copy of the plug-in: a resource that is not
@@ -154,26 +198,89 @@ TEST(SchemaResource, MissingGivesOneUnloadableGivesTwoAndTheHostHearsNothing) {
   platform::posix::ResourceTable &live = platform::posix::Resources();
   const platform::posix::ResourceTable saved = live;
   sdll::Module().module = &live;  // any handle of our own module
-  SDLL_InitCall(kSlotSetConfiguration, reinterpret_cast<SdllService>(&CountSchemaCalls));
-
-  ASSERT_EQ(SDLL_LoadConfiguration(), 0);  // the embedded table as built
+  SDLL_InitCall(0, reinterpret_cast<SdllService>(&CountSchemaCalls));
+  ASSERT_EQ(SDLL_LoadConfiguration(), 0);
   EXPECT_EQ(g_schema_calls, 1);
-
-  const platform::posix::EmbeddedResource other_id[] = {
-      {"CONFIGURATION", 102, saved.entries[0].bytes, 4}, {"MANIFEST", 101, nullptr, 0}};
-  live = {other_id, 2};
+  const unsigned char *bytes = saved.entries[0].bytes;
+  const platform::posix::EmbeddedResource others[] = {{"CONFIGURATION", 102, bytes, 4},
+                                                      {"CONFIGURATION", 100, bytes, 4},
+                                                      {"CONFIGURATIONS", 101, bytes, 4},
+                                                      {nullptr, 101, bytes, 4},
+                                                      {"configuration", 101, nullptr, 1}};
+  for (size_t n : {0u, 4u}) {
+    live = {others, n};
+    EXPECT_EQ(SDLL_LoadConfiguration(), 1) << n;
+  }
+  live = {nullptr, 3};
   EXPECT_EQ(SDLL_LoadConfiguration(), 1);
-  live = {nullptr, 0};
-  EXPECT_EQ(SDLL_LoadConfiguration(), 1);
-
-  const platform::posix::EmbeddedResource unloadable[] = {{"CONFIGURATION", 101, nullptr, 1902}};
-  live = {unloadable, 1};
+  live = {others, 5};  // the type compares without regard to case
   EXPECT_EQ(SDLL_LoadConfiguration(), 2);
   EXPECT_EQ(g_schema_calls, 1);
-
   live = saved;
   sdll::Module().module = nullptr;  // as in a host's executable: finds nothing
   EXPECT_EQ(SDLL_LoadConfiguration(), 1);
 }
+
+#ifdef WOLFET_HOST_PATH
+using wolfet_host::CommandError;
+
+TEST(CommandLineHost, ValuesAreCheckedAgainstTheirTypeAndShownAsUtf8) {
+  hostkit::Schema schema;
+  ASSERT_TRUE(hostkit::ParseSchema(ReadFile(SDLL_SCHEMA_FILE), &schema, nullptr));
+  const std::string dir = std::filesystem::temp_directory_path().string();
+  struct Case {
+    const char *page, *group, *setting;
+    std::string value, stored;  // stored "!": refused with exit code 2
+  } cases[] = {
+      {"multiplayer", "general", "type", "3", "3"},
+      {"multiplayer", "general", "type", "4", "!"},
+      {"multiplayer", "general", "allowdownload", "1", "1"},
+      {"multiplayer", "general", "allowdownload", "2", "!"},
+      {"multiplayer", "general", "map", "oasis - Siwa", "oasis - Siwa"},
+      {"multiplayer", "general", "map", "a-b", "a-b"},
+      {"multiplayer", "general", "map", "-b", "!"},
+      {"multiplayer", "general", "map", "nocut", "!"},
+      {"multiplayer", "general", "map", "a\x1F-b", "!"},
+      {"multiplayer", "general", "map", "a\x7F-b", "!"},
+      {"engine", "general", "parameters", std::string(300, ' '), std::string(300, ' ')},
+      {"engine", "general", "info1", "x", "!"},
+      {"engine", "general", "enginepath", "", ""},
+      {"engine", "general", "enginepath", dir + "/", dir + "/"},
+      {"engine", "general", "enginepath", "/no/such/", "!"},
+      {"engine", "general", "nope", "x", "!"},
+      {"engine", "nope", "x", "x", "!"},
+      {"other", "general", "x", "x", "!"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.setting) + " " + c.value);
+    std::vector<std::string> hints;
+    try {
+      const auto &setting = wolfet_host::FindSetting(schema, c.page, c.group, c.setting);
+      EXPECT_EQ(wolfet_host::ValidateValue("w", setting, c.value, &hints), c.stored);
+      EXPECT_TRUE(hints.empty());
+    } catch (const CommandError &e) {
+      EXPECT_EQ(c.stored, "!") << e.what();
+      EXPECT_EQ(e.code(), 2);
+    }
+  }
+  const auto &text = wolfet_host::FindSetting(schema, "engine", "general", "enginepath");
+  std::vector<std::string> hints;
+  EXPECT_EQ(wolfet_host::ValidateValue("w", text, "/tmp", &hints), "/tmp");
+  ASSERT_EQ(hints.size(), 1u);
+  EXPECT_EQ(hints[0].rfind("hint: '/tmp' does not end with '/'", 0), 0u);
+
+  std::string high;
+  std::u16string wide;
+  for (int i = 0; i < 32; ++i) {
+    high += static_cast<char>(0x80 + i);
+    const bool hole = kCp1252High[i] == 0x80 + i;
+    wide += hole ? u'\uFFFD' : kCp1252High[i];
+  }
+  EXPECT_EQ(wolfet_host::CaptionLines("a\\nb\r\nc\\n"),
+            (std::vector<std::string>{"a", "b", "c", ""}));
+  EXPECT_EQ(wolfet_host::Cp1252ToUtf8("A" + high + "\xA0\xFF"),
+            "A" + Settings::ToUtf8(wide) + "\xC2\xA0\xC3\xBF");
+}
+#endif
 
 }  // namespace

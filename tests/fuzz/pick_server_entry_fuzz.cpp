@@ -1,63 +1,37 @@
-// PickServerEntry over arbitrary server lists and indices.
-//
-// Input: a 32-bit index (little-endian), then the packed list. The list has
-// no count, so the host promises an index that names an entry inside it;
-// the target keeps that promise by walking the list on its own first and
-// folding an index past the end back onto an entry that is there. Lengths
-// over 255 and negative ones are left as they come: the plug-in takes at
-// most 255 bytes and reads a negative length as 0, and the expected text
-// here follows those choices.
+// PickServerEntry over arbitrary server lists and indices. Input: a 32-bit
+// little-endian index, then the packed list, in a block of exactly its
+// size. The host promises an index naming an entry inside the list: the
+// target walks the list first and folds an index past its end onto it.
+// Lengths over 255 give their first 255 bytes, negative ones read as 0.
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "fuzz_check.h"
 #include "launch/launch.h"
 
-namespace {
-
-struct Entry {
-  size_t offset;  // of its length field
-  std::string text;
-  bool whole;  // every byte the plug-in will copy lies inside the list
-};
-
-std::vector<Entry> Entries(const unsigned char *list, size_t size) {
-  std::vector<Entry> entries;
-  size_t offset = 0;
-  while (size - offset >= 2) {
-    const int16_t raw = static_cast<int16_t>(list[offset] | (list[offset + 1] << 8));
-    const size_t length = raw < 0 ? 0 : static_cast<size_t>(raw);
-    const size_t copied = length > 255 ? 255 : length;
-    Entry entry{offset, "", size - offset - 2 >= copied};
-    if (entry.whole) entry.text.assign(reinterpret_cast<const char *>(list + offset + 2), copied);
-    entries.push_back(entry);
-    if (size - offset - 2 < length) break;
-    offset += 2 + length;
-  }
-  return entries;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 4) return 0;
   int32_t index;
   std::memcpy(&index, data, sizeof index);
-  // The list in a block of exactly its size, so a read past it is caught.
-  std::vector<unsigned char> list(data + 4, data + size);
-  const std::vector<Entry> entries = Entries(list.data(), list.size());
+  const std::vector<unsigned char> list(data + 4, data + size);
+  std::vector<size_t> entries;  // offsets of the length fields the copy stays inside
+  for (size_t at = 0; list.size() - at >= 2;) {
+    const int16_t raw = static_cast<int16_t>(list[at] | (list[at + 1] << 8));
+    const size_t length = raw < 0 ? 0 : static_cast<size_t>(raw);
+    if (list.size() - at - 2 < (length > 255 ? 255 : length)) break;
+    entries.push_back(at);
+    at += 2 + length;
+    if (at > list.size()) break;
+  }
   if (entries.empty()) return 0;
-  if (index >= 0 && static_cast<size_t>(index) >= entries.size())
-    index = static_cast<int32_t>(static_cast<size_t>(index) % entries.size());
-  const Entry &picked = entries[index < 0 ? 0 : static_cast<size_t>(index)];
-  if (!picked.whole) return 0;  // the host promised an entry it did not give
-
+  if (index >= 0) index = static_cast<int32_t>(static_cast<size_t>(index) % entries.size());
+  const size_t at = entries[index < 0 ? 0 : static_cast<size_t>(index)];
+  const int16_t raw = static_cast<int16_t>(list[at] | (list[at + 1] << 8));
+  const size_t copied = raw < 0 ? 0 : raw > 255 ? 255 : static_cast<size_t>(raw);
   char buffer[sdll::kServerEntrySize];
   std::memset(buffer, 0x5A, sizeof buffer);
   sdll::PickServerEntry(list.data(), index, buffer);
-  FUZZ_CHECK(std::memcmp(buffer, picked.text.data(), picked.text.size()) == 0);
-  FUZZ_CHECK(buffer[picked.text.size()] == '\0');
+  FUZZ_CHECK(std::memcmp(buffer, list.data() + at + 2, copied) == 0 && buffer[copied] == '\0');
   return 0;
 }

@@ -9,6 +9,13 @@
 
 #include "host.h"
 
+// Windows-1252 bytes 0x80-0x9F as UTF-16; the five holes stand for the C1
+// control of the same number, as on Windows.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
 class LoadedPlugin : public ::testing::Test {
  protected:
   static constexpr uint32_t kContext = 0x5EED;
@@ -16,12 +23,12 @@ class LoadedPlugin : public ::testing::Test {
   void SetUp() override {
     std::string error;
     ASSERT_TRUE(host.Load(SDLL_PLUGIN_PATH, &error)) << error;
+    EXPECT_EQ(error, "") << "a load that works says nothing";
     ASSERT_EQ(host.Start(kContext), 0);
     host.ClearCalls();
   }
 
   const hostkit::Exports &plugin() const { return host.plugin(); }
-
   void SetEngine(const std::string &section, const std::string &key, const std::string &utf8) {
     host.settings().SetUtf8(hostkit::Page::kEngine, section, key, utf8);
   }

@@ -1,5 +1,6 @@
 #include "support/sandbox.h"
 
+#include <errno.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -10,15 +11,9 @@
 #include <sstream>
 #include <thread>
 
-namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+#include "platform/platform.h"
 
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+namespace fs = std::filesystem;
 
 std::vector<pid_t> Children() {
   std::vector<pid_t> children;
@@ -39,18 +34,16 @@ size_t CountDescriptors() {
   return static_cast<size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
 }
 
-std::string AwaitFile(const std::string &path, std::chrono::seconds limit) {
-  const auto deadline = Clock::now() + limit;
-  while (!fs::exists(path) && Clock::now() < deadline)
+std::string AwaitFile(const std::string &path, Seconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!fs::exists(path) && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   return ReadFile(path);
 }
 
-bool PollUntilEnded(const hostkit::Exports &plugin, std::chrono::seconds limit) {
-  const auto deadline = Clock::now() + limit;
-  while (plugin.MultiplayerFinished() == 0)
-    if (Clock::now() > deadline) return false;
-  return true;
+uint32_t Highlight() { return platform::GetSystemColour(platform::kColourHighlight); }
+void SetHighlight(uint32_t colour) {
+  platform::SetSystemColour(platform::kColourHighlight, colour);
 }
 
 void GameSandbox::SetUp() {
@@ -62,7 +55,12 @@ void GameSandbox::SetUp() {
   root = pattern;
   setenv("SDLL_SYSCOLOR_FILE", (root + "/colours").c_str(), 1);
   setenv("FAKE_ET_RUN_MS", "0", 1);
+  setenv("FAKE_ET_RECORD", (root + "/record").c_str(), 1);
   unsetenv("FAKE_ET_EXIT_CODE");
+  unsetenv("FAKE_ET_SET_COLOUR");
+  engine = MakeEngine("game");
+  SetEngine("general", "enginepath", engine);
+  descriptors = CountDescriptors();
 }
 
 void GameSandbox::TearDown() {
@@ -75,8 +73,17 @@ void GameSandbox::TearDown() {
   ASSERT_EQ(std::system(("chmod -R u+rwx '" + root + "' && rm -rf '" + root + "'").c_str()), 0);
 }
 
-std::string GameSandbox::MakeEngine(const std::string &folder) {
+std::string GameSandbox::MakeEngine(const std::string &name) {
+  const std::string folder = root + "/" + name + "/";
   fs::create_directories(folder + "etmain");
   fs::copy_file(SDLL_FAKE_GAME_PATH, folder + "et.exe");
   return folder;
+}
+
+void GameSandbox::ExpectNothingLeft() {
+  EXPECT_TRUE(Children().empty());
+  errno = 0;
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+  EXPECT_EQ(CountDescriptors(), descriptors);
 }

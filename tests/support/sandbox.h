@@ -1,6 +1,6 @@
-// What the file and process tests share: reading a file whole, and the
-// census of this process's children and descriptors that proves a launch
-// left nothing behind.
+// What the file and process tests share: reading a file whole, the census
+// of this process's children and descriptors that proves a launch left
+// nothing behind, and a sandbox of engine folders with the stand-in game.
 #ifndef TESTS_SUPPORT_SANDBOX_H
 #define TESTS_SUPPORT_SANDBOX_H
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host.h"
+#include "support/files.h"
 #include "support/loaded_plugin.h"
 
 // The stand-in game; empty in a build without the tools, where the
@@ -19,8 +20,7 @@
 #define SDLL_FAKE_GAME_PATH ""
 #endif
 
-// The file's bytes; empty when it cannot be read.
-std::string ReadFile(const std::string &path);
+using Seconds = std::chrono::seconds;
 
 // Processes whose parent is this test, zombies included.
 std::vector<pid_t> Children();
@@ -29,28 +29,46 @@ std::vector<pid_t> Children();
 size_t CountDescriptors();
 
 // The file's bytes once it exists; empty if it has not appeared in time.
-std::string AwaitFile(const std::string &path,
-                      std::chrono::seconds limit = std::chrono::seconds(10));
+std::string AwaitFile(const std::string &path, Seconds limit = Seconds(10));
 
-// Polls SDLL_MultiplayerFinished as the host does; false if it has not
-// answered 1 within the limit.
-bool PollUntilEnded(const hostkit::Exports &plugin,
-                    std::chrono::seconds limit = std::chrono::seconds(10));
+// Calls `poll` until it answers nonzero; false if it has not within the limit.
+template <typename Poll>
+bool Until(Poll poll, Seconds limit = Seconds(10)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (poll() == 0)
+    if (std::chrono::steady_clock::now() > deadline) return false;
+  return true;
+}
 
-// A loaded plug-in and a scratch folder for engine folders that hold the
-// stand-in game, with a colour file of its own. Games start with a zero
-// run time (FAKE_ET_RUN_MS=0) unless a test says otherwise; every game
-// still running at the end is stopped and reaped before the folder goes.
+// The desktop highlight as the plug-in's platform layer sees it.
+uint32_t Highlight();
+void SetHighlight(uint32_t colour);
+
+// A loaded plug-in and a scratch folder with an engine folder "game/" that
+// holds etmain/ and the stand-in game, set as "enginepath", with a colour
+// file of its own; the game reports to root/record and ends at once
+// unless a test says otherwise. Every game still running at the end is
+// stopped and reaped before the folder goes.
 class GameSandbox : public LoadedPlugin {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  // Makes `folder` (ending in '/') with etmain/ and the stand-in game as
-  // et.exe, and returns it.
-  static std::string MakeEngine(const std::string &folder);
+  // Makes root/name/ with etmain/ and the game, and returns it with its '/'.
+  std::string MakeEngine(const std::string &name);
+  void HostGame(const char *player = "Player", const unsigned char *list = nullptr) {
+    plugin().LaunchMultiplayer(0x4000, 3, 3, 0, list, player);
+  }
+  bool PollUntilEnded() {
+    return Until([&] { return plugin().MultiplayerFinished(); });
+  }
+  std::string Record() const { return AwaitFile(root + "/record"); }
+  // Every game collected and every descriptor the plug-in opened closed.
+  void ExpectNothingLeft();
 
-  std::string root;  // the scratch folder, without a trailing '/'
+  std::string root;    // the scratch folder, without a trailing '/'
+  std::string engine;  // root/game/
+  size_t descriptors = 0;
 };
 
 #endif
