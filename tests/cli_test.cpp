@@ -187,6 +187,7 @@ TEST_F(Cli, LaunchesWritePlainLinesUntilTheGameEnds) {
           "highlight colour: 0x00D77800 (#0078D7), as before the launch"},
          "FAKE_ET_RUN_MS=400");
   EXPECT_EQ(out.find_first_of("\x1b\r"), std::string::npos);
+  Expect(0, "check");
   Expect(0, "join --pick 1 " + std::string(255, 'x') + " second.example:27961",
          {"joining server 1 \"second.example:27961\""}, "FAKE_ET_RUN_MS=0");
   EXPECT_EQ(err, "");
