@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <windows.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -158,7 +159,9 @@ std::vector<std::string> g_faults;
 
 extern "C" void LandingPad() __asm__("wolfet_landing_pad");
 extern "C" const uint32_t kThunks[kSlotCount] __asm__("wolfet_thunks");
-extern "C" uint32_t CallCdecl(uint32_t function, const uint32_t *args, uint32_t count,
+// Calls a cdecl `function` with six arguments (those it does not take do
+// no harm); *moved is how far ESP moved across the call.
+extern "C" uint32_t CallCdecl(uint32_t function, const uint32_t *args,
                               int32_t *moved) __asm__("wolfet_call_cdecl");
 
 // ESP points at the plug-in's return address; it is kept, and the service
@@ -211,32 +214,21 @@ wolfet_landing_pad:
   popal
   ret
 wolfet_call_cdecl:
-  pushl %ebp
   pushl %ebx
   pushl %esi
-  pushl %edi
-  movl %esp, %ebp
-  movl 20(%esp), %eax
-  movl 24(%esp), %esi
-  movl 28(%esp), %ecx
-1:
-  testl %ecx, %ecx
-  jz 2f
-  decl %ecx
-  pushl (%esi,%ecx,4)
-  jmp 1b
-2:
+  movl 16(%esp), %esi
   movl %esp, %ebx
-  call *%eax
-  movl %esp, %ecx
+  .irp i, 20,16,12,8,4,0
+  pushl \i(%esi)
+  .endr
+  call *12(%ebx)
+  leal 24(%esp), %ecx
   subl %ebx, %ecx
-  movl %ebp, %esp
-  movl 32(%esp), %edx
+  movl %ebx, %esp
+  movl 20(%esp), %edx
   movl %ecx, (%edx)
-  popl %edi
   popl %esi
   popl %ebx
-  popl %ebp
   ret
   .section .rdata
   .p2align 2
@@ -259,10 +251,9 @@ TEST_F(WineFlow, EveryExportAndServiceCallLeavesTheStackBalanced) {
   SetGame("general", "map", "oasis - Siwa Oasis");
   SetEnvironmentVariableA("FAKE_ET_RUN_MS", "300");
 
-  auto call = [](const char *name, auto function, std::vector<uint32_t> args) {
+  auto call = [](const char *name, auto function, std::array<uint32_t, 6> args) {
     int32_t moved = -1;
-    const uint32_t result = CallCdecl(reinterpret_cast<uint32_t>(function), args.data(),
-                                      static_cast<uint32_t>(args.size()), &moved);
+    const uint32_t result = CallCdecl(reinterpret_cast<uint32_t>(function), args.data(), &moved);
     EXPECT_EQ(moved, 0) << name << " moved ESP";
     return result;
   };
