@@ -228,6 +228,14 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
        Said("", "", nullptr, nullptr, 9)},
       {"oversized", GameServer("\\hostname\\" + std::string(60000, 'N') + "\\mapname\\radar"),
        Said(std::string(255, 'N'), "", nullptr, nullptr, nullptr)},
+      {"at the limits: 8192 bytes of info, 99999 players",
+       [](const std::string &r, int) {
+         const std::string head =
+             "\n\\challenge\\" + r.substr(12) + "\\clients\\100000\\sv_maxclients\\99999\\x\\";
+         return Say(kOob + "infoResponse" + head + std::string(8182 - head.size(), 'x') +
+                    "\\mapname\\ab");  // the 'b' is byte 8193
+       },
+       Said("", "a", nullptr, 99999, nullptr)},
       {"silent", [](const std::string &, int) { return std::vector<Reply>{}; }},
       {"truncated", [](const std::string &, int) { return Say(kOob + "infoRes"); }},
       {"another challenge",  // the one asked for, one digit changed
@@ -263,10 +271,11 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
 
   Expect(0, "set engine servers masteraddress " + master);
   Expect(0, "servers --timeout 1",
-         {"L\xC3\xA9te", "8 servers listed by " + master + ", 4 answering, 4 silent"});
+         {"L\xC3\xA9te", "9 servers listed by " + master + ", 5 answering, 4 silent"});
   EXPECT_LT(seconds, 2.0);
   const std::string red = out.substr(out.find("RedFox"));
-  EXPECT_NE(red.substr(0, red.find('\n')).find("oasis  3/16     Objective"), std::string::npos);
+  // Names to the left of a column as wide as the longest shown (32).
+  EXPECT_EQ(red.substr(0, 59), "RedFox" + std::string(28, ' ') + "oasis  3/16     Objective");
   EXPECT_EQ(out.find_first_of("^\x1b"), std::string::npos);
   EXPECT_EQ(err.find("did not end"), std::string::npos);
 
@@ -297,7 +306,7 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
   Expect(0, "join --pick " + std::to_string(plain), {}, "FAKE_ET_RUN_MS=0");
   EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
             "name Player\r\nconnect " + list[plain]["address"].get<std::string>() + "\r\n");
-  Expect(2, "join --pick 8", {"give 0 to 7"});
+  Expect(2, "join --pick 9", {"give 0 to 8"});
 }
 
 TEST_F(Cli, AMasterThatFailsEndsInItsOwnExitCodeInTime) {
