@@ -66,11 +66,12 @@ class Cli : public ::testing::Test {
 };
 
 TEST_F(Cli, DemoRunsTheWholeRoadToAnEndedGame) {
-  Expect(
-      0, "demo --game " + Quote(SDLL_FAKE_GAME_PATH) + " --game-ms 400",
-      {"HostSetEngineValid 1", "all files match the manifest", "map oasis", "the game ended after",
-       "as before the launch", "demo finished", "  server name: ^1Orvanta Server",
-       "page engine (8 settings)", "$ wolfet-host verify --record\n"});
+  Expect(0, "demo --game " + Quote(SDLL_FAKE_GAME_PATH) + " --game-ms 400",
+         {"HostSetEngineValid 1", "all files match the manifest", "map oasis",
+          "the game ended after", "as before the launch", "demo finished", "== 0. a sandbox",
+          "== 1. the settings", "== 2. setting", "== 3. the plug-in checks", "== 4. verifying",
+          "== 5. hosting", "  server name: ^1Orvanta Server", "page engine (8 settings)",
+          "$ wolfet-host verify --record\n"});
   Expect(1, "demo --game-ms 600000 --game /no/such", {"stand-in game \"/no/such\" is not there"});
   EXPECT_FALSE(fs::exists(dir + "/colours")) << "the demo works in a sandbox";
   EXPECT_FALSE(fs::exists(dir + "/wolfet-host.json"));
@@ -271,7 +272,8 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
 
   Expect(0, "set engine servers masteraddress " + master);
   Expect(0, "servers --timeout 1",
-         {"L\xC3\xA9te", "9 servers listed by " + master + ", 5 answering, 4 silent"});
+         {"L\xC3\xA9te", "#  Name" + std::string(30, ' ') + "Map    Players",
+          "9 servers listed by " + master + ", 5 answering, 4 silent"});
   EXPECT_LT(seconds, 2.0);
   const std::string red = out.substr(out.find("RedFox"));
   // Names to the left of a column as wide as the longest shown (32).
