@@ -1,5 +1,6 @@
-// wolfet-host as a person runs it: a separate process, its exit status,
-// what it prints, in a folder of its own with its own colour file.
+// wolfet-host as a person runs it: a separate process, its exit status and
+// what it prints, in a folder of its own with its own colour file; the
+// server browser against a stand-in master and game servers on 127.0.0.1.
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
 #include <dlfcn.h>
@@ -7,21 +8,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <atomic>
+#include <chrono>
 #include <exception>
 #include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "support/sandbox.h"
+#include "support/stand_in_servers.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Result {
-  int code = -1;
-  std::string out, err;
-};
+using nlohmann::json;
+const std::string kOob = "\xff\xff\xff\xff";
 
 std::string Quote(const std::string &text) {
   std::string out = "'";
@@ -42,23 +44,25 @@ class Cli : public ::testing::Test {
 
   // Runs the host in `dir` with `args` (quoted where needed), its output
   // in files, and checks its exit code and that it said each of `says`.
-  Result Expect(int code, const std::string &args, std::vector<std::string> says,
-                const std::string &env = "") {
+  void Expect(int code, const std::string &args, std::vector<std::string> says = {},
+              const std::string &env = "") {
+    const auto start = std::chrono::steady_clock::now();
     const int status =
         std::system(("cd " + Quote(dir) + " && env SDLL_SYSCOLOR_FILE=" + Quote(dir + "/colours") +
                      " " + env + " " + WOLFET_HOST_EMULATOR + " " + Quote(WOLFET_HOST_PATH) + " " +
                      args + " >" + Quote(dir + "/stdout") + " 2>" + Quote(dir + "/stderr"))
                         .c_str());
-    const Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir + "/stdout"),
-                   ReadFile(dir + "/stderr")};
-    EXPECT_EQ(r.code, code) << args << "\n" << r.out << r.err;
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    out = ReadFile(dir + "/stdout");
+    err = ReadFile(dir + "/stderr");
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, code) << args << "\n" << out << err;
     for (const std::string &text : says)
-      EXPECT_NE((r.out + r.err).find(text), std::string::npos) << args << " lacks: " << text;
-    return r;
+      EXPECT_NE((out + err).find(text), std::string::npos) << args << " lacks: " << text;
   }
   void InstallGame() { fs::copy_file(SDLL_FAKE_GAME_PATH, engine + "et.exe"); }
 
-  std::string dir, engine;
+  std::string dir, engine, out, err;
+  double seconds = 0;
 };
 
 TEST_F(Cli, DemoRunsTheWholeRoadToAnEndedGame) {
@@ -76,7 +80,7 @@ TEST_F(Cli, DemoRunsTheWholeRoadToAnEndedGame) {
 TEST_F(Cli, EachExitCodeAndWhatItSays) {
   Dl_info info{};
   ASSERT_NE(dladdr(reinterpret_cast<void *>(&std::terminate), &info), 0);
-  Expect(2, "nosuchcommand", {});
+  Expect(2, "nosuchcommand");
   Expect(2, "join --interval 0 x", {"--interval"});
   Expect(0, "--help", {"Exit codes: 0 success"});
   Expect(2, "set engine general enginpath /tmp/", {"'enginpath'", "enginepath, info2, parameters"});
@@ -93,7 +97,7 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
   Expect(4, "check",
          {"et.exe could not be found in the engine location you specified.",
           "no et.exe at \"" + dir + "/engineet.exe\"", "lacks the trailing '/'"});
-  Expect(0, "set engine general enginepath " + Quote(engine), {});
+  Expect(0, "set engine general enginepath " + Quote(engine));
   Expect(4, "check", {"SDLL_EngineConfig answered 1 (it showed a message)"});
   Expect(4, "host", {"no et.exe at \"" + engine + "et.exe\""});
   InstallGame();
@@ -105,6 +109,8 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
   Expect(2, "join --pick 0 " + std::string(256, 'x'),
          {"is 256 bytes long; a server entry holds at most 255"});
   Expect(2, "join --player " + Quote("a\nb") + " x", {"control character"});
+  Expect(2, "servers --master 127.0.0.1:65536");
+  Expect(2, "--settings other.json join --pick 0", {"run 'wolfet-host servers' first"});
 
   // A settings file edited by hand: broken JSON is left for the user to
   // mend; a line break in a value would become a console command.
@@ -118,19 +124,17 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
 }
 
 TEST_F(Cli, SettingsShowWhatTheHostKeepsAndHandEditedValuesAsText) {
-  const Result schema =
-      Expect(0, "schema",
-             {"settings schema of Wolf ET (1902 bytes)", "page engine (8 settings)",
-              "page multiplayer (4 settings)", "    type: select\n", "- 2 = \"Last Man Standing\"",
-              "parameters: text, default \"\", maxlength 0\n",
-              "      | (Siwa Oasis - North Africa) and (W\xC3\xBC"});
-  EXPECT_EQ(schema.out.find("maprestart"), std::string::npos);
+  Expect(0, "schema",
+         {"settings schema of Wolf ET (1902 bytes)", "page multiplayer (4 settings)",
+          "    type: select\n", "- 2 = \"Last Man Standing\"",
+          "parameters: text, default \"\", maxlength 0\n",
+          "      | (Siwa Oasis - North Africa) and (W\xC3\xBC"});
+  EXPECT_EQ(out.find("maprestart"), std::string::npos);
   WriteFile(dir + "/wolfet-host.json",
             R"({"mine": [1, 2], "engine": {"servers": {"performquery": false}, "x": {"y": 1}},
                 "multiplayer": {"general": {"type": 3, "allowdownload": true, "map": 1.5}},
                 "last_check": {"content_flags": 16384}})");
   Expect(0, "get engine servers performquery", {"0\n"});
-  Expect(0, "get multiplayer general type", {"3\n"});
   Expect(0, "get engine servers masteraddress", {"etmaster.idsoftware.com\n"});
   Expect(0, "get multiplayer general map", {"is not set and has no default"});
   Expect(0, "settings",
@@ -143,27 +147,31 @@ TEST_F(Cli, SettingsShowWhatTheHostKeepsAndHandEditedValuesAsText) {
   EXPECT_NE(ReadFile(dir + "/wolfet-host.json").find("\"mine\""), std::string::npos);
 }
 
-TEST_F(Cli, VerifyComparesSizeAndDigestWithTheRecordedManifest) {
+TEST_F(Cli, VerifyFindsTheFilesWhereTheGameDoesAndComparesSizeAndDigest) {
   // Contents with known SHA-256 digests: the two-block message of FIPS 180-2
-  // and a million 'a's.
+  // and a million 'a's. The pak is found in etmain; et.exe in the engine
+  // folder before etmain.
   const std::string two_blocks = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
   WriteFile(engine + "et.exe", two_blocks);
-  WriteFile(engine + "pak0.pk3", std::string(1000000, 'a'));
-  Expect(0, "set engine general enginepath " + Quote(engine), {});
+  WriteFile(engine + "etmain/et.exe", "not the game");
+  WriteFile(engine + "etmain/pak0.pk3", std::string(1000000, 'a'));
+  Expect(0, "set engine general enginepath " + Quote(engine));
   Expect(0, "verify", {"content flags 0x0", "named no content file", "no manifest yet"});
   Expect(0, "check", {"content flags: 0x4000, kept for verify and launch"});
   Expect(
       0, "verify --record",
-      {"248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1",
+      {"et.exe: found in the engine folder, " + engine + "et.exe, 56 bytes",
+       "pak0.pk3: found in etmain, " + engine + "etmain/pak0.pk3, 1000000 bytes",
+       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1",
        "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0", "recorded 2 file(s)"});
   Expect(0, "verify", {"all files match the manifest"});
   std::string changed = two_blocks;
   changed[10] = 'X';
   WriteFile(engine + "et.exe", changed);
-  fs::remove(engine + "pak0.pk3");
+  fs::remove(engine + "etmain/pak0.pk3");
   Expect(5, "verify",
          {"2 difference(s)", engine + "et.exe: same size, sha256 248d6a61",
-          engine + "pak0.pk3: missing (recorded with 1000000 bytes)",
+          engine + "etmain/pak0.pk3: missing (recorded with 1000000 bytes)",
           "verification failed for the engine folder"});
   WriteFile(engine + "et.exe", "short");
   Expect(5, "verify", {engine + "et.exe: size 56 -> 5 bytes"});
@@ -171,24 +179,167 @@ TEST_F(Cli, VerifyComparesSizeAndDigestWithTheRecordedManifest) {
 
 TEST_F(Cli, LaunchesWritePlainLinesUntilTheGameEnds) {
   InstallGame();
-  Expect(0, "set engine general enginepath " + Quote(engine), {});
-  Expect(0, "set multiplayer general map 'goldrush - Gold Rush'", {});
-  Expect(0, "set multiplayer general type 1", {});
-  Result r = Expect(0, "host --player 'Tom Two'",
-                    {"launching with content flags 0", "hosting a game as \"Tom Two\"",
-                     "  name Tom Two\n  g_gametype 3\n  map goldrush\n", "the game ended after",
-                     "highlight colour: 0x00D77800 (#0078D7), as before the launch"},
-                    "FAKE_ET_RUN_MS=400");
-  EXPECT_EQ(r.out.find_first_of("\x1b\r"), std::string::npos);
-  Expect(0, "check", {});
-  r = Expect(0, "join --pick 1 " + std::string(255, 'x') + " second.example:27961",
-             {"joining server 1 \"second.example:27961\""}, "FAKE_ET_RUN_MS=0");
-  EXPECT_EQ(r.err, "");
+  Expect(0, "set engine general enginepath " + Quote(engine));
+  Expect(0, "set multiplayer general map 'goldrush - Gold Rush'");
+  Expect(0, "set multiplayer general type 1");
+  Expect(0, "host --player 'Tom Two'",
+         {"launching with content flags 0", "hosting a game as \"Tom Two\"",
+          "  name Tom Two\n  g_gametype 3\n  map goldrush\n", "the game ended after",
+          "highlight colour: 0x00D77800 (#0078D7), as before the launch"},
+         "FAKE_ET_RUN_MS=400");
+  EXPECT_EQ(out.find_first_of("\x1b\r"), std::string::npos);
+  Expect(0, "check");
+  Expect(0, "join --pick 1 " + std::string(255, 'x') + " second.example:27961",
+         {"joining server 1 \"second.example:27961\""}, "FAKE_ET_RUN_MS=0");
+  EXPECT_EQ(err, "");
   EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
             "name Player\r\nconnect second.example:27961\r\n");
   Expect(1, "host --timeout 0.3", {"still running after 0.3 s"}, "FAKE_ET_RUN_MS=5000");
   WriteFile(engine + "quit", "");  // the game it left behind goes before the folder does
   for (int i = 0; i < 100 && fs::exists(engine + "quit"); ++i) usleep(10000);
+}
+
+// What --json says of a server but index, address and ping.
+std::string Said(json name, json map, json players, json max, json type, bool answered = true) {
+  return json{{"answered", answered}, {"name", name},       {"map", map},
+              {"players", players},   {"max_players", max}, {"game_type", type}}
+      .dump();
+}
+const std::string kSilent = Said("", "", nullptr, nullptr, nullptr, false);
+struct Server {
+  const char *what;
+  Answer answer;
+  std::string said = kSilent;
+};
+
+std::vector<Reply> Say(const std::string &datagram) { return {datagram}; }
+
+TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
+  const std::vector<Server> servers = {
+      {"plain",
+       GameServer("\\hostname\\^1Red^7Fox\\mapname\\oasis\\clients\\3\\sv_maxclients\\16"
+                  "\\gametype\\2\\needpass\\0"),
+       Said("^1Red^7Fox", "oasis", 3, 16, 2)},
+      {"answers the second request, not UTF-8",
+       [](const std::string &r, int asked) {
+         return asked < 2 ? std::vector<Reply>{} : GameServer("\\hostname\\L\xE9te")(r, asked);
+       },
+       Said("L\uFFFDte", "", nullptr, nullptr, nullptr)},
+      {"garbled pairs", GameServer("\\clients\\many\\sv_maxclients\\-4\\gametype\\9\\hostname"),
+       Said("", "", nullptr, nullptr, 9)},
+      {"oversized", GameServer("\\hostname\\" + std::string(60000, 'N') + "\\mapname\\radar"),
+       Said(std::string(255, 'N'), "", nullptr, nullptr, nullptr)},
+      {"at the limits: 8192 bytes of info, 99999 players",
+       [](const std::string &r, int) {
+         const std::string head =
+             "\n\\challenge\\" + r.substr(12) + "\\clients\\100000\\sv_maxclients\\99999\\x\\";
+         return Say(kOob + "infoResponse" + head + std::string(8182 - head.size(), 'x') +
+                    "\\mapname\\ab");  // the 'b' is byte 8193
+       },
+       Said("", "a", nullptr, 99999, nullptr)},
+      {"silent", [](const std::string &, int) { return std::vector<Reply>{}; }},
+      {"truncated", [](const std::string &, int) { return Say(kOob + "infoRes"); }},
+      {"another challenge",  // the one asked for, one digit changed
+       [](std::string r, int) {
+         r[12] = r[12] == '9' ? '1' : r[12] + 1;
+         return GameServer("\\hostname\\Impostor")(r, 1);
+       }},
+      {"status, not info",
+       [](const std::string &, int) { return Say(kOob + "statusResponse\n\\hostname\\X"); }},
+  };
+  StandInServers net;
+  std::map<std::string, const Server *> by_address;
+  std::string first, second;
+  for (size_t i = 0; i < servers.size(); ++i) {
+    const uint16_t port = net.Add(servers[i].answer);
+    by_address["127.0.0.1:" + std::to_string(port)] = &servers[i];
+    // Listed twice, across two datagrams, with entries no one can reach.
+    (i < 4 ? first : second) += MasterEntry(kLoopback, port);
+    if (i == 0) second += MasterEntry(kLoopback, port) + MasterEntry(0, 27960);
+  }
+  first += MasterEntry(kLoopback, 0) + "\\";
+  const uint16_t unlisted = net.Add(GameServer("\\hostname\\Unlisted"));
+  const std::string master =
+      "127.0.0.1:" + std::to_string(net.Add([&](const std::string &r, int) {
+        if (r != kOob + "getservers 84 empty full") return std::vector<Reply>{};
+        return std::vector<Reply>{
+            {kMasterHead + MasterEntry(kLoopback, unlisted) + kMasterEnd, true},
+            kMasterHead + first,
+            kOob + "print\nhello",
+            kMasterHead + second + kMasterEnd};
+      }));
+  net.Start();
+
+  Expect(0, "set engine servers masteraddress " + master);
+  Expect(0, "servers --timeout 1",
+         {"L\xC3\xA9te", "#  Name" + std::string(30, ' ') + "Map    Players",
+          "9 servers listed by " + master + ", 5 answering, 4 silent"});
+  EXPECT_LT(seconds, 2.0);
+  const std::string red = out.substr(out.find("RedFox"));
+  // Names to the left of a column as wide as the longest shown (32).
+  EXPECT_EQ(red.substr(0, 59), "RedFox" + std::string(28, ' ') + "oasis  3/16     Objective");
+  EXPECT_EQ(out.find_first_of("^\x1b"), std::string::npos);
+  EXPECT_EQ(err.find("did not end"), std::string::npos);
+
+  Expect(0, "servers --json --timeout 1.5");
+  EXPECT_LT(seconds, 2.5);
+  const json list = json::parse(out);
+  ASSERT_EQ(list.size(), servers.size()) << out;
+  int plain = -1;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const json &s = list[i];
+    EXPECT_EQ(s["index"], i);
+    ASSERT_EQ(by_address.count(s["address"]), 1u) << s;
+    const Server &e = *by_address[s["address"]];
+    by_address.erase(s["address"]);
+    json rest = s;
+    for (const char *key : {"index", "address", "ping_ms"}) rest.erase(key);
+    EXPECT_EQ(rest.dump(), e.said) << e.what;
+    EXPECT_EQ(s["ping_ms"].is_number(), s["answered"].get<bool>()) << e.what;
+    if (i > 0 && s["answered"].get<bool>()) {  // fastest first, the silent last
+      ASSERT_TRUE(list[i - 1]["answered"].get<bool>());
+      EXPECT_GE(s["ping_ms"].get<double>(), list[i - 1]["ping_ms"].get<double>());
+    }
+    if (e.what == std::string("plain")) plain = static_cast<int>(i);
+  }
+
+  InstallGame();
+  Expect(0, "set engine general enginepath " + Quote(engine));
+  Expect(0, "join --pick " + std::to_string(plain), {}, "FAKE_ET_RUN_MS=0");
+  EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
+            "name Player\r\nconnect " + list[plain]["address"].get<std::string>() + "\r\n");
+  Expect(2, "join --pick 9", {"give 0 to 8"});
+}
+
+TEST_F(Cli, AMasterThatFailsEndsInItsOwnExitCodeInTime) {
+  // Public servers are off: the master of the settings is asked only when
+  // --master names it.
+  Expect(0, "set engine servers performquery 0");
+  const std::string bad_list = kOob + "getserversResponsX" + MasterEntry(kLoopback, 9);
+  struct Case {
+    const char *args;
+    std::vector<Reply> replies;
+    int code, asked;
+    const char *says;
+  } const cases[] = {
+      {"--master", {}, 6, 3, "sent no server list within 0.5 s"},
+      {"--master", {bad_list}, 6, 3, "sent no server list"},
+      {"--master", {kMasterHead + MasterEntry(kLoopback, 9)}, 0, 1, "did not end"},
+      {"", {kMasterHead + kMasterEnd}, 0, 0, "public servers are off"},
+  };
+  for (const Case &c : cases) {
+    std::atomic<int> asked{0};
+    StandInServers master;
+    const std::string address = "127.0.0.1:" + std::to_string(master.Add([&](auto &, int) {
+                                  ++asked;
+                                  return c.replies;
+                                }));
+    master.Start();
+    Expect(0, "set engine servers masteraddress " + address);
+    Expect(c.code, "servers --timeout 0.5 " + (*c.args ? c.args + (" " + address) : ""), {c.says});
+    EXPECT_EQ(asked, c.asked) << c.says;
+    EXPECT_LT(seconds, 1.5) << c.says;
+  }
 }
 
 }  // namespace

@@ -5,13 +5,9 @@
 # through the shell.
 add_executable(sdll_wine_tests
   ${CMAKE_CURRENT_LIST_DIR}/../host_boundary_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/wine_flow_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  target_sources(sdll_wine_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/stack_check.cpp)
-endif()
+  ${CMAKE_CURRENT_LIST_DIR}/wine_flow_test.cpp)
 target_include_directories(sdll_wine_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
-target_link_libraries(sdll_wine_tests PRIVATE hostkit sdll_core GTest::gtest sdll_warnings)
+target_link_libraries(sdll_wine_tests PRIVATE hostkit sdll_core GTest::gtest_main sdll_warnings)
 add_dependencies(sdll_wine_tests wolfet fake-et)
 target_compile_definitions(sdll_wine_tests PRIVATE
   SDLL_PLUGIN_PATH="$<TARGET_FILE:wolfet>"
