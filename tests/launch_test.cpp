@@ -25,17 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 namespace posix = platform::posix;
 
-// A packed server list: 16-bit little-endian length, then the bytes.
-std::vector<unsigned char> List(const std::vector<std::pair<int16_t, std::string>> &entries) {
-  std::vector<unsigned char> list;
-  for (const auto &[length, text] : entries) {
-    list.push_back(static_cast<unsigned char>(length & 0xFF));
-    list.push_back(static_cast<unsigned char>((length >> 8) & 0xFF));
-    list.insert(list.end(), text.begin(), text.end());
-  }
-  return list;
-}
-
 int Refuse(int error) {
   errno = error;
   return -1;
@@ -74,7 +63,7 @@ TEST_F(Launch, HostedScriptFollowsTheGameSettings) {
     SetGame("general", "type", c.type);
     SetGame("general", "allowdownload", c.download);
     SetGame("general", "map", c.map);
-    HostGame(c.player, List({{8, "unused:1"}}).data());  // equal indices host even with a list
+    HostGame(c.player, PackList({{8, "unused:1"}}).data());  // equal indices host even with a list
     EXPECT_EQ(Script(), c.script);
     EXPECT_TRUE(PollUntilEnded());
     const std::string record = Record();
@@ -92,13 +81,13 @@ TEST_F(Launch, HostedScriptFollowsTheGameSettings) {
 
 TEST_F(Launch, JoinedGamePicksItsEntryAndReadsNoGameSetting) {
   const std::string longest(255, 'x');
-  const auto list = List({{11, "alpha:27960"},
-                          {0, ""},
-                          {7, "gamma 3"},
-                          {255, longest},
-                          {256, longest + "y"},
-                          {-5, ""},
-                          {5, "after"}});
+  const auto list = PackList({{11, "alpha:27960"},
+                              {0, ""},
+                              {7, "gamma 3"},
+                              {255, longest},
+                              {256, longest + "y"},
+                              {-5, ""},
+                              {5, "after"}});
   struct Case {
     int32_t index;
     std::string server;
@@ -215,26 +204,7 @@ TEST_F(Launch, ColourFileIsFoundInOrderAndReadPastDamagedLines) {
             "13 0x00000001\n13 0x00000002\n");
 }
 
-TEST_F(Launch, SecondLaunchIsTheOnlyGameFollowedAndTheFirstIsStillReaped) {
-  setenv("FAKE_ET_RUN_MS", "-1", 1);
-  SetHighlight(0x000001);
-  HostGame();
-  Record();
-  const std::string second = MakeEngine("second");
-  SetEngine("general", "enginepath", second);
-  SetHighlight(0x000002);
-  HostGame();
-  EXPECT_EQ(plugin().MultiplayerFinished(), 0);
-  WriteFile(second + "quit", "");
-  ASSERT_TRUE(PollUntilEnded());
-  EXPECT_EQ(Highlight(), 0x000002u);
-  EXPECT_EQ(Children().size(), 1u) << "the first game should still run";
-  WriteFile(engine + "quit", "");
-  Until([&] { return plugin().MultiplayerFinished() && Children().empty(); });
-  ExpectNothingLeft();
-}
-
-TEST_F(Launch, GameThatFailsOrIsKilledOrStoppedIsFollowedToItsEnd) {
+TEST_F(Launch, GameThatFailsIsStoppedKilledOrReplacedIsFollowedToItsEnd) {
   SetHighlight(0x123456);
   setenv("FAKE_ET_EXIT_CODE", "3", 1);
   HostGame();
@@ -242,27 +212,35 @@ TEST_F(Launch, GameThatFailsOrIsKilledOrStoppedIsFollowedToItsEnd) {
   EXPECT_TRUE(PollUntilEnded());
   EXPECT_EQ(Highlight(), 0x123456u);
 
-  // Stopped is still running; killed is ended, colour back and reaped.
+  // A second launch while the first game runs: only the second is followed.
+  // Stopped is still running; killed is ended, with its colour back.
   setenv("FAKE_ET_RUN_MS", "-1", 1);
   HostGame();
   Record();
-  const pid_t game = Children().at(0);
+  const pid_t first = Children().at(0);
+  SetEngine("general", "enginepath", AddEngine("second"));
+  SetHighlight(2);
+  HostGame();
+  pid_t second = 0;
+  for (pid_t child : Children())
+    if (child != first) second = child;
   SetHighlight(0);
-  ASSERT_EQ(kill(game, SIGSTOP), 0);
+  ASSERT_EQ(kill(second, SIGSTOP), 0);
   EXPECT_EQ(plugin().MultiplayerFinished(), 0);
-  ASSERT_EQ(kill(game, SIGKILL), 0);
+  ASSERT_EQ(kill(second, SIGKILL), 0);
   EXPECT_TRUE(PollUntilEnded());
-  EXPECT_EQ(Highlight(), 0x123456u);
+  EXPECT_EQ(Highlight(), 2u);
+  EXPECT_EQ(Children(), std::vector<pid_t>{first}) << "the first game should still run";
+  WriteFile(engine + "quit", "");
+  Until([&] { return plugin().MultiplayerFinished() && Children().empty(); });
   ExpectNothingLeft();
-}
 
-TEST_F(Launch, HostThatIgnoresChildrenStillSeesTheEnd) {
-  // With SIGCHLD ignored the kernel reaps the game itself.
+  // A host that ignores SIGCHLD, where the kernel reaps the game itself.
   struct sigaction ignore = {}, saved = {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGCHLD, &ignore, &saved);
+  setenv("FAKE_ET_RUN_MS", "0", 1);
   HostGame();
-  Record();
   const bool ended = PollUntilEnded();
   sigaction(SIGCHLD, &saved, nullptr);
   EXPECT_TRUE(ended);
@@ -286,7 +264,7 @@ TEST_F(Launch, MissingGameOrEtmainStillEndsInAConsistentPoll) {
     ExpectNothingLeft();
   }
   // No etmain folder: nothing is written, the game still starts.
-  const std::string bare = MakeEngine("bare");
+  const std::string bare = AddEngine("bare");
   fs::remove_all(bare + "etmain");
   SetEngine("general", "enginepath", bare);
   HostGame();
