@@ -6,7 +6,6 @@
 
 #include <dlfcn.h>
 
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <string>
