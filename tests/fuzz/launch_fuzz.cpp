@@ -1,9 +1,8 @@
 // SDLL_LaunchMultiplayer in-process, with fuzzed settings, player names and
-// server lists, into a temporary engine folder, followed by the poll. Its
-// et.exe may not be executed, so no input starts a process and the poll
-// must answer 1 at once; a script and backup laid out before the launch
-// must end up where the one-generation backup puts them, and the script
-// must name the player and the picked server or the cut map.
+// server lists, then the poll. The engine folder's et.exe is no program, so
+// nothing starts and the poll answers 1 at once; the one-generation backup
+// keeps what was there, and the script names the player and the picked
+// server or the cut map.
 //
 // Input: a 16-byte header, then NUL-separated fields.
 //   header  [0] folder form  [1] flags  [2..5] server index  [6..9] hosting
@@ -13,15 +12,10 @@
 // Flags: 1 no player name, 2 no map text, 4 no parameters, 8 an earlier
 // script, 16 an earlier backup, 32 no server list, 64 entry 1 has a
 // negative length.
-#include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "fuzz_check.h"
 #include "host/sdll.h"
@@ -31,8 +25,7 @@
 
 namespace {
 
-std::string g_game;  // the engine folder, with its '/'
-std::u16string g_folder, g_parameters, g_map;
+std::string g_game;          // the engine folder, with its '/'
 const char16_t *g_texts[3];  // folder, parameters, map; null when absent
 int32_t g_type = 0, g_download = 0;
 
@@ -43,24 +36,17 @@ int32_t SDLL_STDCALL GameInteger(uint32_t, const char *, const char *key) {
   return std::strcmp(key, "type") == 0 ? g_type : g_download;
 }
 const char16_t *SDLL_STDCALL GameString(uint32_t, const char *, const char *) { return g_texts[2]; }
-// The launch calls nothing else; any other slot it reached would be a fault.
-void SDLL_STDCALL Unexpected() { std::abort(); }
+void SDLL_STDCALL Unexpected() { std::abort(); }  // the launch calls no other service
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  const char *tmp = getenv("TMPDIR");
-  std::string root =
-      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/sdll-fuzz-XXXXXX";
-  if (mkdtemp(&root[0]) == nullptr) std::abort();
-  g_game = root + "/game/";
-  std::filesystem::create_directories(g_game + "etmain");
-  WriteFile(g_game + "et.exe", "not a program");
-  chmod((g_game + "et.exe").c_str(), 0644);
-  if (chdir(g_game.c_str()) != 0) std::abort();  // where a null or empty folder points
+  static const std::string root = MakeScratch();
+  if (root.empty()) std::abort();
+  g_game = MakeEngine(root, "game", "");
+  if (chdir(g_game.c_str()) != 0) std::abort();  // where no folder points
   setenv("SDLL_SYSCOLOR_FILE", (root + "/colours").c_str(), 1);
-  static const std::string kRoot = root;
-  atexit([] { std::filesystem::remove_all(kRoot); });
+  atexit([] { std::filesystem::remove_all(root); });
   for (uint32_t slot = 0; slot < 25; ++slot)
     SDLL_InitCall(slot, reinterpret_cast<SdllService>(&Unexpected));
   SDLL_InitCall(2, reinterpret_cast<SdllService>(&EngineString));
@@ -71,46 +57,47 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   unsigned char header[16] = {};
-  std::memcpy(header, data, size < sizeof header ? size : sizeof header);
+  const size_t head = std::min<size_t>(size, 16);
+  std::memcpy(header, data, head);
   std::vector<std::string> fields;
-  const std::string rest(reinterpret_cast<const char *>(data) + (size < 16 ? size : 16),
-                         size < 16 ? 0 : size - 16);
+  const std::string rest(reinterpret_cast<const char *>(data) + head, size - head);
   for (size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
     end = rest.find('\0', start);
     fields.push_back(rest.substr(start, end - start));
   }
-  fields.resize(fields.size() < 4 ? 4 : fields.size());
+  fields.resize(std::max<size_t>(fields.size(), 4));
   const unsigned flags = header[1];
   int32_t server_index, hosting_index;
   std::memcpy(&server_index, header + 2, 4);
   std::memcpy(&hosting_index, header + 6, 4);
   std::memcpy(&g_type, header + 10, 4);
   g_download = header[14] % 4;
-  // The folder forms that all name the engine folder: no text, the empty
-  // text (both the current folder), and the folder with '/' or '\'.
+  // Each folder form names the engine folder: none and the empty text (the
+  // current folder), the folder with '/', and with one '\'.
   const std::string forms[] = {"", "", g_game,
                                std::string(g_game).replace(g_game.size() - 6, 1, "\\")};
-  g_folder = hostkit::Settings::FromUtf8(forms[header[0] % 4]);
-  g_parameters = hostkit::Settings::FromUtf8(fields[1]);
-  g_map = hostkit::Settings::FromUtf8(fields[2]);
-  g_texts[0] = header[0] % 4 == 0 ? nullptr : g_folder.c_str();
-  g_texts[1] = (flags & 4) ? nullptr : g_parameters.c_str();
-  g_texts[2] = (flags & 2) ? nullptr : g_map.c_str();
+  const std::u16string texts[] = {hostkit::Settings::FromUtf8(forms[header[0] % 4]),
+                                  hostkit::Settings::FromUtf8(fields[1]),
+                                  hostkit::Settings::FromUtf8(fields[2])};
+  const bool absent[] = {header[0] % 4 == 0, (flags & 4) != 0, (flags & 2) != 0};
+  for (int i = 0; i < 3; ++i) g_texts[i] = absent[i] ? nullptr : texts[i].c_str();
   const std::string &player = fields[3];
 
-  // One entry per remaining field. The host promises an index that names
-  // an entry, so one past the list is folded onto it.
+  // One entry per remaining field; a negative length reads as 0, so the
+  // next length follows at once. The host promises an index that names an
+  // entry, so one past the list is folded onto it.
   std::vector<std::string> servers(fields.begin() + 4, fields.end());
-  std::vector<unsigned char> list;
+  std::vector<std::pair<int16_t, std::string>> entries;
   for (size_t i = 0; i < servers.size(); ++i) {
     if (servers[i].size() > 32767) servers[i].resize(32767);
-    int16_t length = static_cast<int16_t>(servers[i].size());
-    if (i == 1 && (flags & 64)) length = static_cast<int16_t>(-1 - length);
-    if (length < 0) servers[i].clear();  // read as 0: the next length follows at once
-    list.push_back(static_cast<unsigned char>(length & 0xFF));
-    list.push_back(static_cast<unsigned char>((length >> 8) & 0xFF));
-    list.insert(list.end(), servers[i].begin(), servers[i].end());
+    auto length = static_cast<int16_t>(servers[i].size());
+    if (i == 1 && (flags & 64)) {
+      length = static_cast<int16_t>(-1 - length);
+      servers[i].clear();
+    }
+    entries.push_back({length, servers[i]});
   }
+  const std::vector<unsigned char> list = PackList(entries);
   const bool hosting = server_index == hosting_index;
   const bool no_list = (flags & 32) || servers.empty();
   if (!hosting && !no_list && server_index >= 0)

@@ -1,11 +1,17 @@
-// Reading and writing a file whole, for the suites, the leak driver and
-// the fuzz targets alike.
+// The scratch folders and files that the suites, the leak driver and the
+// fuzz targets share; no GoogleTest here, the last two do without it.
 #ifndef TESTS_SUPPORT_FILES_H
 #define TESTS_SUPPORT_FILES_H
 
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The file's bytes; empty when it cannot be read.
 inline std::string ReadFile(const std::string &path) {
@@ -17,6 +23,45 @@ inline std::string ReadFile(const std::string &path) {
 
 inline void WriteFile(const std::string &path, const std::string &bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Descriptors this process holds open.
+inline size_t CountDescriptors() {
+  namespace fs = std::filesystem;
+  return static_cast<size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
+
+// A fresh folder under $TMPDIR (or /tmp), without a trailing '/'; empty
+// if none could be made.
+inline std::string MakeScratch() {
+  const char *tmp = getenv("TMPDIR");
+  std::string root = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/sdll-XXXXXX";
+  return mkdtemp(&root[0]) != nullptr ? root : std::string();
+}
+
+// root/name/ with etmain/ and, as et.exe, a copy of `game` (or, when that
+// is empty, a file that is no program); returned with its '/'.
+inline std::string MakeEngine(const std::string &root, const std::string &name,
+                              const std::string &game) {
+  const std::string folder = root + "/" + name + "/";
+  std::filesystem::create_directories(folder + "etmain");
+  if (game.empty())
+    WriteFile(folder + "et.exe", "not a program");
+  else
+    std::filesystem::copy_file(game, folder + "et.exe");
+  return folder;
+}
+
+// A packed server list: each entry a 16-bit little-endian length, then its bytes.
+inline std::vector<unsigned char> PackList(
+    const std::vector<std::pair<int16_t, std::string>> &entries) {
+  std::vector<unsigned char> list;
+  for (const auto &[length, text] : entries) {
+    list.push_back(static_cast<unsigned char>(length & 0xFF));
+    list.push_back(static_cast<unsigned char>((length >> 8) & 0xFF));
+    list.insert(list.end(), text.begin(), text.end());
+  }
+  return list;
 }
 
 #endif

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -30,17 +29,6 @@ std::vector<pid_t> Children() {
   return children;
 }
 
-size_t CountDescriptors() {
-  return static_cast<size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
-}
-
-std::string AwaitFile(const std::string &path, Seconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!fs::exists(path) && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  return ReadFile(path);
-}
-
 uint32_t Highlight() { return platform::GetSystemColour(platform::kColourHighlight); }
 void SetHighlight(uint32_t colour) {
   platform::SetSystemColour(platform::kColourHighlight, colour);
@@ -50,15 +38,14 @@ void GameSandbox::SetUp() {
   LoadedPlugin::SetUp();
   if (HasFatalFailure()) return;
   if (std::string(SDLL_FAKE_GAME_PATH).empty()) GTEST_SKIP() << "built without the stand-in game";
-  char pattern[] = "/tmp/sdll-game-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  root = pattern;
+  root = MakeScratch();
+  ASSERT_NE(root, "");
   setenv("SDLL_SYSCOLOR_FILE", (root + "/colours").c_str(), 1);
   setenv("FAKE_ET_RUN_MS", "0", 1);
   setenv("FAKE_ET_RECORD", (root + "/record").c_str(), 1);
   unsetenv("FAKE_ET_EXIT_CODE");
   unsetenv("FAKE_ET_SET_COLOUR");
-  engine = MakeEngine("game");
+  engine = AddEngine("game");
   SetEngine("general", "enginepath", engine);
   descriptors = CountDescriptors();
 }
@@ -68,16 +55,16 @@ void GameSandbox::TearDown() {
   for (pid_t child : Children()) kill(child, SIGKILL);
   while (waitpid(-1, nullptr, 0) > 0) {
   }
-  // Some tests go deeper than PATH_MAX or take write rights away, which
-  // std::filesystem cannot undo.
+  // Some tests take write rights away, which std::filesystem cannot undo.
   ASSERT_EQ(std::system(("chmod -R u+rwx '" + root + "' && rm -rf '" + root + "'").c_str()), 0);
 }
 
-std::string GameSandbox::MakeEngine(const std::string &name) {
-  const std::string folder = root + "/" + name + "/";
-  fs::create_directories(folder + "etmain");
-  fs::copy_file(SDLL_FAKE_GAME_PATH, folder + "et.exe");
-  return folder;
+std::string GameSandbox::Record() const {
+  const std::string path = root + "/record";
+  const auto deadline = std::chrono::steady_clock::now() + Seconds(10);
+  while (!fs::exists(path) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  return ReadFile(path);
 }
 
 void GameSandbox::ExpectNothingLeft() {

@@ -1,6 +1,6 @@
-// What the file and process tests share: reading a file whole, the census
-// of this process's children and descriptors that proves a launch left
-// nothing behind, and a sandbox of engine folders with the stand-in game.
+// What the file and process tests share: the census of this process's
+// children that proves a launch left nothing behind, and a sandbox of
+// engine folders with the stand-in game.
 #ifndef TESTS_SUPPORT_SANDBOX_H
 #define TESTS_SUPPORT_SANDBOX_H
 
@@ -25,12 +25,6 @@ using Seconds = std::chrono::seconds;
 // Processes whose parent is this test, zombies included.
 std::vector<pid_t> Children();
 
-// Descriptors this process holds open.
-size_t CountDescriptors();
-
-// The file's bytes once it exists; empty if it has not appeared in time.
-std::string AwaitFile(const std::string &path, Seconds limit = Seconds(10));
-
 // Calls `poll` until it answers nonzero; false if it has not within the limit.
 template <typename Poll>
 bool Until(Poll poll, Seconds limit = Seconds(10)) {
@@ -54,15 +48,17 @@ class GameSandbox : public LoadedPlugin {
   void SetUp() override;
   void TearDown() override;
 
-  // Makes root/name/ with etmain/ and the game, and returns it with its '/'.
-  std::string MakeEngine(const std::string &name);
+  std::string AddEngine(const std::string &name) {
+    return MakeEngine(root, name, SDLL_FAKE_GAME_PATH);
+  }
   void HostGame(const char *player = "Player", const unsigned char *list = nullptr) {
     plugin().LaunchMultiplayer(0x4000, 3, 3, 0, list, player);
   }
   bool PollUntilEnded() {
     return Until([&] { return plugin().MultiplayerFinished(); });
   }
-  std::string Record() const { return AwaitFile(root + "/record"); }
+  // What the game reported, once it has (empty if not in time).
+  std::string Record() const;
   // Every game collected and every descriptor the plug-in opened closed.
   void ExpectNothingLeft();
 
