@@ -25,6 +25,8 @@ inline void WriteFile(const std::string &path, const std::string &bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// The POSIX suites' own: the Windows suite shares the rest.
+#ifndef _WIN32
 // Descriptors this process holds open.
 inline size_t CountDescriptors() {
   namespace fs = std::filesystem;
@@ -38,6 +40,7 @@ inline std::string MakeScratch() {
   std::string root = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/sdll-XXXXXX";
   return mkdtemp(&root[0]) != nullptr ? root : std::string();
 }
+#endif
 
 // root/name/ with etmain/ and, as et.exe, a copy of `game` (or, when that
 // is empty, a file that is no program); returned with its '/'.
