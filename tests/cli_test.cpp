@@ -17,9 +17,11 @@
 #include <string>
 
 #include "support/sandbox.h"
-#include "support/stand_in_servers.h"
+#include "tools/host/stand_in_network.h"
 
 namespace {
+
+using namespace wolfet_host;  // NOLINT: the stand-in network's names
 
 namespace fs = std::filesystem;
 using nlohmann::json;

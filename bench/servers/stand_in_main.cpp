@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "support/stand_in_servers.h"
+#include "stand_in_network.h"
+
+using namespace wolfet_host;  // NOLINT: a program of one function
 
 int main(int argc, char **argv) {
   const long count = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 0;

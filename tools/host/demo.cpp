@@ -6,10 +6,10 @@
 #include <iostream>
 
 #include "commands.h"
-#include "demo_network.h"
 #include "exit_codes.h"
 #include "os.h"
 #include "platform/platform.h"
+#include "stand_in_network.h"
 
 namespace wolfet_host {
 namespace {
@@ -158,12 +158,24 @@ int RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
   Step(6, "public servers from a stand-in master, and joining the fastest");
   /* The public master is out of reach of a demo; a stand-in on 127.0.0.1
    * answers the same protocol, with one listed server that never does. */
-  const DemoNetwork network({{"^1Allied ^7Front", "oasis", 12, 24, 2},
-                             {"^4Axis ^3Depot", "fueldump", 5, 16, 3},
-                             {"^2Quiet ^7Camp", "radar", 0, 20, 5}},
-                            1);
-  Typed("set engine servers masteraddress " + network.master());
-  RunSet(session, "engine", "servers", "masteraddress", network.master());
+  StandInServers network;
+  std::string list = kMasterHead;
+  for (const char *pairs : {"\\hostname\\^1Allied ^7Front\\mapname\\oasis\\clients\\12"
+                            "\\sv_maxclients\\24\\gametype\\2",
+                            "\\hostname\\^4Axis ^3Depot\\mapname\\fueldump\\clients\\5"
+                            "\\sv_maxclients\\16\\gametype\\3",
+                            "\\hostname\\^2Quiet ^7Camp\\mapname\\radar\\clients\\0"
+                            "\\sv_maxclients\\20\\gametype\\5"})
+    list += MasterEntry(kLoopback, network.Add(GameServer(pairs)));
+  list += MasterEntry(kLoopback,
+                      network.Add([](const std::string &, int) { return std::vector<Reply>{}; }));
+  list += kMasterEnd;
+  const std::string master =
+      "127.0.0.1:" + std::to_string(network.Add(
+                         [list](const std::string &, int) { return std::vector<Reply>{list}; }));
+  network.Start();
+  Typed("set engine servers masteraddress " + master);
+  RunSet(session, "engine", "servers", "masteraddress", master);
   Typed("servers --timeout 1");
   ServersOptions browse;
   browse.timeout_s = 1;

@@ -1,9 +1,11 @@
-#include "support/stand_in_servers.h"
+#include "stand_in_network.h"
 
 #include <array>
 #include <asio.hpp>
 #include <deque>
 #include <thread>
+
+namespace wolfet_host {
 
 using asio::ip::udp;
 
@@ -77,3 +79,5 @@ void StandInServers::Start() {
   for (size_t i = 1; i < impl_->sockets.size(); ++i) impl_->Receive(impl_->sockets[i]);
   impl_->thread = std::thread([this] { impl_->io.run(); });
 }
+
+}  // namespace wolfet_host

@@ -1,13 +1,16 @@
 // A stand-in master server and game servers on 127.0.0.1, each a UDP
-// socket of its own, answered from one thread with Asio.
-#ifndef TESTS_SUPPORT_STAND_IN_SERVERS_H
-#define TESTS_SUPPORT_STAND_IN_SERVERS_H
+// socket of its own, answered from one thread with Asio: the public
+// internet of the demo, the tests and the browse benchmark.
+#ifndef TOOLS_HOST_STAND_IN_NETWORK_H
+#define TOOLS_HOST_STAND_IN_NETWORK_H
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace wolfet_host {
 
 struct Reply {
   Reply(std::string b, bool s = false) : bytes(std::move(b)), from_stranger(s) {}  // NOLINT
@@ -40,5 +43,7 @@ constexpr uint32_t kLoopback = 0x7F000001;
 // A game server: answers getinfo with the challenge and `pairs`
 // ("\key\value...").
 Answer GameServer(const std::string &pairs);
+
+}  // namespace wolfet_host
 
 #endif
