@@ -422,6 +422,34 @@ TEST_F(Launch, SystemCallFailuresLeaveAConsistentLaunchAndPoll) {
   ExpectNothingLeft();
 }
 
+// Each export 10,000 times over; ctest runs this under valgrind too, where
+// a leak or a bad access fails it. Launches go to a folder without et.exe,
+// every thousandth to the game, which is polled to its end.
+TEST_F(Launch, EveryExportTenThousandTimesLeavesNothingBehind) {
+  const std::string missing = AddEngine("missing");
+  fs::remove(missing + "et.exe");
+  const auto list = PackList({{5, "a:279"}, {0, ""}, {3, "b c"}});
+  SetGame("general", "map", "oasis - Siwa Oasis");
+  SetGame("general", "allowdownload", "1");
+  char name[16];
+  uint16_t code = 0;
+  for (int i = 0; i < 10000; ++i, host.ClearCalls()) {
+    const auto slot = static_cast<uint32_t>(i % 30);
+    plugin().InitCall(slot, hostkit::ServiceFor(slot));
+    ASSERT_EQ(plugin().Init(kContext, name, &code) + plugin().LoadConfiguration(), 0);
+    SetEngine("general", "enginepath", i % 2 == 0 ? "" : i % 4 == 1 ? missing : engine);
+    plugin().EngineConfig();
+    plugin().Verification(i % 3 == 0 ? 0x4000u : 0u);
+    SetEngine("general", "enginepath", i % 1000 == 999 ? engine : missing);
+    host.settings().SetInteger(hostkit::Page::kMultiplayer, "general", "type", i % 5);
+    // Hosting, joining the first or the second entry, joining with no list.
+    plugin().LaunchMultiplayer(0x4000, i % 4 - 1, 0, 0, i % 8 == 7 ? nullptr : list.data(),
+                               i % 16 == 15 ? nullptr : "Player");
+    ASSERT_TRUE(PollUntilEnded());
+  }
+  ExpectNothingLeft();
+}
+
 int NoPidfd(pid_t, unsigned int) { return Refuse(ENOSYS); }
 
 TEST_F(Launch, WaitWithoutPidfdStillSeesTheEndAndReaps) {
