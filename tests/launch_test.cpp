@@ -176,44 +176,36 @@ TEST_F(Launch, GameRunsInTheFolderItIsGivenAndLeavesNothingBehind) {
   ExpectNothingLeft();
 }
 
-TEST_F(Launch, PollAnswersZeroWhileTheGameRunsThenPutsTheColourBack) {
+TEST_F(Launch, PollAnswersZeroWhileTheGameRunsThenPutsBackTheColourFromBeforeTheStart) {
+  UseCore();
   EXPECT_EQ(Highlight(), 0x00D77800u) << "a missing colour file reads as the Windows default";
-  EXPECT_EQ(plugin().MultiplayerFinished(), 1);
+  EXPECT_EQ(SDLL_MultiplayerFinished(), 1);
   EXPECT_EQ(Highlight(), 0u) << "before any launch the saved colour is black";
 
+  // The start itself changes the colour, then the game does: only reading
+  // it before the start gives back the one from before the launch.
   WriteFile(root + "/colours", "12 0x12\n");
   SetHighlight(0x112233);
-  setenv("FAKE_ET_RUN_MS", "-1", 1);
-  setenv("FAKE_ET_SET_COLOUR", "0x445566", 1);
-  HostGame();
-  Record();
-  EXPECT_EQ(plugin().MultiplayerFinished(), 0);
-  EXPECT_EQ(plugin().MultiplayerFinished(), 0);
-  EXPECT_EQ(Highlight(), 0x445566u);
-  EXPECT_EQ(platform::GetSystemColour(12), 0x12u) << "the game changes the highlight alone";
-  WriteFile(engine + "quit", "");
-  ASSERT_TRUE(PollUntilEnded());
-  EXPECT_EQ(Highlight(), 0x112233u);
-  SetHighlight(0x999999);
-  EXPECT_EQ(plugin().MultiplayerFinished(), 1);
-  EXPECT_EQ(Highlight(), 0x112233u) << "every poll after the end puts it back";
-}
-
-TEST_F(Launch, ColourIsReadBeforeTheGameStarts) {
-  // A game that changes the colour the instant it is started: the start
-  // itself does it, so the order is the only thing that decides.
-  UseCore();
-  SetHighlight(0x0000AA);
   posix::Sys().spawn = [](pid_t *pid, const char *path, const posix_spawn_file_actions_t *actions,
                           const posix_spawnattr_t *attributes, char *const argv[],
                           char *const envp[]) {
     SetHighlight(0x0000BB);
     return posix_spawn(pid, path, actions, attributes, argv, envp);
   };
-  SDLL_LaunchMultiplayer(0x4000, 0, 0, 0, nullptr, "P");
-  EXPECT_EQ(Highlight(), 0x0000BBu);
+  setenv("FAKE_ET_RUN_MS", "-1", 1);
+  setenv("FAKE_ET_SET_COLOUR", "0x445566", 1);
+  SDLL_LaunchMultiplayer(0x4000, 3, 3, 0, nullptr, "P");
+  Record();
+  EXPECT_EQ(SDLL_MultiplayerFinished(), 0);
+  EXPECT_EQ(SDLL_MultiplayerFinished(), 0);
+  EXPECT_EQ(Highlight(), 0x445566u);
+  EXPECT_EQ(platform::GetSystemColour(12), 0x12u) << "the game changes the highlight alone";
+  WriteFile(engine + "quit", "");
   ASSERT_TRUE(Until(SDLL_MultiplayerFinished));
-  EXPECT_EQ(Highlight(), 0x0000AAu);
+  EXPECT_EQ(Highlight(), 0x112233u);
+  SetHighlight(0x999999);
+  EXPECT_EQ(SDLL_MultiplayerFinished(), 1);
+  EXPECT_EQ(Highlight(), 0x112233u) << "every poll after the end puts it back";
 }
 
 TEST_F(Launch, ColourFileIsFoundInOrderAndReadPastDamagedLines) {

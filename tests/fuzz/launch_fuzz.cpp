@@ -4,13 +4,11 @@
 // keeps what was there, and the script names the player and the picked
 // server or the cut map.
 //
-// Input: a 16-byte header, then NUL-separated fields.
-//   header  [0] folder form  [1] flags  [2..5] server index  [6..9] hosting
-//           index  [10..13] "type"  [14] "allowdownload"  [15] unused
-//   fields  unused, "parameters", "map", player name, then one field per
-//           server entry.
-// Flags: 1 no player name, 2 no map text, 4 no parameters, 8 an earlier
-// script, 16 an earlier backup, 32 no server list.
+// Input: [0] the folder form (0 none, 1 the empty text: the current folder,
+// 2 with '/', 3 with one '\') plus flags: 4 no player name, 8 no map text,
+// 16 an earlier script, 32 an earlier backup, 64 no server list; [1..4] the
+// server index, [5..8] the hosting index, [9] "type", [10] "allowdownload";
+// then NUL-separated fields: the map, the player name, one per server entry.
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,17 +21,17 @@
 
 namespace {
 
-std::string g_game;          // the engine folder, with its '/'
-const char16_t *g_texts[3];  // folder, parameters, map; null when absent
+std::string g_game;  // the engine folder, with its '/'
+const char16_t *g_folder, *g_map;
 int32_t g_type = 0, g_download = 0;
 
 const char16_t *SDLL_STDCALL EngineString(uint32_t, const char *, const char *key) {
-  return g_texts[std::strcmp(key, "enginepath") == 0 ? 0 : 1];
+  return std::strcmp(key, "enginepath") == 0 ? g_folder : nullptr;
 }
 int32_t SDLL_STDCALL GameInteger(uint32_t, const char *, const char *key) {
   return std::strcmp(key, "type") == 0 ? g_type : g_download;
 }
-const char16_t *SDLL_STDCALL GameString(uint32_t, const char *, const char *) { return g_texts[2]; }
+const char16_t *SDLL_STDCALL GameString(uint32_t, const char *, const char *) { return g_map; }
 void SDLL_STDCALL Unexpected() { std::abort(); }  // the launch calls no other service
 
 }  // namespace
@@ -54,42 +52,39 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  unsigned char header[16] = {};
-  const size_t head = std::min<size_t>(size, 16);
-  std::memcpy(header, data, head);
+  uint8_t h[11] = {};
+  const size_t head = std::min(size, sizeof h);
+  std::memcpy(h, data, head);
   std::vector<std::string> fields;
   const std::string rest(reinterpret_cast<const char *>(data) + head, size - head);
   for (size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
     end = rest.find('\0', start);
     fields.push_back(rest.substr(start, end - start));
   }
-  fields.resize(std::max<size_t>(fields.size(), 4));
-  const unsigned flags = header[1];
+  fields.resize(std::max<size_t>(fields.size(), 2));
+  const unsigned flags = h[0];
   int32_t server_index, hosting_index;
-  std::memcpy(&server_index, header + 2, 4);
-  std::memcpy(&hosting_index, header + 6, 4);
-  std::memcpy(&g_type, header + 10, 4);
-  g_download = header[14] % 4;
-  // Each folder form names the engine folder: none and the empty text (the
-  // current folder), the folder with '/', and with one '\'.
+  std::memcpy(&server_index, h + 1, 4);
+  std::memcpy(&hosting_index, h + 5, 4);
+  g_type = static_cast<int8_t>(h[9]);
+  g_download = h[10] % 4;
   const std::string forms[] = {"", "", g_game,
                                std::string(g_game).replace(g_game.size() - 6, 1, "\\")};
-  const std::u16string texts[] = {hostkit::Settings::FromUtf8(forms[header[0] % 4]),
-                                  hostkit::Settings::FromUtf8(fields[1]),
-                                  hostkit::Settings::FromUtf8(fields[2])};
-  const bool absent[] = {header[0] % 4 == 0, (flags & 4) != 0, (flags & 2) != 0};
-  for (int i = 0; i < 3; ++i) g_texts[i] = absent[i] ? nullptr : texts[i].c_str();
-  const std::string &player = fields[3];
+  const std::u16string folder = hostkit::Settings::FromUtf8(forms[flags % 4]),
+                       map_text = hostkit::Settings::FromUtf8(fields[0]);
+  g_folder = flags % 4 == 0 ? nullptr : folder.c_str();
+  g_map = (flags & 8) ? nullptr : map_text.c_str();
+  const char *player = (flags & 4) ? nullptr : fields[1].c_str();
 
   // One entry per remaining field. The host promises an index that names
   // an entry, so one past the list is folded onto it.
   std::vector<std::pair<int16_t, std::string>> entries;
-  for (size_t i = 4; i < fields.size(); ++i)
-    entries.push_back({static_cast<int16_t>(std::min<size_t>(fields[i].size(), 32767)),
-                       fields[i].substr(0, 32767)});
+  for (size_t i = 2; i < fields.size(); ++i) {
+    fields[i].resize(std::min<size_t>(fields[i].size(), 32767));
+    entries.push_back({static_cast<int16_t>(fields[i].size()), fields[i]});
+  }
   const std::vector<unsigned char> list = PackList(entries);
-  const bool hosting = server_index == hosting_index;
-  const bool no_list = (flags & 32) || entries.empty();
+  const bool hosting = server_index == hosting_index, no_list = (flags & 64) || entries.empty();
   if (!hosting && !no_list && server_index >= 0)
     server_index = static_cast<int32_t>(static_cast<size_t>(server_index) % entries.size());
   if (server_index == hosting_index && !hosting) return 0;
@@ -97,33 +92,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string script = g_game + "etmain/launch.cfg", backup = script + ".bak";
   std::filesystem::remove(script);
   std::filesystem::remove(backup);
-  if (flags & 8) WriteFile(script, "earlier script");
-  if (flags & 16) WriteFile(backup, "earlier backup");
+  if (flags & 16) WriteFile(script, "earlier script");
+  if (flags & 32) WriteFile(backup, "earlier backup");
   SDLL_LaunchMultiplayer(0x4000, server_index, hosting_index, 0, no_list ? nullptr : list.data(),
-                         (flags & 1) ? nullptr : player.c_str());
+                         player);
   FUZZ_CHECK(SDLL_MultiplayerFinished() == 1);
-  FUZZ_CHECK(ReadFile(backup) == ((flags & 8)    ? "earlier script"
-                                  : (flags & 16) ? "earlier backup"
+  FUZZ_CHECK(ReadFile(backup) == ((flags & 16)   ? "earlier script"
+                                  : (flags & 32) ? "earlier backup"
                                                  : ""));
+  // The name line first; then the server to join, up to a line break in
+  // it, or, last, the map's name: the text before its first space, or with
+  // no space before its first '-', or all of it.
   const std::string written = ReadFile(script);
   std::string name = "name ";
-  for (const char *c = (flags & 1) ? "" : player.c_str(); *c != '\0'; ++c)
+  for (const char *c = player != nullptr ? player : ""; *c != '\0'; ++c)
     name += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
   FUZZ_CHECK(written.compare(0, name.size(), name) == 0);
-  // Hosting ends with the map's name: the text before its first space, or
-  // with no space before its first '-', or all of it.
+  const std::string map = (flags & 8) ? "" : fields[0];
   std::string last = "\r\nmap ";
-  const std::string map = (flags & 2) ? "" : fields[2];
-  if (hosting &&
-      std::all_of(map.begin(), map.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+  if (!hosting) {
+    last = no_list ? "" : entries[server_index < 0 ? 0 : server_index].second.substr(0, 255);
+    last = "connect " + last.substr(0, last.find('\n')) + "\r\n";
+  } else if (std::all_of(map.begin(), map.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
     last += map.substr(0, map.find(' ') != std::string::npos ? map.find(' ') : map.find('-'));
-    FUZZ_CHECK(written.size() >= last.size() + 2 &&
-               written.compare(written.size() - last.size() - 2, last.size() + 2, last + "\r\n") ==
-                   0);
-  } else if (!hosting) {
-    const size_t picked = server_index < 0 ? 0 : static_cast<size_t>(server_index);
-    last = "connect " + (no_list ? std::string() : entries[picked].second.substr(0, 255));
-    last = last.substr(0, last.find('\n')) + "\r\n";
+    last += "\r\n";
+    FUZZ_CHECK(written.size() >= last.size() &&
+               written.compare(written.size() - last.size(), last.size(), last) == 0);
   }
   FUZZ_CHECK(written.find(last, name.size()) != std::string::npos);
   return 0;

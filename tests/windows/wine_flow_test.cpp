@@ -1,6 +1,7 @@
-// The Windows DLL through the Win32 layer, under Wine: the host kit loads
-// the build with LoadLibraryA, and the stand-in game, copied into a sandbox
-// engine folder as et.exe, is started by ShellExecuteExA.
+// The shipped 32-bit DLL through the Win32 layer, under Wine: the host kit
+// loads it with LoadLibraryA, the stand-in game, copied into a sandbox
+// engine folder as et.exe, is started by ShellExecuteExA, and the stack
+// pointer is measured around every export and every service call.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <windows.h>
@@ -46,106 +47,12 @@ bool Until(Done done) {
   return true;
 }
 
-class WineFlow : public LoadedPlugin {
- protected:
-  void SetUp() override {
-    LoadedPlugin::SetUp();
-    char temp[MAX_PATH];
-    ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
-    // Wine hands out the same few process ids again and again.
-    engine = std::string(temp) + "wolfet-wine-" + std::to_string(GetCurrentProcessId()) + "-" +
-             std::to_string(GetTickCount64()) + "\\";
-    ASSERT_TRUE(CreateDirectoryA(engine.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA((engine + "etmain").c_str(), nullptr));
-    SetEngine("general", "enginepath", engine);
-    SetEnvironmentVariableA("FAKE_ET_RECORD", (engine + "record").c_str());
-  }
-
-  void TearDown() override {
-    // The ended game's process may still hold its working folder a moment.
-    std::error_code failed;
-    EXPECT_TRUE(Until([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      return std::filesystem::remove_all(engine, failed), !failed;
-    })) << engine
-        << ": " << failed.message();
-  }
-
-  void InstallGame() {
-    ASSERT_TRUE(CopyFileA(Native(SDLL_FAKE_GAME_PATH).c_str(), (engine + "et.exe").c_str(), FALSE));
-  }
-
-  std::string engine;
-};
-
-// (The boundary suite, built into this one, covers the engine check and
-// the verification list through the Win32 layer.)
-TEST_F(WineFlow, SchemaComesFromTheResourceAndAFolderNamedEtExeCounts) {
-  EXPECT_EQ(plugin().LoadConfiguration(), 0);
-  EXPECT_EQ(host.schema(), ReadFile(Native(SDLL_SCHEMA_FILE)));
-  EXPECT_EQ(plugin().EngineConfig(), 1);
-  ASSERT_TRUE(CreateDirectoryA((engine + "et.exe").c_str(), nullptr));
-  EXPECT_EQ(plugin().EngineConfig(), 0);
-  EXPECT_EQ(host.engine_valid(), 1);
-}
-
-TEST_F(WineFlow, HostedLaunchWritesCrLfStartsTheGameAndItsEndRestoresTheColour) {
-  if (kBinaryFmode) {  // the harness did make plain "w" streams binary
-    FILE *file = fopen((engine + "mode").c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    fputs("\n", file);
-    fclose(file);
-    ASSERT_EQ(ReadFile(engine + "mode"), "\n");
-  }
-  InstallGame();
-  SetGame("general", "type", "0");
-  SetGame("general", "allowdownload", "1");
-  SetGame("general", "map", "oasis - Siwa Oasis");
-  WriteFile(engine + "etmain\\launch.cfg", "name Old\r\n");
-  SetEnvironmentVariableA("FAKE_ET_RUN_MS", "-1");
-  SetHighlight(RGB(0x12, 0x34, 0x56));
-
-  plugin().LaunchMultiplayer(0x4000, 3, 3, 0, nullptr, "Player One");
-
-  EXPECT_EQ(ReadFile(engine + "etmain\\launch.cfg"),
-            "name Player One\r\ng_gametype 2\r\nset sv_wwwDownload 1\r\n"
-            "set sv_hostname ^1Orvanta Server\r\nmap oasis\r\n");
-  EXPECT_EQ(ReadFile(engine + "etmain\\launch.cfg.bak"), "name Old\r\n");
-
-  // The game runs in the engine folder with the fixed command line, and
-  // writes its report once it has read the script. (On the emulated
-  // machine the file has once been seen before its bytes.)
-  std::string record;
-  ASSERT_TRUE(Until([&] { return !(record = ReadFile(engine + "record")).empty(); }));
-  EXPECT_EQ(record.substr(0, record.find("script:")),
-            "cwd: " + engine.substr(0, engine.size() - 1) + "\narg: +exec\narg: launch.cfg\n");
-  EXPECT_NE(record.find("map: oasis"), std::string::npos) << record;
-
-  // Running: 0, and a colour set meanwhile stays. (The game's own
-  // SetSysColors would not reach this process: Wine keeps system colours
-  // per process, where Windows shares them desktop-wide.)
-  SetHighlight(RGB(0xFF, 0, 0));
-  EXPECT_EQ(plugin().MultiplayerFinished(), 0);
-  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), static_cast<DWORD>(RGB(0xFF, 0, 0)));
-
-  WriteFile(engine + "quit", "");
-  ASSERT_TRUE(Until([&] { return plugin().MultiplayerFinished() == 1; }));
-  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), static_cast<DWORD>(RGB(0x12, 0x34, 0x56)));
-  SetHighlight(RGB(0, 0, 0x99));
-  EXPECT_EQ(plugin().MultiplayerFinished(), 1);
-  EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), static_cast<DWORD>(RGB(0x12, 0x34, 0x56)));
-}
-
-}  // namespace
-
-#if defined(__i386__)
 // Stack balance across the 32-bit boundary, measured rather than inferred
 // from the absence of a crash: the exports are called through a thunk that
 // compares ESP before and after (cdecl: the caller cleans, so no change),
 // and every service is entered through a thunk that swaps its return
 // address for a landing pad, so ESP is seen on the way in and on the way
 // back to the plug-in (stdcall: the service removes exactly its arguments).
-namespace {
 struct Watched {
   SdllService real = nullptr;
   uint32_t argument_bytes = 0;
@@ -155,6 +62,7 @@ Watched g_slots[kSlotCount];
 uint32_t g_slot = 0, g_entry_esp = 0, g_return_to = 0;
 int g_calls = 0;
 std::vector<std::string> g_faults;
+
 }  // namespace
 
 extern "C" void LandingPad() __asm__("wolfet_landing_pad");
@@ -239,7 +147,41 @@ wolfet_thunks:
   .text
 )");
 
-TEST_F(WineFlow, EveryExportAndServiceCallLeavesTheStackBalanced) {
+namespace {
+
+class WineFlow : public LoadedPlugin {
+ protected:
+  void SetUp() override {
+    LoadedPlugin::SetUp();
+    char temp[MAX_PATH];
+    ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
+    // Wine hands out the same few process ids again and again.
+    engine = std::string(temp) + "wolfet-wine-" + std::to_string(GetCurrentProcessId()) + "-" +
+             std::to_string(GetTickCount64()) + "\\";
+    ASSERT_TRUE(CreateDirectoryA(engine.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((engine + "etmain").c_str(), nullptr));
+    SetEngine("general", "enginepath", engine);
+    SetEnvironmentVariableA("FAKE_ET_RECORD", (engine + "record").c_str());
+  }
+
+  void TearDown() override {
+    // The ended game's process may still hold its working folder a moment.
+    std::error_code failed;
+    EXPECT_TRUE(Until([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      return std::filesystem::remove_all(engine, failed), !failed;
+    })) << engine
+        << ": " << failed.message();
+  }
+
+  void InstallGame() {
+    ASSERT_TRUE(CopyFileA(Native(SDLL_FAKE_GAME_PATH).c_str(), (engine + "et.exe").c_str(), FALSE));
+  }
+
+  std::string engine;
+};
+
+TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
   // What each service takes, in bytes; the unused slots take nothing.
   const std::pair<uint32_t, uint32_t> taken[] = {
       {kSlotSetConfiguration, 8}, {kSlotGetEngineString, 12}, {kSlotMessageBox, 12},
@@ -248,9 +190,6 @@ TEST_F(WineFlow, EveryExportAndServiceCallLeavesTheStackBalanced) {
       {kSlotSetEngineValid, 8}};
   for (uint32_t slot = 0; slot < kSlotCount; ++slot) g_slots[slot] = {hostkit::ServiceFor(slot)};
   for (const auto &[slot, bytes] : taken) g_slots[slot].argument_bytes = bytes;
-  SetGame("general", "map", "oasis - Siwa Oasis");
-  SetEnvironmentVariableA("FAKE_ET_RUN_MS", "300");
-
   auto call = [](const char *name, auto function, std::array<uint32_t, 6> args) {
     int32_t moved = -1;
     const uint32_t result = CallCdecl(reinterpret_cast<uint32_t>(function), args.data(), &moved);
@@ -265,13 +204,58 @@ TEST_F(WineFlow, EveryExportAndServiceCallLeavesTheStackBalanced) {
   uint16_t code = 0;
   EXPECT_EQ(call("SDLL_Init", e.Init, {kContext, address(name), address(&code)}), 0u);
   EXPECT_EQ(call("SDLL_LoadConfiguration", e.LoadConfiguration, {}), 0u);
+  EXPECT_EQ(host.schema(), ReadFile(Native(SDLL_SCHEMA_FILE)));
   EXPECT_EQ(call("SDLL_EngineConfig", e.EngineConfig, {}), 1u);  // the message box
+  ASSERT_TRUE(CreateDirectoryA((engine + "et.exe").c_str(), nullptr));
+  EXPECT_EQ(call("SDLL_EngineConfig", e.EngineConfig, {}), 0u) << "a folder named et.exe counts";
+  EXPECT_EQ(host.engine_valid(), 1);
+  RemoveDirectoryA((engine + "et.exe").c_str());
   InstallGame();
-  EXPECT_EQ(call("SDLL_EngineConfig", e.EngineConfig, {}), 0u);
   call("SDLL_Verification", e.Verification, {0x4000});
-  call("SDLL_LaunchMultiplayer", e.LaunchMultiplayer, {0x4000, 3, 3, 0, 0, address("Player")});
-  EXPECT_TRUE(Until([&] { return call("SDLL_MultiplayerFinished", e.MultiplayerFinished, {}); }));
+
+  if (kBinaryFmode) {  // the harness did make plain "w" streams binary
+    FILE *file = fopen((engine + "mode").c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    fputs("\n", file);
+    fclose(file);
+    ASSERT_EQ(ReadFile(engine + "mode"), "\n");
+  }
+  SetGame("general", "type", "0");
+  SetGame("general", "allowdownload", "1");
+  SetGame("general", "map", "oasis - Siwa Oasis");
+  WriteFile(engine + "etmain\\launch.cfg", "name Old\r\n");
+  SetEnvironmentVariableA("FAKE_ET_RUN_MS", "-1");
+  SetHighlight(RGB(0x12, 0x34, 0x56));
+  call("SDLL_LaunchMultiplayer", e.LaunchMultiplayer, {0x4000, 3, 3, 0, 0, address("Player One")});
+  EXPECT_EQ(ReadFile(engine + "etmain\\launch.cfg"),
+            "name Player One\r\ng_gametype 2\r\nset sv_wwwDownload 1\r\n"
+            "set sv_hostname ^1Orvanta Server\r\nmap oasis\r\n");
+  EXPECT_EQ(ReadFile(engine + "etmain\\launch.cfg.bak"), "name Old\r\n");
+  // The game runs in the engine folder with the fixed command line, and
+  // writes its report once it has read the script. (On the emulated
+  // machine the file has once been seen before its bytes.)
+  std::string record;
+  ASSERT_TRUE(Until([&] { return !(record = ReadFile(engine + "record")).empty(); }));
+  EXPECT_EQ(record.substr(0, record.find("script:")),
+            "cwd: " + engine.substr(0, engine.size() - 1) + "\narg: +exec\narg: launch.cfg\n");
+  EXPECT_NE(record.find("map: oasis"), std::string::npos) << record;
+
+  // Running: 0, and a colour set meanwhile stays. (The game's own
+  // SetSysColors would not reach this process: Wine keeps system colours
+  // per process, where Windows shares them desktop-wide.)
+  auto finished = [&] { return call("SDLL_MultiplayerFinished", e.MultiplayerFinished, {}); };
+  auto highlight = [] { return GetSysColor(COLOR_HIGHLIGHT); };
+  SetHighlight(RGB(0xFF, 0, 0));
+  EXPECT_EQ(finished(), 0u);
+  EXPECT_EQ(highlight(), static_cast<DWORD>(RGB(0xFF, 0, 0)));
+  WriteFile(engine + "quit", "");
+  ASSERT_TRUE(Until(finished));
+  EXPECT_EQ(highlight(), static_cast<DWORD>(RGB(0x12, 0x34, 0x56)));
+  SetHighlight(RGB(0, 0, 0x99));
+  EXPECT_EQ(finished(), 1u);
+  EXPECT_EQ(highlight(), static_cast<DWORD>(RGB(0x12, 0x34, 0x56)));
   EXPECT_GE(g_calls, 15);
   EXPECT_EQ(g_faults, std::vector<std::string>{});
 }
-#endif
+
+}  // namespace
