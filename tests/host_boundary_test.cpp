@@ -47,14 +47,6 @@ int32_t SDLL_STDCALL VerifyFile(const char *folder, const char *file) {
 }
 int32_t SDLL_STDCALL ContentFlags(uint32_t c, uint32_t flags) { return Note(12, c, flags), 1; }
 int32_t SDLL_STDCALL EngineValid(uint32_t c, int32_t valid) { return Note(24, c, valid), 1; }
-template <int N>
-void SDLL_STDCALL Unused() {
-  Note(N, "never called");
-}
-template <int... N>
-std::vector<SdllService> UnusedTable(std::integer_sequence<int, N...>) {
-  return {reinterpret_cast<SdllService>(&Unused<N>)...};
-}
 template <typename F>
 SdllService S(F f) {
   return reinterpret_cast<SdllService>(f);
@@ -64,8 +56,9 @@ class Boundary : public LoadedPlugin {
  protected:
   void SetUp() override {
     LoadedPlugin::SetUp();
-    // The launcher's table, slot by slot.
-    std::vector<SdllService> table = UnusedTable(std::make_integer_sequence<int, 25>{});
+    // The launcher's table, slot by slot; a call to any other slot finds
+    // it empty and is seen as a call that did not happen.
+    std::vector<SdllService> table(25, nullptr);
     table[0] = S(&SetConfiguration);
     table[2] = S(&EngineString);
     table[5] = S(&ShowMessage);

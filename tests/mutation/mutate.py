@@ -337,20 +337,24 @@ def objects(known=None):
     return out
 
 
-def suite(limit, log, valgrind):
+def suite(limit, log, valgrind, every=False):
     """'pass', 'fail' or 'timeout'. The quick tests first, stopping at the
-    first failure; the valgrind runs after them when asked for."""
+    first failure (with `every`, running them all); the valgrind runs after
+    them when asked for."""
     deadline = time.time() + limit
     phases = [["-E", "valgrind"]] + ([["-R", "valgrind"]] if valgrind else [])
+    failed = False
     for selection in phases:
         left = max(1.0, deadline - time.time())
-        code = run_group(["ctest", "-j", "2", "--stop-on-failure", "--no-tests=ignore"]
-                         + selection, left, log, stop_on_failure=True)
+        stop = [] if every else ["--stop-on-failure"]
+        code = run_group(["ctest", "-j", "2", "--no-tests=ignore"] + stop + selection, left, log,
+                         stop_on_failure=not every)
         if code is None:
             return "timeout"
-        if code != 0:
-            return "fail"
-    return "pass"
+        failed = failed or code != 0
+        if failed and not every:
+            break
+    return "fail" if failed else "pass"
 
 
 def failed_tests(log_path):
@@ -372,13 +376,16 @@ def main():
     parser.add_argument("--kinds", default="", help="comma-separated kinds to keep")
     parser.add_argument("--limit", type=float, default=0,
                         help="seconds per suite run (default: 4 x the clean run, at least 60)")
-    parser.add_argument("--valgrind", choices=("all", "delete", "none"), default="delete",
+    parser.add_argument("--valgrind", choices=("all", "delete", "none"), default="all",
                         help="mutants whose survival the valgrind tests also judge: all, only "
                         "deleted statements (a dropped release leaks), or none")
     parser.add_argument("--survivors", action="store_true",
                         help="run only the survivors of the last run again (after the tests "
                         "changed) and update its report")
     parser.add_argument("--list", action="store_true", help="list the mutants and stop")
+    parser.add_argument("--every-test", action="store_true",
+                        help="run the whole suite on each mutant, not stopping at the first "
+                        "failure, and report which tests alone catch a mutant (slower)")
     opts = parser.parse_args()
 
     os.makedirs(WORK, exist_ok=True)
@@ -457,7 +464,8 @@ def main():
                         seen_objects = objects(seen_objects)
                         same = all(seen_objects[p][1] == clean_objects.get(p, (0, ""))[1]
                                    for p in seen_objects)
-                        outcome = "same-code" if same else suite(limit, log, valgrind)
+                        outcome = "same-code" if same else suite(limit, log, valgrind,
+                                                                   opts.every_test)
             finally:
                 write(path, original)
             m["outcome"] = outcome
@@ -494,9 +502,17 @@ def report(results):
     for m in results:
         for test in m.get("caught_by", []):
             tally[test] = tally.get(test, 0) + 1
-    lines.append("mutants caught, by the first test that failed on them:")
+    every = any(len(m.get("caught_by", [])) > 1 for m in results)
+    lines.append("mutants caught, by %s:" % (
+        "each test that failed on them (alone: caught by no other test)" if every
+        else "the first test that failed on them"))
+    alone = {}
+    for m in results:
+        if len(m.get("caught_by", [])) == 1:
+            alone[m["caught_by"][0]] = alone.get(m["caught_by"][0], 0) + 1
     for test, n in sorted(tally.items(), key=lambda item: -item[1]):
-        lines.append("  %4d  %s" % (n, test))
+        lines.append("  %4d  %s%s" % (n, test, "  (alone: %d)" % alone.get(test, 0) if every
+                                      else ""))
     lines.append("survivors (file:line [kind] change):")
     for m in survivors:
         mark = "  (equivalent)" if key_of(m) in equivalent else ""
