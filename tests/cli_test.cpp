@@ -45,15 +45,18 @@ class Cli : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir); }
 
   // Runs the host in `dir` with `args` (quoted where needed), its output
-  // in files, and checks its exit code and that it said each of `says`.
+  // in files or, for `terminal`, on a terminal of its own, and checks its
+  // exit code and that it said each of `says`.
   void Expect(int code, const std::string &args, std::vector<std::string> says = {},
-              const std::string &env = "") {
+              const std::string &env = "", bool terminal = false) {
     const auto start = std::chrono::steady_clock::now();
-    const int status =
-        std::system(("cd " + Quote(dir) + " && env SDLL_SYSCOLOR_FILE=" + Quote(dir + "/colours") +
-                     " " + env + " " + WOLFET_HOST_EMULATOR + " " + Quote(WOLFET_HOST_PATH) + " " +
-                     args + " >" + Quote(dir + "/stdout") + " 2>" + Quote(dir + "/stderr"))
-                        .c_str());
+    std::string run =
+        std::string(WOLFET_HOST_EMULATOR) + " " + Quote(WOLFET_HOST_PATH) + " " + args;
+    if (terminal) run = "script -qec " + Quote(run) + " /dev/null";
+    const int status = std::system(
+        ("cd " + Quote(dir) + " && env SDLL_SYSCOLOR_FILE=" + Quote(dir + "/colours") + " " + env +
+         " " + run + " >" + Quote(dir + "/stdout") + " 2>" + Quote(dir + "/stderr"))
+            .c_str());
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     out = ReadFile(dir + "/stdout");
     err = ReadFile(dir + "/stderr");
@@ -85,6 +88,7 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
   Expect(2, "nosuchcommand");
   Expect(2, "join --interval 0 x", {"--interval"});
   Expect(0, "--help", {"Exit codes: 0 success"});
+  Expect(0, "servers --help", {"Exit codes: 0 success"});
   Expect(2, "set engine general enginpath /tmp/", {"'enginpath'", "enginepath, info2, parameters"});
   Expect(2, "set multiplayer general type 7", {"3 (Campaign)"});
   Expect(3, "--plugin " + Quote(dir + "/missing.so") + " schema", {dir + "/missing.so"});
@@ -196,6 +200,12 @@ TEST_F(Cli, LaunchesWritePlainLinesUntilTheGameEnds) {
   EXPECT_EQ(err, "");
   EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
             "name Player\r\nconnect second.example:27961\r\n");
+  // On a terminal, a status line while the game runs (none for one that
+  // ends at once), cleared before the end is told.
+  Expect(0, "host", {"the game ended"}, "FAKE_ET_RUN_MS=0", true);
+  EXPECT_EQ(out.find("\x1b"), std::string::npos) << out;
+  Expect(0, "host --interval 20", {"game running", " s\r\x1b[Kthe game ended after 1."},
+         "FAKE_ET_RUN_MS=1200", true);
   Expect(1, "host --timeout 0.3", {"still running after 0.3 s"}, "FAKE_ET_RUN_MS=5000");
   WriteFile(engine + "quit", "");  // the game it left behind goes before the folder does
   for (int i = 0; i < 100 && fs::exists(engine + "quit"); ++i) usleep(10000);
@@ -285,6 +295,7 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
 
   Expect(0, "servers --json --timeout 1.5");
   EXPECT_LT(seconds, 2.5);
+  EXPECT_EQ(out.rfind("[\n  {\n    \"", 0), 0u) << "two spaces a level";
   const json list = json::parse(out);
   ASSERT_EQ(list.size(), servers.size()) << out;
   int plain = -1;
@@ -320,25 +331,29 @@ TEST_F(Cli, AMasterThatFailsEndsInItsOwnExitCodeInTime) {
   const std::string bad_list = kOob + "getserversResponsX" + MasterEntry(kLoopback, 9);
   struct Case {
     const char *args;
-    std::vector<Reply> replies;
+    std::vector<Reply> replies;  // "game": one game server that answers
     int code, asked;
     const char *says;
   } const cases[] = {
-      {"--master", {}, 6, 3, "sent no server list within 0.5 s"},
-      {"--master", {bad_list}, 6, 3, "sent no server list"},
-      {"--master", {kMasterHead + MasterEntry(kLoopback, 9)}, 0, 1, "did not end"},
-      {"", {kMasterHead + kMasterEnd}, 0, 0, "public servers are off"},
+      {"--timeout 0.5", {}, 6, 3, "sent no server list within 0.5 s"},
+      {"--timeout 0.5", {bad_list}, 6, 3, "sent no server list"},
+      {"--timeout 0.5", {kMasterHead + MasterEntry(kLoopback, 9)}, 0, 1, "did not end"},
+      {"--timeout 0.5", {kMasterHead + kMasterEnd}, 0, 0, "public servers are off"},
+      {"--timeout 9", {std::string("game")}, 0, 1, "1 answering"},  // done, not 9 s
   };
   for (const Case &c : cases) {
     std::atomic<int> asked{0};
-    StandInServers master;
-    const std::string address = "127.0.0.1:" + std::to_string(master.Add([&](auto &, int) {
-                                  ++asked;
-                                  return c.replies;
-                                }));
-    master.Start();
+    StandInServers net;
+    const uint16_t game = net.Add(GameServer("\\hostname\\G"));
+    const std::string address =
+        "127.0.0.1:" + std::to_string(net.Add([&](auto &, int) {
+          ++asked;
+          if (c.replies.empty() || c.replies[0].bytes != "game") return c.replies;
+          return Say(kMasterHead + MasterEntry(kLoopback, game) + kMasterEnd);
+        }));
+    net.Start();
     Expect(0, "set engine servers masteraddress " + address);
-    Expect(c.code, "servers --timeout 0.5 " + (*c.args ? c.args + (" " + address) : ""), {c.says});
+    Expect(c.code, "servers " + (c.args + (c.asked > 0 ? " --master " + address : "")), {c.says});
     EXPECT_EQ(asked, c.asked) << c.says;
     EXPECT_LT(seconds, 1.5) << c.says;
   }

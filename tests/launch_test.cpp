@@ -56,7 +56,7 @@ TEST_F(LoadedPlugin, EngineCheckFindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwi
   EXPECT_EQ(check(""), unset);
   EXPECT_EQ(check("-"), unset);
   EXPECT_EQ(check(dir + "/"), missing);
-  EXPECT_EQ(check(dir + "/nowhere/"), missing);
+  EXPECT_EQ(check(dir + "/nowhere/*"), missing);
   EXPECT_EQ(check(dir + "/*"), missing);
   WriteFile(dir + "/et.exe", "");
   EXPECT_EQ(check(dir + "/"), found);
@@ -71,6 +71,7 @@ TEST_F(LoadedPlugin, EngineCheckFindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwi
   EXPECT_EQ(check(dir + "/"), found) << "a folder named et.exe counts";
   EXPECT_FALSE(platform::PathMatchesEntry((dir + "/").c_str())) << "a folder text names no entry";
   EXPECT_FALSE(platform::PathMatchesEntry(""));
+  EXPECT_TRUE(platform::PathMatchesEntry("/*")) << "the root folder has entries";
   plugin().Verification(0x4000);
   EXPECT_EQ(host.verify_files().at(1),
             (std::pair<std::string, std::string>{dir + "/", "pak0.pk3"}));
@@ -220,7 +221,15 @@ TEST_F(Launch, ColourFileIsFoundInOrderAndReadPastDamagedLines) {
   platform::SetSystemColour(0, 8);
   SetHighlight(0x112233);
   EXPECT_EQ(ReadFile(file), "0 0x00000008\n13 0x00112233\n30 0x00000030\n");
-  // A write that fails leaves the file whole and no temporary beside it.
+  // A write or a move that fails leaves the file whole and no temporary
+  // beside it.
+  posix::Sys().fopen = [](const char *path, const char *mode) {
+    if (std::string(path).find(".tmp.") == std::string::npos) return fopen(path, mode);
+    fclose(fopen(path, "w"));
+    return fopen(path, "r");  // where every write fails and the close works
+  };
+  SetHighlight(9);
+  posix::Sys() = posix::DefaultSyscalls();
   posix::Sys().rename = [](const char *, const char *) { return Refuse(EACCES); };
   SetHighlight(9);
   EXPECT_EQ(Highlight(), 0x112233u);
@@ -268,7 +277,10 @@ TEST_F(Launch, GameThatFailsIsStoppedKilledOrReplacedIsFollowedToItsEnd) {
   Until([&] { return plugin().MultiplayerFinished() && Children().empty(); });
   ExpectNothingLeft();
 
-  // A host that ignores SIGCHLD, where the kernel reaps the game itself.
+  // A host that ignores SIGCHLD, where the kernel reaps the game itself;
+  // a report that cannot replace a folder leaves no temporary file.
+  fs::create_directory(root + "/folder");
+  setenv("FAKE_ET_RECORD", (root + "/folder").c_str(), 1);
   struct sigaction ignore = {}, saved = {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGCHLD, &ignore, &saved);
@@ -278,6 +290,8 @@ TEST_F(Launch, GameThatFailsIsStoppedKilledOrReplacedIsFollowedToItsEnd) {
   sigaction(SIGCHLD, &saved, nullptr);
   EXPECT_TRUE(ended);
   ExpectNothingLeft();
+  for (const auto &entry : fs::directory_iterator(root))
+    EXPECT_EQ(entry.path().string().find(".tmp."), std::string::npos);
 }
 
 TEST_F(Launch, MissingGameOrEtmainStillEndsInAConsistentPoll) {

@@ -92,6 +92,7 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
       {"p { g { s { list { a = 1; } } } }", 1, 24, "quoted string"},
       {"p { g { s { x = y; } } }", 1, 17, "decimal integer"},
       {"p { g { s { x = -; } } }", 1, 17, "'-'"},
+      {"p { g { s { x = -7", 1, 19, "';' after the value"},
       {"p { g { s { list { } list { } } } }", 1, 22, "second list"},
       {"p { g { s { block { } } } }", 1, 13, "only 'list'"},
       {"p { g { s { = } } }", 1, 13, "'='"},

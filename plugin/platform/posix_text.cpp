@@ -26,8 +26,8 @@ const char16_t kHighBlock[32] = {
 
 char ToWindows1252(char16_t unit) {
   if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
-  for (int i = 0; i < 32; ++i)
-    if (kHighBlock[i] == unit) return static_cast<char>(0x80 + i);
+  for (const char16_t &high : kHighBlock)
+    if (high == unit) return static_cast<char>(0x80 + (&high - kHighBlock));
   return '?';
 }
 

@@ -131,9 +131,6 @@ int Main(int argc, char **argv) {
       ->check(CLI::Range(0, 600000));
   demo_cmd->add_flag("--keep", demo.keep, "Keep the temporary folder afterwards");
 
-  for (CLI::App *sub : app.get_subcommands([](CLI::App *) { return true; }))
-    sub->footer(kExitCodeHelp);
-
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError &e) {
