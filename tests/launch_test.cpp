@@ -122,7 +122,8 @@ TEST_F(Launch, HostedScriptFollowsTheGameSettings) {
     }
   }
   EXPECT_NE(Record().find("unknown: Two\nmap: m\n"), std::string::npos);
-  host.settings().Erase(hostkit::Page::kMultiplayer, "general", "map");
+  for (const char *unset : {"map", "type"})  // an unset number reads as 0
+    host.settings().Erase(hostkit::Page::kMultiplayer, "general", unset);
   HostGame(nullptr);
   EXPECT_EQ(Script(), "name \r\nmap \r\n");
 }

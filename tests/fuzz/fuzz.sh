@@ -12,7 +12,7 @@ set -eu
 cd "$(dirname "$0")/../.."
 seconds=${1:-20}
 [ $# -gt 0 ] && shift
-targets=${*:-"pick_server_entry_fuzz wide_to_host_string_fuzz parse_schema_fuzz launch_fuzz"}
+targets=${*:-"wide_to_host_string_fuzz parse_schema_fuzz launch_fuzz"}
 build=${FUZZ_BUILD_DIR:-build/fuzz}
 
 cmake/ensure-packages.sh cmake ninja-build clang libclang-rt-14-dev

@@ -8,7 +8,9 @@
 // 2 with '/', 3 with one '\') plus flags: 4 no player name, 8 no map text,
 // 16 an earlier script, 32 an earlier backup, 64 no server list; [1..4] the
 // server index, [5..8] the hosting index, [9] "type", [10] "allowdownload";
-// then NUL-separated fields: the map, the player name, one per server entry.
+// then the map and the player name, each ending in a NUL, then the packed
+// server list (16-bit little-endian lengths, each followed by its bytes) to
+// the end of the input, in a block of exactly its size.
 #include <unistd.h>
 
 #include <algorithm>
@@ -55,13 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   uint8_t h[11] = {};
   const size_t head = std::min(size, sizeof h);
   std::memcpy(h, data, head);
-  std::vector<std::string> fields;
-  const std::string rest(reinterpret_cast<const char *>(data) + head, size - head);
-  for (size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
-    end = rest.find('\0', start);
-    fields.push_back(rest.substr(start, end - start));
-  }
-  fields.resize(std::max<size_t>(fields.size(), 2));
+  std::string fields[2];
+  size_t at = head;
+  for (std::string &field : fields)
+    for (; at < size && data[at++] != '\0';) field += static_cast<char>(data[at - 1]);
+  const std::vector<unsigned char> list(data + at, data + size);
   const unsigned flags = h[0];
   int32_t server_index, hosting_index;
   std::memcpy(&server_index, h + 1, 4);
@@ -76,15 +76,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   g_map = (flags & 8) ? nullptr : map_text.c_str();
   const char *player = (flags & 4) ? nullptr : fields[1].c_str();
 
-  // One entry per remaining field. The host promises an index that names
-  // an entry, so one past the list is folded onto it.
-  std::vector<std::pair<int16_t, std::string>> entries;
-  for (size_t i = 2; i < fields.size(); ++i) {
-    fields[i].resize(std::min<size_t>(fields[i].size(), 32767));
-    entries.push_back({static_cast<int16_t>(fields[i].size()), fields[i]});
+  // The host promises an index that names an entry inside the list: walk
+  // it, and fold an index past its end onto it. Lengths over 255 give their
+  // first 255 bytes, negative ones read as 0.
+  std::vector<size_t> entries;  // where each entry the copy stays inside starts
+  for (size_t entry = 0; list.size() - entry >= 2;) {
+    const auto raw = static_cast<int16_t>(list[entry] | (list[entry + 1] << 8));
+    const size_t length = raw < 0 ? 0 : static_cast<size_t>(raw);
+    if (list.size() - entry - 2 < std::min<size_t>(length, 255)) break;
+    entries.push_back(entry);
+    if ((entry += 2 + length) > list.size()) break;
   }
-  const std::vector<unsigned char> list = PackList(entries);
-  const bool hosting = server_index == hosting_index, no_list = (flags & 64) || entries.empty();
+  const bool hosting = server_index == hosting_index, no_list = (flags & 64) != 0;
+  if (!hosting && !no_list && entries.empty()) return 0;
   if (!hosting && !no_list && server_index >= 0)
     server_index = static_cast<int32_t>(static_cast<size_t>(server_index) % entries.size());
   if (server_index == hosting_index && !hosting) return 0;
@@ -110,9 +114,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FUZZ_CHECK(written.compare(0, name.size(), name) == 0);
   const std::string map = (flags & 8) ? "" : fields[0];
   std::string last = "\r\nmap ";
-  if (!hosting) {
-    last = no_list ? "" : entries[server_index < 0 ? 0 : server_index].second.substr(0, 255);
-    last = "connect " + last.substr(0, last.find('\n')) + "\r\n";
+  if (!hosting && !no_list) {
+    const size_t entry = entries[server_index < 0 ? 0 : static_cast<size_t>(server_index)];
+    const auto raw = static_cast<int16_t>(list[entry] | (list[entry + 1] << 8));
+    last.assign(list.begin() + entry + 2, list.begin() + entry + 2 + std::clamp<int>(raw, 0, 255));
+    last = "connect " + last.substr(0, last.find_first_of(std::string("\n\0", 2))) + "\r\n";
+  } else if (!hosting) {
+    last = "connect \r\n";
   } else if (std::all_of(map.begin(), map.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
     last += map.substr(0, map.find(' ') != std::string::npos ? map.find(' ') : map.find('-'));
     last += "\r\n";
