@@ -50,7 +50,6 @@ const SdllWideChar *SDLL_STDCALL GetGameString(uint32_t context, const char *sec
 
 int32_t SDLL_STDCALL AddVerifyFile(const char *folder, const char *file) {
   g_current->Record("HostAddVerifyFile", {Text(folder), Text(file)});
-  g_current->OnVerifyFile(folder, file);
   return 1;
 }
 
@@ -183,10 +182,6 @@ bool Host::LoadSchema(std::string *error) {
 
 void Host::OnSchema(const char *text, uint32_t size) {
   schema_ = text != nullptr ? std::string(text, size) : std::string();
-}
-
-void Host::OnVerifyFile(const char *folder, const char *file) {
-  verify_files_.emplace_back(Text(folder), Text(file));
 }
 
 }  // namespace hostkit

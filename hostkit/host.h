@@ -77,9 +77,6 @@ class Host {
   const Schema &parsed_schema() const { return parsed_schema_; }
   int32_t engine_valid() const { return engine_valid_; }
   uint32_t content_flags() const { return content_flags_; }
-  const std::vector<std::pair<std::string, std::string>> &verify_files() const {
-    return verify_files_;
-  }
   std::vector<std::u16string> &extra_files() { return extra_files_; }
 
   /* The host whose services are live in this process, or null. */
@@ -88,7 +85,6 @@ class Host {
   /* Used by the service functions. */
   void Record(std::string service, std::vector<std::string> args);
   void OnSchema(const char *text, uint32_t size);
-  void OnVerifyFile(const char *folder, const char *file);
   void OnContentFlags(uint32_t flags) { content_flags_ = flags; }
   void OnEngineValid(int32_t valid) { engine_valid_ = valid; }
 
@@ -104,7 +100,6 @@ class Host {
   Schema parsed_schema_;
   int32_t engine_valid_ = -1;
   uint32_t content_flags_ = 0;
-  std::vector<std::pair<std::string, std::string>> verify_files_;
   std::vector<std::u16string> extra_files_;
 };
 
