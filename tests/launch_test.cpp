@@ -119,10 +119,10 @@ TEST_F(Launch, HostedScriptFollowsTheGameSettings) {
     }
   }
   EXPECT_NE(Record().find("unknown: Two\nmap: m\n"), std::string::npos);
-  for (const char *unset : {"map", "type"})  // an unset number reads as 0
+  for (const char *unset : {"map", "type"})  // an unset type reads as 0
     host.settings().Erase(hostkit::Page::kMultiplayer, "general", unset);
   HostGame(nullptr);
-  EXPECT_EQ(Script(), "name \r\nmap \r\n");
+  EXPECT_EQ(Script(), "name \r\ng_gametype 2\r\nset sv_hostname ^1Orvanta Server\r\nmap \r\n");
 }
 
 TEST_F(Launch, JoinedGamePicksItsEntryAndReadsNoGameSetting) {
