@@ -59,16 +59,15 @@ int32_t SDLL_STDCALL SetContentFlags(uint32_t context, uint32_t flags) {
   return 1;
 }
 
+/* This host keeps no extra files for a game: a count of 0, and no names. */
 int32_t SDLL_STDCALL GetFileCount(uint32_t context) {
   g_current->Record("HostGetFileCount", {Int(context)});
-  return static_cast<int32_t>(g_current->extra_files().size());
+  return 0;
 }
 
 const SdllWideChar *SDLL_STDCALL GetFileName(uint32_t context, int32_t index) {
   g_current->Record("HostGetFileName", {Int(context), Int(index)});
-  auto &files = g_current->extra_files();
-  if (index < 0 || static_cast<size_t>(index) >= files.size()) return nullptr;
-  return files[static_cast<size_t>(index)].c_str();
+  return nullptr;
 }
 
 int32_t SDLL_STDCALL SetEngineValid(uint32_t context, int32_t valid) {
@@ -95,29 +94,30 @@ SdllService UnusedFor(uint32_t slot, std::integer_sequence<uint32_t, N...>) {
 
 SdllService ServiceFor(uint32_t slot) {
   switch (slot) {
-    case kSlotSetConfiguration: return reinterpret_cast<SdllService>(&SetConfiguration);
-    case kSlotGetEngineString: return reinterpret_cast<SdllService>(&GetEngineString);
-    case kSlotMessageBox: return reinterpret_cast<SdllService>(&ShowMessage);
-    case kSlotGetGameInteger: return reinterpret_cast<SdllService>(&GetGameInteger);
-    case kSlotGetGameString: return reinterpret_cast<SdllService>(&GetGameString);
-    case kSlotAddVerifyFile: return reinterpret_cast<SdllService>(&AddVerifyFile);
-    case kSlotSetContentFlags: return reinterpret_cast<SdllService>(&SetContentFlags);
-    case kSlotGetFileCount: return reinterpret_cast<SdllService>(&GetFileCount);
-    case kSlotGetFileName: return reinterpret_cast<SdllService>(&GetFileName);
-    case kSlotSetEngineValid: return reinterpret_cast<SdllService>(&SetEngineValid);
+    case kSlotSetConfiguration:
+      return reinterpret_cast<SdllService>(&SetConfiguration);
+    case kSlotGetEngineString:
+      return reinterpret_cast<SdllService>(&GetEngineString);
+    case kSlotMessageBox:
+      return reinterpret_cast<SdllService>(&ShowMessage);
+    case kSlotGetGameInteger:
+      return reinterpret_cast<SdllService>(&GetGameInteger);
+    case kSlotGetGameString:
+      return reinterpret_cast<SdllService>(&GetGameString);
+    case kSlotAddVerifyFile:
+      return reinterpret_cast<SdllService>(&AddVerifyFile);
+    case kSlotSetContentFlags:
+      return reinterpret_cast<SdllService>(&SetContentFlags);
+    case kSlotGetFileCount:
+      return reinterpret_cast<SdllService>(&GetFileCount);
+    case kSlotGetFileName:
+      return reinterpret_cast<SdllService>(&GetFileName);
+    case kSlotSetEngineValid:
+      return reinterpret_cast<SdllService>(&SetEngineValid);
     default:
       if (slot >= kSlotCount) return nullptr;
       return UnusedFor(slot, std::make_integer_sequence<uint32_t, kSlotCount>{});
   }
-}
-
-std::string Describe(const Call &call) {
-  std::string out = call.service + "(";
-  for (size_t i = 0; i < call.args.size(); ++i) {
-    if (i > 0) out += ", ";
-    out += '"' + call.args[i] + '"';
-  }
-  return out + ")";
 }
 
 Host::Host() = default;

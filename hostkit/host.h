@@ -36,8 +36,6 @@ struct Call {
   }
 };
 
-std::string Describe(const Call &call);
-
 class Host {
  public:
   Host();
@@ -77,7 +75,6 @@ class Host {
   const Schema &parsed_schema() const { return parsed_schema_; }
   int32_t engine_valid() const { return engine_valid_; }
   uint32_t content_flags() const { return content_flags_; }
-  std::vector<std::u16string> &extra_files() { return extra_files_; }
 
   /* The host whose services are live in this process, or null. */
   static Host *Current();
@@ -100,7 +97,6 @@ class Host {
   Schema parsed_schema_;
   int32_t engine_valid_ = -1;
   uint32_t content_flags_ = 0;
-  std::vector<std::u16string> extra_files_;
 };
 
 /* The service this host puts in a slot (the 15 unused slots get a stub that

@@ -25,6 +25,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -132,20 +133,15 @@ int PollTimeout(uint32_t milliseconds) {
   return milliseconds > static_cast<uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(milliseconds);
 }
 
-int64_t NowNs() {
-  struct timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
 /* Without a pidfd there is nothing to sleep on: look, nap for at most
  * 1 ms, look again, until the time-out has passed. */
 bool WaitBySleeping(Process *process, uint32_t milliseconds) {
+  using Clock = std::chrono::steady_clock;
   if (TryReap(process)) return true;
   const bool forever = milliseconds == 0xFFFFFFFFu;
-  const int64_t deadline = NowNs() + static_cast<int64_t>(milliseconds) * 1000000;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
   for (;;) {
-    const int64_t left = deadline - NowNs();
+    const auto left = std::chrono::nanoseconds(deadline - Clock::now()).count();
     if (!forever && left <= 0) return false;
     struct timespec nap = {0, forever || left > 1000000 ? 1000000 : static_cast<long>(left)};
     posix::Sys().nanosleep(&nap, nullptr);
