@@ -55,12 +55,12 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
   wide.append(kCp1252High, 32);
   hostkit::Schema schema;
   ASSERT_TRUE(hostkit::ParseSchema("engine{g/*/*//**/{s{default=\"A\xA0\xFF" + high +
-                                       "\";}z9{default=-7;}}}other{g{s{default=1;}}}",
+                                       "\";}z9{default=-97;}}}other{g{s{default=1;}}}",
                                    &schema, nullptr));
   Settings settings;
   hostkit::ApplyDefaults(schema, &settings);
   EXPECT_EQ(settings.Find(Page::kEngine, "g", "s")->text, wide);
-  EXPECT_EQ(settings.Find(Page::kEngine, "g", "z9")->integer, -7);
+  EXPECT_EQ(settings.Find(Page::kEngine, "g", "z9")->integer, -97);
   EXPECT_EQ(settings.all().size(), 2u);
 
   struct Case {
@@ -120,7 +120,7 @@ TEST(Settings, IntegersAndUtf8AtTheirLimits) {
   const std::pair<std::string, std::u16string> texts[] = {
       {"\x7F\xC2\x80\xDF\xBF", u"\u007F\u0080\u07FF"},
       {"\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF", u"\u0800\uD7FF\uE000\uFFFF"},
-      {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", u"\U00010000\U0010FFFF"},
+      {"\xF0\x90\x80\x80\xF1\x80\x80\x80\xF4\x8F\xBF\xBF", u"\U00010000\U00040000\U0010FFFF"},
   };
   for (const auto &[utf8, utf16] : texts) {
     EXPECT_EQ(Settings::FromUtf8(utf8), utf16);
