@@ -5,6 +5,7 @@
 
 #include <stdlib.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,15 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// Calls `done` until it answers true (nonzero); false if it has not within 20 s.
+template <typename Done>
+bool Until(Done done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!done())
+    if (std::chrono::steady_clock::now() > deadline) return false;
+  return true;
+}
 
 // The file's bytes; empty when it cannot be read.
 inline std::string ReadFile(const std::string &path) {

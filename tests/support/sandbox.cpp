@@ -61,7 +61,7 @@ void GameSandbox::TearDown() {
 
 std::string GameSandbox::Record() const {
   const std::string path = root + "/record";
-  const auto deadline = std::chrono::steady_clock::now() + Seconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!fs::exists(path) && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   return ReadFile(path);

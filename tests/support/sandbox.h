@@ -6,7 +6,6 @@
 
 #include <sys/types.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -20,19 +19,8 @@
 #define SDLL_FAKE_GAME_PATH ""
 #endif
 
-using Seconds = std::chrono::seconds;
-
 // Processes whose parent is this test, zombies included.
 std::vector<pid_t> Children();
-
-// Calls `poll` until it answers nonzero; false if it has not within the limit.
-template <typename Poll>
-bool Until(Poll poll, Seconds limit = Seconds(10)) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (poll() == 0)
-    if (std::chrono::steady_clock::now() > deadline) return false;
-  return true;
-}
 
 // The desktop highlight as the plug-in's platform layer sees it.
 uint32_t Highlight();

@@ -38,15 +38,6 @@ void SetHighlight(COLORREF colour) {
   SetSysColors(1, &element, &colour);
 }
 
-// Calls `done` until it answers true; false if it has not within 20 s.
-template <typename Done>
-bool Until(Done done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!done())
-    if (std::chrono::steady_clock::now() > deadline) return false;
-  return true;
-}
-
 // Stack balance across the 32-bit boundary, measured rather than inferred
 // from the absence of a crash: the exports are called through a thunk that
 // compares ESP before and after (cdecl: the caller cleans, so no change),
