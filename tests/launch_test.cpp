@@ -209,16 +209,16 @@ TEST_F(Launch, PollAnswersZeroWhileTheGameRunsThenPutsBackTheColourFromBeforeThe
 
 TEST_F(Launch, ColourFileIsFoundInOrderAndReadPastDamagedLines) {
   const std::string file = root + "/colours";
-  WriteFile(file, "x\n-1 0x1\n31 0x2\n13 zz\n30 0x30\n0 7\n");
+  WriteFile(file, "x\n-1 0x1\n31 0x2\n13 zz\n30 0x30\n0 7\n1 0xFFFFFFFF\n2 0x100000000\n");
   EXPECT_EQ(Highlight(), 0x00D77800u);
   for (const auto &[element, colour] :
-       {std::pair{30, 0x30u}, {0, 7u}, {29, 0u}, {31, 0u}, {-1, 0u}})
+       {std::pair{30, 0x30u}, {0, 7u}, {1, 0xFFFFFFFFu}, {2, 0u}, {29, 0u}, {31, 0u}, {-1, 0u}})
     EXPECT_EQ(platform::GetSystemColour(element), colour) << element;
   platform::SetSystemColour(31, 5);
   platform::SetSystemColour(-1, 5);
   platform::SetSystemColour(0, 8);
   SetHighlight(0x112233);
-  EXPECT_EQ(ReadFile(file), "0 0x00000008\n13 0x00112233\n30 0x00000030\n");
+  EXPECT_EQ(ReadFile(file), "0 0x00000008\n1 0xFFFFFFFF\n13 0x00112233\n30 0x00000030\n");
   // A write or a move that fails leaves the file whole and no temporary
   // beside it.
   posix::Sys().fopen = [](const char *path, const char *mode) {

@@ -31,6 +31,10 @@ namespace {
 /* COLOR_* elements run from 0 to 30 (COLOR_MENUBAR). */
 constexpr int kElements = 31;
 
+/* One check for every element number: the file's, GetSysColor's and
+ * SetSysColors'. */
+bool IsElement(long element) { return element >= 0 && element < kElements; }
+
 /* The stock highlight of Windows 7 to 11; other elements have no default
  * the plug-in relies on and read as black until someone sets them. */
 uint32_t DefaultColour(int element) { return element == kColourHighlight ? 0x00D77800u : 0u; }
@@ -65,7 +69,7 @@ Colours ReadColours(const std::string &path) {
   while (fgets(line, sizeof line, file) != nullptr) {
     char *end = nullptr;
     const long element = strtol(line, &end, 10);
-    if (end == line || element < 0 || element >= kElements) continue;
+    if (end == line || !IsElement(element)) continue;
     char *value_end = nullptr;
     const unsigned long value = strtoul(end, &value_end, 0);
     if (value_end == end || value > 0xFFFFFFFFul) continue;
@@ -95,7 +99,7 @@ bool WriteColours(const std::string &path, const Colours &colours) {
 }  // namespace
 
 uint32_t GetSystemColour(int element) {
-  if (element < 0 || element >= kElements) return 0;
+  if (!IsElement(element)) return 0;
   const Colours colours = ReadColours(ColourFilePath());
   return colours.set[element] ? colours.value[element] : DefaultColour(element);
 }
@@ -103,7 +107,7 @@ uint32_t GetSystemColour(int element) {
 /* SetSystemColour: an element outside the table changes nothing, as
  * SetSysColors refuses it; a failed write leaves the old file whole. */
 void SetSystemColour(int element, uint32_t colour) {
-  if (element < 0 || element >= kElements) return;
+  if (!IsElement(element)) return;
   const std::string path = ColourFilePath();
   Colours colours = ReadColours(path);
   colours.set[element] = true;
