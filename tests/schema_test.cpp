@@ -85,6 +85,7 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
       {"-1 { }", 1, 1, "page name"},
       {"p { \x01 }", 1, 5, "0x01"},
       {"p { ~ }", 1, 5, "'~'"},
+      {"\np { ~ }", 2, 5, "'~'"},
   };
   for (const Case &c : cases) {
     hostkit::SchemaError error;

@@ -13,10 +13,13 @@
 
 namespace sdll {
 
+/* The table comes first, so a write one slot past it would land on the
+ * context, which every later service call shows, rather than on memory
+ * nobody looks at. */
 struct ModuleState {
-  platform::ModuleHandle module = nullptr;
-  uint32_t host_context = 0;
   SdllService services[kSlotCount] = {};
+  uint32_t host_context = 0;
+  platform::ModuleHandle module = nullptr;
 };
 
 ModuleState &Module();
