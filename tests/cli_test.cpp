@@ -17,6 +17,7 @@
 #include <string>
 
 #include "support/sandbox.h"
+#include "tools/host/browser.h"
 #include "tools/host/stand_in_network.h"
 
 namespace {
@@ -87,8 +88,7 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
   ASSERT_NE(dladdr(reinterpret_cast<void *>(&std::terminate), &info), 0);
   Expect(2, "nosuchcommand");
   Expect(2, "join --interval 0 x", {"--interval"});
-  Expect(0, "--help", {"Exit codes: 0 success"});
-  Expect(0, "servers --help", {"Exit codes: 0 success"});
+  Expect(0, "servers --help", {"Exit codes: 0 success", "in [0.1 - 60]=3\n"});
   Expect(2, "set engine general enginpath /tmp/", {"'enginpath'", "enginepath, info2, parameters"});
   Expect(2, "set multiplayer general type 7", {"3 (Campaign)"});
   Expect(3, "--plugin " + Quote(dir + "/missing.so") + " schema", {dir + "/missing.so"});
@@ -111,6 +111,9 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
   Expect(4, "host", {"has no etmain folder"});
   fs::create_directory(engine + "etmain");
   Expect(2, "host", {"hosting needs a map"});
+  Expect(0, "set multiplayer general map 'oasis - Siwa Oasis'");
+  fs::permissions(engine + "et.exe", fs::perms::all, fs::perm_options::remove);
+  Expect(0, "host", {"(1 polls); it ended at the first poll: did it start at all?"});
   Expect(2, "join --pick 2 a b", {"--pick 2 names no server; give 0 to 1"});
   Expect(2, "join --pick 0 " + std::string(256, 'x'),
          {"is 256 bytes long; a server entry holds at most 255"});
@@ -151,6 +154,9 @@ TEST_F(Cli, SettingsShowWhatTheHostKeepsAndHandEditedValuesAsText) {
   Expect(0, "set engine general enginepath engine/", {"(saved in wolfet-host.json)"});
   Expect(0, "get engine general enginepath", {engine + "\n"});
   EXPECT_NE(ReadFile(dir + "/wolfet-host.json").find("\"mine\""), std::string::npos);
+  WriteFile(dir + "/wolfet-host.json", R"({"last_check": {"content_flags": 4294967296}})");
+  Expect(0, "settings");
+  EXPECT_EQ(out.find("content flags"), std::string::npos) << "flags over 32 bits are no flags";
 }
 
 TEST_F(Cli, VerifyFindsTheFilesWhereTheGameDoesAndComparesSizeAndDigest) {
@@ -229,9 +235,9 @@ std::vector<Reply> Say(const std::string &datagram) { return {datagram}; }
 TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
   const std::vector<Server> servers = {
       {"plain",
-       GameServer("\\hostname\\^1Red^7Fox\\mapname\\oasis\\clients\\3\\sv_maxclients\\16"
+       GameServer("\\hostname\\^1Red^7Fox^7\\mapname\\oasis\\clients\\3\\sv_maxclients\\16"
                   "\\gametype\\2\\needpass\\0"),
-       Said("^1Red^7Fox", "oasis", 3, 16, 2)},
+       Said("^1Red^7Fox^7", "oasis", 3, 16, 2)},
       {"answers the second request, not UTF-8",
        [](const std::string &r, int asked) {
          return asked < 2 ? std::vector<Reply>{} : GameServer("\\hostname\\L\xE9te\x1F")(r, asked);
@@ -259,6 +265,9 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
       {"status, not info",
        [](const std::string &, int) { return Say(kOob + "statusResponse\n\\hostname\\X"); }},
   };
+  std::vector<ServerEndpoint> read;  // the byte order of an address, without sending to it
+  ReadMasterList(kMasterHead + MasterEntry(0x01020304, 0x0506) + kMasterEnd, &read);
+  EXPECT_EQ(FormatEndpoint(read.at(0)), "1.2.3.4:1286");
   StandInServers net;
   std::map<std::string, const Server *> by_address;
   std::string first, second;

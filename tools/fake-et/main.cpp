@@ -11,15 +11,9 @@
 //   FAKE_ET_RECORD      write the report to this file (whole, by rename) instead
 //                       of standard output: working folder, arguments, then
 //                       what the script asks for, one "key: value" a line.
-//   FAKE_ET_SET_COLOUR  set the desktop highlight colour (element 13 in the
-//                       platform layer's colour file) to this value at start.
+//   FAKE_ET_SET_COLOUR  set the desktop highlight colour to this value at
+//                       start, through the plug-in's own platform layer.
 //   FAKE_ET_EXIT_CODE   exit with this code (default 0).
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +23,8 @@
 #include <sstream>
 #include <string>
 #include <thread>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -48,39 +44,6 @@ void ReplaceFile(const std::string &path, const std::string &text) {
   fs::rename(temporary, path, error);
   if (error) fs::remove(temporary, error);
 }
-
-#ifdef _WIN32
-// Windows has the real thing.
-void SetHighlight(unsigned long colour) {
-  const INT element = COLOR_HIGHLIGHT;
-  const COLORREF value = static_cast<COLORREF>(colour);
-  SetSysColors(1, &element, &value);
-}
-#else
-
-// The same file and format as the plug-in's POSIX colour layer: one
-// "<element> 0x<colour>" line per element, replaced whole by a rename.
-std::string ColourFile() {
-  if (!Env("SDLL_SYSCOLOR_FILE").empty()) return Env("SDLL_SYSCOLOR_FILE");
-  if (!Env("XDG_RUNTIME_DIR").empty()) return Env("XDG_RUNTIME_DIR") + "/wolfet-syscolors";
-  if (!Env("HOME").empty()) return Env("HOME") + "/.wolfet-syscolors";
-  return "/tmp/wolfet-syscolors-" + std::to_string(static_cast<unsigned long>(getuid()));
-}
-
-void SetHighlight(unsigned long colour) {
-  const std::string path = ColourFile();
-  std::ostringstream kept;
-  std::ifstream in(path);
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream fields(line);
-    int element = -1;
-    if (fields >> element && element != 13) kept << line << '\n';
-  }
-  char highlight[32];
-  std::snprintf(highlight, sizeof highlight, "13 0x%08lX\n", colour);
-  ReplaceFile(path, kept.str() + highlight);
-}
-#endif
 
 std::string Report(int argc, char **argv) {
   std::ostringstream out;
@@ -122,7 +85,8 @@ std::string Report(int argc, char **argv) {
 
 int main(int argc, char **argv) {
   if (!Env("FAKE_ET_SET_COLOUR").empty())
-    SetHighlight(std::strtoul(Env("FAKE_ET_SET_COLOUR").c_str(), nullptr, 0));
+    platform::SetSystemColour(platform::kColourHighlight,
+                              std::strtoul(Env("FAKE_ET_SET_COLOUR").c_str(), nullptr, 0));
 
   const std::string report = Report(argc, argv);
   const std::string record = Env("FAKE_ET_RECORD");

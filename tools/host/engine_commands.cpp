@@ -89,7 +89,7 @@ int RunVerify(Session &session, bool record) {
   host.plugin().Verification(flags);
 
   struct Seen {
-    std::string name, path;
+    std::string path;
     bool present = false;
     ManifestEntry entry;
   };
@@ -111,7 +111,6 @@ int RunVerify(Session &session, bool record) {
     const std::string candidates[] = {os::LocalPath(folder + name),
                                       os::LocalPath(folder + "etmain\\" + name)};
     Seen s;
-    s.name = name;
     s.path = candidates[0];
     const char *where = "the engine folder";
     std::error_code error;
