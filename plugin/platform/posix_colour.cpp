@@ -71,8 +71,10 @@ Colours ReadColours(const std::string &path) {
     const long element = strtol(line, &end, 10);
     if (end == line || !IsElement(element)) continue;
     char *value_end = nullptr;
-    const unsigned long value = strtoul(end, &value_end, 0);
-    if (value_end == end || value > 0xFFFFFFFFul) continue;
+    /* 64 bits wide even where long is 32: a value past 32 bits must read
+     * as too large, not as the saturated 0xFFFFFFFF of a 32-bit strtoul. */
+    const unsigned long long value = strtoull(end, &value_end, 0);
+    if (value_end == end || value > 0xFFFFFFFFull) continue;
     colours.set[element] = true;
     colours.value[element] = static_cast<uint32_t>(value);
   }
