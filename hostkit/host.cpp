@@ -94,26 +94,16 @@ SdllService UnusedFor(uint32_t slot, std::integer_sequence<uint32_t, N...>) {
 
 SdllService ServiceFor(uint32_t slot) {
   switch (slot) {
-    case kSlotSetConfiguration:
-      return reinterpret_cast<SdllService>(&SetConfiguration);
-    case kSlotGetEngineString:
-      return reinterpret_cast<SdllService>(&GetEngineString);
-    case kSlotMessageBox:
-      return reinterpret_cast<SdllService>(&ShowMessage);
-    case kSlotGetGameInteger:
-      return reinterpret_cast<SdllService>(&GetGameInteger);
-    case kSlotGetGameString:
-      return reinterpret_cast<SdllService>(&GetGameString);
-    case kSlotAddVerifyFile:
-      return reinterpret_cast<SdllService>(&AddVerifyFile);
-    case kSlotSetContentFlags:
-      return reinterpret_cast<SdllService>(&SetContentFlags);
-    case kSlotGetFileCount:
-      return reinterpret_cast<SdllService>(&GetFileCount);
-    case kSlotGetFileName:
-      return reinterpret_cast<SdllService>(&GetFileName);
-    case kSlotSetEngineValid:
-      return reinterpret_cast<SdllService>(&SetEngineValid);
+    case kSlotSetConfiguration: return reinterpret_cast<SdllService>(&SetConfiguration);
+    case kSlotGetEngineString: return reinterpret_cast<SdllService>(&GetEngineString);
+    case kSlotMessageBox: return reinterpret_cast<SdllService>(&ShowMessage);
+    case kSlotGetGameInteger: return reinterpret_cast<SdllService>(&GetGameInteger);
+    case kSlotGetGameString: return reinterpret_cast<SdllService>(&GetGameString);
+    case kSlotAddVerifyFile: return reinterpret_cast<SdllService>(&AddVerifyFile);
+    case kSlotSetContentFlags: return reinterpret_cast<SdllService>(&SetContentFlags);
+    case kSlotGetFileCount: return reinterpret_cast<SdllService>(&GetFileCount);
+    case kSlotGetFileName: return reinterpret_cast<SdllService>(&GetFileName);
+    case kSlotSetEngineValid: return reinterpret_cast<SdllService>(&SetEngineValid);
     default:
       if (slot >= kSlotCount) return nullptr;
       return UnusedFor(slot, std::make_integer_sequence<uint32_t, kSlotCount>{});
