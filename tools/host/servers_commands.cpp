@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -71,7 +72,7 @@ const char *GameTypeName(int type) {
   static const char *const kNames[] = {"Single Player", "Co-op",    "Objective",
                                        "Stopwatch",     "Campaign", "Last Man Standing",
                                        "Map Voting"};
-  return type >= 0 && type < 7 ? kNames[type] : nullptr;
+  return type >= 0 && static_cast<size_t>(type) < std::size(kNames) ? kNames[type] : nullptr;
 }
 
 /* A name for the terminal: ^0-^9 become colours (or go, in a pipe), control
