@@ -37,9 +37,8 @@ std::string Quote(const std::string &text) {
 class Cli : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/wolfet-cli-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
+    dir = MakeScratch();
+    ASSERT_NE(dir, "");
     engine = dir + "/engine/";
     fs::create_directories(engine + "etmain");
   }

@@ -34,6 +34,7 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WORK = os.path.join(ROOT, "build", "mutation")
 SRC = os.path.join(WORK, "src")
 BUILD = os.path.join(WORK, "build")
+SCRATCH = os.path.join(WORK, "tmp")
 FOLDERS = ("plugin", "hostkit", "tools")
 # What the copy needs to configure and build the dev preset.
 COPIED = ("CMakeLists.txt", "CMakePresets.json", "cmake", "plugin", "hostkit", "tools", "tests")
@@ -293,8 +294,12 @@ def run_group(args, limit, log, stop_on_failure=False):
     still running cannot change the outcome."""
     log.flush()
     start = log.tell()
+    # Tests killed mid-way leave their scratch folders: they go into one
+    # folder of the run's own, emptied each time.
+    shutil.rmtree(SCRATCH, ignore_errors=True)
+    os.makedirs(SCRATCH)
     proc = subprocess.Popen(args, cwd=BUILD, stdout=log, stderr=subprocess.STDOUT,
-                            start_new_session=True)
+                            start_new_session=True, env=dict(os.environ, TMPDIR=SCRATCH))
     deadline = time.time() + limit
     try:
         while proc.poll() is None:
