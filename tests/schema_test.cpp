@@ -75,7 +75,7 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
       {"p\n{\n/* g\n{\n}\n", 3, 1, "comment"},
       {"p { g { s { type = \"a\"\n default = 1; } } }", 1, 23, "';'"},
       {"p { g { s { list { a = 1; } } } }", 1, 24, "quoted string"},
-      {"p { g { s { x = y; } } }", 1, 17, "decimal integer"},
+      {"p { g { s { x = y9; } } }", 1, 17, "decimal integer"},
       {"p { g { s { x = -; } } }", 1, 17, "'-'"},
       {"p { g { s { x = -7", 1, 19, "';' after the value"},
       {"p { g { s { list { } list { } } } }", 1, 22, "second list"},
@@ -167,6 +167,7 @@ TEST(HostKit, UnloadsThePlugInWithTheHost) {
     ASSERT_TRUE(host.Load(SDLL_PLUGIN_PATH, nullptr));
   }
   EXPECT_EQ(dlopen(SDLL_PLUGIN_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr);
+  EXPECT_EQ(hostkit::Host::Current(), nullptr) << "no service may reach a host that is gone";
 }
 
 // White-box, on the linked-in copy of the plug-in: a resource that is not
