@@ -94,7 +94,7 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
   Expect(3, "--plugin " + Quote(info.dli_fname) + " schema", {"lacks the export SDLL_InitCall"});
   WriteFile(dir + "/wolfet-host.json", R"({"last_check": 5})");  // edited by hand: replaced
   Expect(4, "check", {"is not set; set it with: wolfet-host set engine general enginepath"});
-  Expect(4, "host", {"is not set"});
+  Expect(4, "host", {"is not set; set it with: wolfet-host set engine general enginepath FOLDER/"});
   Expect(4, "verify", {"content flags 0x0)", "is not set, so et.exe cannot be found"});
   Expect(0, "set engine general enginepath " + Quote(dir + "/engine"),
          {"hint: '" + dir + "/engine' does not end with '/'", "look for '" + dir + "/engineet.exe'",
@@ -189,6 +189,9 @@ TEST_F(Cli, VerifyFindsTheFilesWhereTheGameDoesAndComparesSizeAndDigest) {
           "verification failed for the engine folder"});
   WriteFile(engine + "et.exe", "short");
   Expect(5, "verify", {engine + "et.exe: size 56 -> 5 bytes"});
+  fs::remove(engine + "et.exe");
+  fs::remove(engine + "etmain/et.exe");
+  Expect(5, "verify", {engine + "et.exe: missing (recorded with 56 bytes)"});
 }
 
 TEST_F(Cli, LaunchesWritePlainLinesUntilTheGameEnds) {
@@ -235,6 +238,7 @@ struct Server {
 std::vector<Reply> Say(const std::string &datagram) { return {datagram}; }
 
 TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
+  std::atomic<int> silent{0};  // how often the silent server was asked
   const std::vector<Server> servers = {
       {"plain",
        GameServer("\\hostname\\^1Red^7Fox^7\\mapname\\oasis\\clients\\3\\sv_maxclients\\16"
@@ -257,7 +261,8 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
                     "\\mapname\\ab");  // the 'b' is byte 8193
        },
        Said("", "a", nullptr, 99999, nullptr)},
-      {"silent", [](const std::string &, int) { return std::vector<Reply>{}; }},
+      {"silent",
+       [&](const std::string &, int asked) { return silent = asked, std::vector<Reply>{}; }},
       {"truncated", [](const std::string &, int) { return Say(kOob + "infoRes"); }},
       {"another challenge",  // the one asked for, one digit changed
        [](std::string r, int) {
@@ -304,6 +309,7 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
   EXPECT_EQ(out.find_first_of("^\x1b"), std::string::npos);
   EXPECT_EQ(err.find("did not end"), std::string::npos);
 
+  EXPECT_EQ(silent.exchange(0), 3) << "three requests, no more";
   Expect(0, "servers --json --timeout 1.5");
   EXPECT_LT(seconds, 2.5);
   EXPECT_EQ(out.rfind("[\n  {\n    \"", 0), 0u) << "two spaces a level";

@@ -474,6 +474,7 @@ def main():
             finally:
                 write(path, original)
             m["outcome"] = outcome
+            m["every_test"] = opts.every_test
             m["caught_by"] = failed_tests(log_path) if outcome == "fail" else []
             results.append(m)
             print("[%d/%d] %-8s %s:%d [%s] %s (%.0f s)" % (
@@ -507,7 +508,7 @@ def report(results):
     for m in results:
         for test in m.get("caught_by", []):
             tally[test] = tally.get(test, 0) + 1
-    every = any(len(m.get("caught_by", [])) > 1 for m in results)
+    every = any(m.get("every_test") for m in results)
     lines.append("mutants caught, by %s:" % (
         "each test that failed on them (alone: caught by no other test)" if every
         else "the first test that failed on them"))
