@@ -1,5 +1,5 @@
-// The scratch folders and files that the suites, the leak driver and the
-// fuzz targets share; no GoogleTest here, the last two do without it.
+// The scratch folders and files that the suites, the Windows suite and the
+// fuzz targets share; no GoogleTest here, the fuzz targets do without it.
 #ifndef TESTS_SUPPORT_FILES_H
 #define TESTS_SUPPORT_FILES_H
 
