@@ -9,12 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include <functional>
 #include <thread>
-#include <vector>
 
 #include "launch/file_exists.h"
 #include "platform/platform.h"
@@ -26,10 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 namespace posix = platform::posix;
 
-int Refuse(int error) {
-  errno = error;
-  return -1;
-}
+int Refuse(int error) { return errno = error, -1; }
 
 // SDLL_EngineConfig over real folders: its answer, what the host hears,
 // and no descriptor kept on any branch.
@@ -40,35 +33,31 @@ TEST_F(LoadedPlugin, EngineCheckFindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwi
   // content flags or the message box's style, and the verdict.
   const std::string found = "0: enginepath 16384 1", missing = "1: enginepath 48 0",
                     unset = "0: enginepath 0";
-  auto check = [&](const std::string &folder) {  // "-": never set, read as null
-    if (folder == "-")
-      host.settings().Erase(hostkit::Page::kEngine, "general", "enginepath");
-    else
-      SetEngine("general", "enginepath", folder);
-    host.ClearCalls();
-    const size_t descriptors = CountDescriptors();
-    std::string heard = std::to_string(plugin().EngineConfig()) + ":";
-    EXPECT_EQ(CountDescriptors(), descriptors) << folder;
-    for (const hostkit::Call &call : host.calls()) heard += " " + call.args.back();
-    EXPECT_EQ(host.engine_valid(), heard.back() - '0');
-    return heard;
+  auto check = [&](const std::string &heard, const std::vector<std::string> &folders) {
+    for (const std::string &folder : folders) {  // "-": never set, read as null
+      if (folder == "-")
+        host.settings().Erase(hostkit::Page::kEngine, "general", "enginepath");
+      else
+        SetEngine("general", "enginepath", folder);
+      host.ClearCalls();
+      const size_t descriptors = CountDescriptors();
+      std::string said = std::to_string(plugin().EngineConfig()) + ":";
+      EXPECT_EQ(CountDescriptors(), descriptors) << folder;
+      for (const hostkit::Call &call : host.calls()) said += " " + call.args.back();
+      EXPECT_EQ(said, heard) << folder;
+      EXPECT_EQ(host.engine_valid(), said.back() - '0');
+    }
   };
-  EXPECT_EQ(check(""), unset);
-  EXPECT_EQ(check("-"), unset);
-  EXPECT_EQ(check(dir + "/"), missing);
-  EXPECT_EQ(check(dir + "/nowhere/*"), missing);
-  EXPECT_EQ(check(dir + "/*"), missing);
+  check(unset, {"", "-"});
+  check(missing, {dir + "/", dir + "/nowhere/*", dir + "/*"});
   WriteFile(dir + "/et.exe", "");
-  EXPECT_EQ(check(dir + "/"), found);
-  EXPECT_EQ(check(dir + "\\"), found);
-  EXPECT_EQ(check(dir + "/*"), found) << "a wildcard in the name matches";
-  EXPECT_EQ(check(dir + "/?"), missing);
-  EXPECT_EQ(check(dir), missing) << "no separator is put in";
+  check(found, {dir + "/", dir + "\\", dir + "/*"});  // a wildcard in the name matches
+  check(missing, {dir + "/?", dir});                  // no separator is put in
   WriteFile(dir + "et.exe", "");
-  EXPECT_EQ(check(dir), found);
+  check(found, {dir});
   fs::remove(dir + "/et.exe");
   ASSERT_EQ(mkdir((dir + "/et.exe").c_str(), 0755), 0);
-  EXPECT_EQ(check(dir + "/"), found) << "a folder named et.exe counts";
+  check(found, {dir + "/"});  // a folder named et.exe counts
   EXPECT_FALSE(platform::PathMatchesEntry((dir + "/").c_str())) << "a folder text names no entry";
   EXPECT_FALSE(platform::PathMatchesEntry(""));
   EXPECT_TRUE(platform::PathMatchesEntry("/*")) << "the root folder has entries";
@@ -90,7 +79,14 @@ class Launch : public GameSandbox {
   }
 };
 
-TEST_F(Launch, HostedScriptFollowsTheGameSettings) {
+TEST_F(Launch, HostedGameRunsInItsFolderWithAScriptThatFollowsTheSettings) {
+  // The folder as set, with backslashes, relative to '/', and empty (the
+  // current folder): each names the sandbox's engine folder.
+  std::string windows = engine;
+  for (char &c : windows) c = c == '/' ? '\\' : c;
+  const std::string cwd = fs::current_path().string();
+  const std::pair<std::string, std::string> folders[] = {
+      {engine, cwd}, {windows, cwd}, {engine.substr(1), "/"}, {"", engine}};
   struct Case {
     const char *type, *download, *map, *player, *script;
   } cases[] = {
@@ -103,15 +99,24 @@ TEST_F(Launch, HostedScriptFollowsTheGameSettings) {
       {"4", "-1", "nocut", "P", "name P\r\nmap nocut\r\n"},
       {"-1", "0", "m", "Dr \"No\" x\nTwo", "name Dr \"No\" x\r\nTwo\r\nmap m\r\n"},
   };
+  size_t i = 0;
   for (const Case &c : cases) {
-    SCOPED_TRACE(std::string("type ") + c.type);
+    const auto &[folder, from] = folders[i++ % std::size(folders)];
+    SCOPED_TRACE(std::string("type ") + c.type + " in " + folder);
     SetGame("general", "type", c.type);
     SetGame("general", "allowdownload", c.download);
     SetGame("general", "map", c.map);
+    SetEngine("general", "enginepath", folder);
+    fs::current_path(from);
+    fs::remove(root + "/record");
     HostGame(c.player, PackList({{8, "unused:1"}}).data());  // equal indices host even with a list
-    EXPECT_EQ(Script(), c.script);
-    EXPECT_TRUE(PollUntilEnded());
     const std::string record = Record();
+    fs::current_path(cwd);
+    EXPECT_EQ(Script(), c.script);
+    EXPECT_EQ(record.substr(0, record.find("player")),
+              "cwd: " + fs::canonical(engine).string() +
+                  "\narg: +exec\narg: launch.cfg\nscript: etmain/launch.cfg\n");
+    EXPECT_TRUE(PollUntilEnded());
     if (c.type[0] == '0') {  // what the game made of it
       EXPECT_EQ(record.substr(record.find("player")),
                 "player name: Player\ngame type: 2\ndownload: on\n"
@@ -123,6 +128,8 @@ TEST_F(Launch, HostedScriptFollowsTheGameSettings) {
     host.settings().Erase(hostkit::Page::kMultiplayer, "general", unset);
   HostGame(nullptr);
   EXPECT_EQ(Script(), "name \r\ng_gametype 2\r\nset sv_hostname ^1Orvanta Server\r\nmap \r\n");
+  EXPECT_TRUE(PollUntilEnded());
+  ExpectNothingLeft();
 }
 
 TEST_F(Launch, JoinedGamePicksItsEntryAndReadsNoGameSetting) {
@@ -150,29 +157,6 @@ TEST_F(Launch, JoinedGamePicksItsEntryAndReadsNoGameSetting) {
   EXPECT_NE(Record().find("connect to: after\n"), std::string::npos);
   plugin().LaunchMultiplayer(0x4000, 7, 8, 0, nullptr, "P");
   EXPECT_EQ(Script(), "name P\r\nconnect \r\n");
-}
-
-TEST_F(Launch, GameRunsInTheFolderItIsGivenAndLeavesNothingBehind) {
-  // Several backslashes, a relative folder from '/', and the empty folder
-  // (the current one): each names the sandbox's engine folder.
-  std::string windows = engine;
-  for (char &c : windows) c = c == '/' ? '\\' : c;
-  const std::string cwd = fs::current_path().string();
-  for (const auto &[folder, from] :
-       {std::pair<std::string, std::string>{windows, cwd}, {engine.substr(1), "/"}, {"", engine}}) {
-    SCOPED_TRACE(folder);
-    fs::current_path(from);
-    fs::remove(root + "/record");
-    SetEngine("general", "enginepath", folder);
-    HostGame();
-    const std::string record = Record();
-    fs::current_path(cwd);
-    EXPECT_EQ(record.substr(0, record.find("player")),
-              "cwd: " + fs::canonical(engine).string() +
-                  "\narg: +exec\narg: launch.cfg\nscript: etmain/launch.cfg\n");
-    EXPECT_TRUE(PollUntilEnded());
-  }
-  ExpectNothingLeft();
 }
 
 TEST_F(Launch, PollAnswersZeroWhileTheGameRunsThenPutsBackTheColourFromBeforeTheStart) {
@@ -299,8 +283,7 @@ TEST_F(Launch, MissingGameOrEtmainStillEndsInAConsistentPoll) {
     SCOPED_TRACE(mode);
     fs::remove_all(engine + "et.exe");
     if (mode == 1) fs::create_directory(engine + "et.exe");
-    if (mode > 1) WriteFile(engine + "et.exe", "");
-    if (mode > 1) chmod((engine + "et.exe").c_str(), static_cast<mode_t>(mode));
+    if (mode > 1) WriteFile(engine + "et.exe", ""), chmod((engine + "et.exe").c_str(), mode);
     SetHighlight(0x0000AA);
     HostGame();
     SetHighlight(0x0000BB);
@@ -347,7 +330,8 @@ TEST_F(Launch, WriteProtectedEtmainLosesNothingAndTheGameStillStarts) {
 TEST_F(Launch, BackupKeepsOneGenerationAndNeverLosesTheOlderOne) {
   const std::string cfg = engine + "etmain/launch.cfg", bak = cfg + ".bak";
   // Script and backup (empty: absent) before, both after ("-": absent).
-  auto run = [&](const char *script, const char *backup, auto &&arrange) {
+  auto run = [&](
+                 const char *script, const char *backup, std::function<void()> arrange = [] {}) {
     fs::remove_all(cfg);
     fs::remove_all(bak);
     if (*script != '\0') WriteFile(cfg, script);
@@ -359,11 +343,10 @@ TEST_F(Launch, BackupKeepsOneGenerationAndNeverLosesTheOlderOne) {
     };
     return text(cfg) + "|" + text(bak);
   };
-  auto none = [] {};
-  EXPECT_EQ(run("", "", none), "-|-");
-  EXPECT_EQ(run("", "old", none), "-|old");
-  EXPECT_EQ(run("new", "", none), "-|new");
-  EXPECT_EQ(run("new", "old", none), "-|new");
+  EXPECT_EQ(run("", ""), "-|-");
+  EXPECT_EQ(run("", "old"), "-|old");
+  EXPECT_EQ(run("new", ""), "-|new");
+  EXPECT_EQ(run("new", "old"), "-|new");
   EXPECT_FALSE(fs::exists(engine + "etmain/launch.bak"));
   // A read-only backup can be neither deleted nor replaced.
   EXPECT_EQ(run("new", "old", [&] { chmod(bak.c_str(), 0444); }), "new|old");

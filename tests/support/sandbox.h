@@ -4,12 +4,18 @@
 #ifndef TESTS_SUPPORT_SANDBOX_H
 #define TESTS_SUPPORT_SANDBOX_H
 
+#include <errno.h>
+#include <signal.h>
 #include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host.h"
+#include "platform/platform.h"
 #include "support/files.h"
 #include "support/loaded_plugin.h"
 
@@ -20,11 +26,26 @@
 #endif
 
 // Processes whose parent is this test, zombies included.
-std::vector<pid_t> Children();
+inline std::vector<pid_t> Children() {
+  std::vector<pid_t> children;
+  for (const auto &entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string stat = ReadFile(entry.path().string() + "/stat");
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream fields(stat.substr(close + 1));
+    std::string state;
+    long parent = 0;
+    if (fields >> state >> parent && parent == getpid())
+      children.push_back(static_cast<pid_t>(std::stol(entry.path().filename().string())));
+  }
+  return children;
+}
 
 // The desktop highlight as the plug-in's platform layer sees it.
-uint32_t Highlight();
-void SetHighlight(uint32_t colour);
+inline uint32_t Highlight() { return platform::GetSystemColour(platform::kColourHighlight); }
+inline void SetHighlight(uint32_t colour) {
+  platform::SetSystemColour(platform::kColourHighlight, colour);
+}
 
 // A loaded plug-in and a scratch folder with an engine folder "game/" that
 // holds etmain/ and the stand-in game, set as "enginepath", with a colour
@@ -33,8 +54,29 @@ void SetHighlight(uint32_t colour);
 // stopped and reaped before the folder goes.
 class GameSandbox : public LoadedPlugin {
  protected:
-  void SetUp() override;
-  void TearDown() override;
+  void SetUp() override {
+    LoadedPlugin::SetUp();
+    if (HasFatalFailure()) return;
+    if (std::string(SDLL_FAKE_GAME_PATH).empty()) GTEST_SKIP() << "built without the stand-in game";
+    root = MakeScratch();
+    ASSERT_NE(root, "");
+    setenv("SDLL_SYSCOLOR_FILE", (root + "/colours").c_str(), 1);
+    setenv("FAKE_ET_RUN_MS", "0", 1);
+    setenv("FAKE_ET_RECORD", (root + "/record").c_str(), 1);
+    unsetenv("FAKE_ET_EXIT_CODE");
+    unsetenv("FAKE_ET_SET_COLOUR");
+    engine = AddEngine("game");
+    SetEngine("general", "enginepath", engine);
+    descriptors = CountDescriptors();
+  }
+  void TearDown() override {
+    if (root.empty()) return;
+    for (pid_t child : Children()) kill(child, SIGKILL);
+    while (waitpid(-1, nullptr, 0) > 0) {
+    }
+    // Some tests take write rights away, which std::filesystem cannot undo.
+    ASSERT_EQ(std::system(("chmod -R u+rwx '" + root + "' && rm -rf '" + root + "'").c_str()), 0);
+  }
 
   std::string AddEngine(const std::string &name) {
     return MakeEngine(root, name, SDLL_FAKE_GAME_PATH);
@@ -46,9 +88,21 @@ class GameSandbox : public LoadedPlugin {
     return Until([&] { return plugin().MultiplayerFinished(); });
   }
   // What the game reported, once it has (empty if not in time).
-  std::string Record() const;
+  std::string Record() const {
+    const std::string path = root + "/record";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!std::filesystem::exists(path) && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return ReadFile(path);
+  }
   // Every game collected and every descriptor the plug-in opened closed.
-  void ExpectNothingLeft();
+  void ExpectNothingLeft() {
+    EXPECT_TRUE(Children().empty());
+    errno = 0;
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+    EXPECT_EQ(CountDescriptors(), descriptors);
+  }
 
   std::string root;    // the scratch folder, without a trailing '/'
   std::string engine;  // root/game/
