@@ -6,13 +6,11 @@
 #include <stdlib.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "support/files.h"
 #include "support/loaded_plugin.h"
@@ -25,18 +23,15 @@ namespace {
 // script must still come out with CR LF lines.
 const bool kBinaryFmode = getenv("WOLFET_BINARY_FMODE") != nullptr && (_fmode = _O_BINARY) != 0;
 
-// A build path as Windows sees it: Wine maps the Linux root to Z:.
+// A path as Windows sees it: Wine maps the Linux root to Z:.
 std::string Native(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char &c : path)
-    if (c == '/') c = '\\';
+  if (path[0] == '/') path = "Z:" + path;
+  std::replace(path.begin(), path.end(), '/', '\\');
   return path;
 }
 
-void SetHighlight(COLORREF colour) {
-  const INT element = COLOR_HIGHLIGHT;
-  SetSysColors(1, &element, &colour);
-}
+const INT kHighlight = COLOR_HIGHLIGHT;
+void SetHighlight(COLORREF colour) { SetSysColors(1, &kHighlight, &colour); }
 
 // Stack balance across the 32-bit boundary, measured rather than inferred
 // from the absence of a crash: the exports are called through a thunk that
@@ -44,98 +39,75 @@ void SetHighlight(COLORREF colour) {
 // and every service is entered through a thunk that swaps its return
 // address for a landing pad, so ESP is seen on the way in and on the way
 // back to the plug-in (stdcall: the service removes exactly its arguments).
-struct Watched {
-  SdllService real = nullptr;
-  uint32_t argument_bytes = 0;
-};
-Watched g_slots[kSlotCount];
+uint32_t g_argument_bytes[kSlotCount];  // what each service takes
 // The plug-in makes one service call at a time, never nested.
 uint32_t g_slot = 0, g_entry_esp = 0, g_return_to = 0;
 int g_calls = 0;
-std::vector<std::string> g_faults;
 
 }  // namespace
 
-extern "C" void LandingPad() __asm__("wolfet_landing_pad");
-extern "C" const uint32_t kThunks[kSlotCount] __asm__("wolfet_thunks");
+// Defined below; C names take a leading '_' in 32-bit Windows assembly.
+// Thunk n, the one handed over for slot n, is a 5-byte call at Thunks + 5n.
+extern "C" void Thunks();
+extern "C" void LandingPad();
 // Calls a cdecl `function` with six arguments (those it does not take do
-// no harm); *moved is how far ESP moved across the call.
-extern "C" uint32_t CallCdecl(uint32_t function, const uint32_t *args,
-                              int32_t *moved) __asm__("wolfet_call_cdecl");
+// no harm): its result, and above it how far ESP moved across the call.
+extern "C" uint64_t CallCdecl(uint32_t function, const uint32_t *args);
 
-// ESP points at the plug-in's return address; it is kept, and the service
-// returns to the landing pad instead. Answers the service to jump to.
-extern "C" uint32_t ServiceEntered(uint32_t slot, uint32_t *esp) __asm__("wolfet_entered");
-extern "C" uint32_t ServiceEntered(uint32_t slot, uint32_t *esp) {
-  g_slot = slot;
-  g_entry_esp = reinterpret_cast<uint32_t>(esp);
-  g_return_to = *esp;
-  *esp = reinterpret_cast<uint32_t>(&LandingPad);
-  return reinterpret_cast<uint32_t>(g_slots[slot].real);
+// frame[0] is what the thunk's call pushed, which names the slot; frame[1]
+// is the plug-in's return address, where ESP points as the service is
+// entered. The service gets the landing pad to return to, and the thunk
+// jumps to it through frame[0].
+extern "C" void ServiceEntered(uint32_t *frame) {
+  g_slot = (frame[0] - reinterpret_cast<uint32_t>(&Thunks)) / 5 - 1;
+  g_entry_esp = reinterpret_cast<uint32_t>(frame + 1);
+  g_return_to = frame[1];
+  frame[1] = reinterpret_cast<uint32_t>(&LandingPad);
+  frame[0] = reinterpret_cast<uint32_t>(hostkit::ServiceFor(g_slot));
 }
 
-// ESP after the service's return; answers where the plug-in resumes.
-extern "C" uint32_t ServiceReturned(uint32_t esp) __asm__("wolfet_returned");
-extern "C" uint32_t ServiceReturned(uint32_t esp) {
+// `result` is the service's result, kept just below the ESP it returned
+// with; answers where the plug-in resumes.
+extern "C" uint32_t ServiceReturned(const uint32_t *result) {
   ++g_calls;
-  const uint32_t expected = g_entry_esp + 4 + g_slots[g_slot].argument_bytes;
-  if (esp != expected)
-    g_faults.push_back("slot " + std::to_string(g_slot) + ": ESP " +
-                       std::to_string(static_cast<int>(esp - expected)) + " after the return");
+  EXPECT_EQ(reinterpret_cast<uint32_t>(result + 1), g_entry_esp + 4 + g_argument_bytes[g_slot])
+      << "ESP after slot " << g_slot << " returned";
   return g_return_to;
 }
 
+// The C handlers keep EBX, ESI, EDI and EBP; of the rest only EAX, the
+// service's result, must survive the way back.
 asm(R"(
   .text
+_Thunks:
+  .rept 25
+  call wolfet_enter
+  .endr
 wolfet_enter:
-  pushal
-  leal 36(%esp), %eax
-  pushl %eax
-  pushl 36(%esp)
-  call wolfet_entered
-  addl $8, %esp
-  movl %eax, 32(%esp)
-  popal
-  ret
-  .irp n, 0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24
-wolfet_thunk_\n:
-  pushl $\n
-  jmp wolfet_enter
-  .endr
-wolfet_landing_pad:
-  subl $4, %esp
-  pushal
-  leal 36(%esp), %eax
-  pushl %eax
-  call wolfet_returned
+  pushl %esp
+  call _ServiceEntered
   addl $4, %esp
-  movl %eax, 32(%esp)
-  popal
   ret
-wolfet_call_cdecl:
+_LandingPad:
+  pushl %eax
+  pushl %esp
+  call _ServiceReturned
+  addl $4, %esp
+  xchgl %eax, (%esp)
+  ret
+_CallCdecl:
   pushl %ebx
-  pushl %esi
-  movl 16(%esp), %esi
   movl %esp, %ebx
+  movl 12(%ebx), %eax
   .irp i, 20,16,12,8,4,0
-  pushl \i(%esi)
+  pushl \i(%eax)
   .endr
-  call *12(%ebx)
-  leal 24(%esp), %ecx
-  subl %ebx, %ecx
+  call *8(%ebx)
+  leal 24(%esp), %edx
+  subl %ebx, %edx
   movl %ebx, %esp
-  movl 20(%esp), %edx
-  movl %ecx, (%edx)
-  popl %esi
   popl %ebx
   ret
-  .section .rdata
-  .p2align 2
-wolfet_thunks:
-  .irp n, 0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24
-  .long wolfet_thunk_\n
-  .endr
-  .text
 )");
 
 namespace {
@@ -145,28 +117,24 @@ class WineFlow : public LoadedPlugin {
   void SetUp() override {
     LoadedPlugin::SetUp();
     char temp[MAX_PATH];
-    ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
+    const DWORD length = GetTempPathA(sizeof temp, temp);
+    ASSERT_GT(length, 0u);
     // Wine hands out the same few process ids again and again.
-    engine = std::string(temp) + "wolfet-wine-" + std::to_string(GetCurrentProcessId()) + "-" +
-             std::to_string(GetTickCount64()) + "\\";
-    ASSERT_TRUE(CreateDirectoryA(engine.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA((engine + "etmain").c_str(), nullptr));
+    const std::string name = "wolfet-wine-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(GetTickCount64());
+    engine = Native(MakeEngine(std::string(temp, length - 1), name, Native(SDLL_FAKE_GAME_PATH)));
     SetEngine("general", "enginepath", engine);
     SetEnvironmentVariableA("FAKE_ET_RECORD", (engine + "record").c_str());
+    SetEnvironmentVariableA("FAKE_ET_RUN_MS", "-1");
   }
 
   void TearDown() override {
     // The ended game's process may still hold its working folder a moment.
     std::error_code failed;
     EXPECT_TRUE(Until([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      return std::filesystem::remove_all(engine, failed), !failed;
+      return Sleep(20), std::filesystem::remove_all(engine, failed), !failed;
     })) << engine
         << ": " << failed.message();
-  }
-
-  void InstallGame() {
-    ASSERT_TRUE(CopyFileA(Native(SDLL_FAKE_GAME_PATH).c_str(), (engine + "et.exe").c_str(), FALSE));
   }
 
   std::string engine;
@@ -179,44 +147,40 @@ TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
       {kSlotGetGameInteger, 12},  {kSlotGetGameString, 12},   {kSlotAddVerifyFile, 8},
       {kSlotSetContentFlags, 8},  {kSlotGetFileCount, 4},     {kSlotGetFileName, 8},
       {kSlotSetEngineValid, 8}};
-  for (uint32_t slot = 0; slot < kSlotCount; ++slot) g_slots[slot] = {hostkit::ServiceFor(slot)};
-  for (const auto &[slot, bytes] : taken) g_slots[slot].argument_bytes = bytes;
+  for (const auto &[slot, bytes] : taken) g_argument_bytes[slot] = bytes;
   auto call = [](const char *name, auto function, std::array<uint32_t, 6> args) {
-    int32_t moved = -1;
-    const uint32_t result = CallCdecl(reinterpret_cast<uint32_t>(function), args.data(), &moved);
-    EXPECT_EQ(moved, 0) << name << " moved ESP";
-    return result;
+    const uint64_t both = CallCdecl(reinterpret_cast<uint32_t>(function), args.data());
+    EXPECT_EQ(static_cast<int32_t>(both >> 32), 0) << name << " moved ESP";
+    return static_cast<uint32_t>(both);
   };
   auto address = [](auto pointer) { return reinterpret_cast<uint32_t>(pointer); };
   const hostkit::Exports &e = plugin();
   for (uint32_t slot = 0; slot < kSlotCount; ++slot)
-    call("SDLL_InitCall", e.InitCall, {slot, kThunks[slot]});
+    call("SDLL_InitCall", e.InitCall, {slot, address(&Thunks) + 5 * slot});
   char name[64] = {};
   uint16_t code = 0;
   EXPECT_EQ(call("SDLL_Init", e.Init, {kContext, address(name), address(&code)}), 0u);
   EXPECT_EQ(call("SDLL_LoadConfiguration", e.LoadConfiguration, {}), 0u);
   EXPECT_EQ(host.schema(), ReadFile(Native(SDLL_SCHEMA_FILE)));
+  SetEngine("general", "enginepath", engine + "etmain\\");       // no et.exe in it
   EXPECT_EQ(call("SDLL_EngineConfig", e.EngineConfig, {}), 1u);  // the message box
-  ASSERT_TRUE(CreateDirectoryA((engine + "et.exe").c_str(), nullptr));
-  EXPECT_EQ(call("SDLL_EngineConfig", e.EngineConfig, {}), 0u) << "a folder named et.exe counts";
-  EXPECT_EQ(host.engine_valid(), 1);
-  RemoveDirectoryA((engine + "et.exe").c_str());
-  InstallGame();
+  ASSERT_TRUE(CreateDirectoryA((engine + "etmain\\et.exe").c_str(), nullptr));
+  EXPECT_EQ(call("SDLL_EngineConfig", e.EngineConfig, {}), 0u);
+  EXPECT_EQ(host.engine_valid(), 1) << "a folder named et.exe counts";
+  SetEngine("general", "enginepath", engine);
   call("SDLL_Verification", e.Verification, {0x4000});
 
   if (kBinaryFmode) {  // the harness did make plain "w" streams binary
     FILE *file = fopen((engine + "mode").c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    fputs("\n", file);
-    fclose(file);
+    ASSERT_TRUE(file != nullptr && fputs("\n", file) >= 0 && fclose(file) == 0);
     ASSERT_EQ(ReadFile(engine + "mode"), "\n");
   }
   SetGame("general", "type", "0");
   SetGame("general", "allowdownload", "1");
   SetGame("general", "map", "oasis - Siwa Oasis");
   WriteFile(engine + "etmain\\launch.cfg", "name Old\r\n");
-  SetEnvironmentVariableA("FAKE_ET_RUN_MS", "-1");
-  SetHighlight(RGB(0x12, 0x34, 0x56));
+  const COLORREF before = RGB(0x12, 0x34, 0x56), meanwhile = RGB(0xFF, 0, 0);
+  SetHighlight(before);
   call("SDLL_LaunchMultiplayer", e.LaunchMultiplayer, {0x4000, 3, 3, 0, 0, address("Player One")});
   EXPECT_EQ(ReadFile(engine + "etmain\\launch.cfg"),
             "name Player One\r\ng_gametype 2\r\nset sv_wwwDownload 1\r\n"
@@ -235,18 +199,16 @@ TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
   // SetSysColors would not reach this process: Wine keeps system colours
   // per process, where Windows shares them desktop-wide.)
   auto finished = [&] { return call("SDLL_MultiplayerFinished", e.MultiplayerFinished, {}); };
-  auto highlight = [] { return GetSysColor(COLOR_HIGHLIGHT); };
-  SetHighlight(RGB(0xFF, 0, 0));
+  SetHighlight(meanwhile);
   EXPECT_EQ(finished(), 0u);
-  EXPECT_EQ(highlight(), static_cast<DWORD>(RGB(0xFF, 0, 0)));
+  EXPECT_EQ(GetSysColor(kHighlight), meanwhile);
   WriteFile(engine + "quit", "");
   ASSERT_TRUE(Until(finished));
-  EXPECT_EQ(highlight(), static_cast<DWORD>(RGB(0x12, 0x34, 0x56)));
+  EXPECT_EQ(GetSysColor(kHighlight), before);
   SetHighlight(RGB(0, 0, 0x99));
   EXPECT_EQ(finished(), 1u);
-  EXPECT_EQ(highlight(), static_cast<DWORD>(RGB(0x12, 0x34, 0x56)));
+  EXPECT_EQ(GetSysColor(kHighlight), before);
   EXPECT_GE(g_calls, 15);
-  EXPECT_EQ(g_faults, std::vector<std::string>{});
 }
 
 }  // namespace
