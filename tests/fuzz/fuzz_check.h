@@ -6,9 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(condition) \
-  ((condition)                \
-       ? (void)0              \
-       : (std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #condition), std::abort()))
+#define FUZZ_CHECK(c) \
+  ((c) ? (void)0 : (std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #c), std::abort()))
 
 #endif
