@@ -4,17 +4,11 @@
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
 #include <dlfcn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <exception>
-#include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <string>
 
 #include "support/sandbox.h"
 #include "tools/host/browser.h"

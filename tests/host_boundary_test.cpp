@@ -58,16 +58,12 @@ class Boundary : public LoadedPlugin {
     LoadedPlugin::SetUp();
     // The launcher's table, slot by slot; a call to any other slot finds
     // it empty and is seen as a call that did not happen.
-    std::vector<SdllService> table(25, nullptr);
-    table[0] = S(&SetConfiguration);
-    table[2] = S(&EngineString);
-    table[5] = S(&ShowMessage);
-    table[6] = S(&GameInteger);
-    table[7] = S(&GameString);
-    table[11] = S(&VerifyFile);
-    table[12] = S(&ContentFlags);
-    table[24] = S(&EngineValid);
-    for (uint32_t slot = 0; slot < 25; ++slot) plugin().InitCall(slot, table[slot]);
+    const std::pair<uint32_t, SdllService> table[] = {
+        {0, S(&SetConfiguration)}, {2, S(&EngineString)}, {5, S(&ShowMessage)},
+        {6, S(&GameInteger)},      {7, S(&GameString)},   {11, S(&VerifyFile)},
+        {12, S(&ContentFlags)},    {24, S(&EngineValid)}};
+    for (uint32_t slot = 0; slot < 25; ++slot) plugin().InitCall(slot, nullptr);
+    for (const auto &[slot, service] : table) plugin().InitCall(slot, service);
     // Init: eight bytes of name, the engine code, and the latest context
     // (77, not the host's) in every call after it.
     char name[16];
