@@ -80,7 +80,6 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
   Dl_info info{};
   ASSERT_NE(dladdr(reinterpret_cast<void *>(&std::terminate), &info), 0);
   Expect(2, "nosuchcommand");
-  Expect(2, "join --interval 0 x", {"--interval"});
   Expect(0, "servers --help", {"Exit codes: 0 success", "in [0.1 - 60]=3\n"});
   Expect(2, "set engine general enginpath /tmp/", {"'enginpath'", "enginepath, info2, parameters"});
   Expect(2, "set multiplayer general type 7", {"3 (Campaign)"});
@@ -112,7 +111,6 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
          {"is 256 bytes long; a server entry holds at most 255"});
   Expect(2, "join --player " + Quote("a\nb") + " x", {"control character"});
   Expect(2, "servers --master 127.0.0.1:65536");
-  Expect(6, "servers --timeout 0.1 --master 127.0.0.1:1");  // nothing listens there
   Expect(2, "--settings other.json join --pick 0", {"run 'wolfet-host servers' first"});
 
   // A settings file edited by hand: broken JSON is left for the user to

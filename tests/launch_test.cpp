@@ -349,20 +349,6 @@ TEST_F(Launch, BackupKeepsOneGenerationAndNeverLosesTheOlderOne) {
 TEST_F(Launch, SystemCallFailuresLeaveAConsistentLaunchAndPoll) {
   UseCore();
   auto launch = [] { SDLL_LaunchMultiplayer(0x4000, 0, 0, 0, nullptr, "Player"); };
-  // The script cannot be opened: the earlier one is already the backup.
-  WriteFile(engine + "etmain/launch.cfg", "previous");
-  posix::Sys().fopen = [](const char *path, const char *mode) -> FILE * {
-    return std::string(path).find("launch.cfg") == std::string::npos
-               ? posix::DefaultSyscalls().fopen(path, mode)
-               : (errno = EACCES, nullptr);
-  };
-  launch();
-  posix::Sys() = posix::DefaultSyscalls();
-  EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg.bak"), "previous");
-  EXPECT_FALSE(fs::exists(engine + "etmain/launch.cfg"));
-  EXPECT_NE(Record().find("launch.cfg not found"), std::string::npos);
-  ASSERT_TRUE(Until(SDLL_MultiplayerFinished));
-
   // The start fails: no game, and the first poll reports the end.
   posix::Sys().spawn = [](pid_t *, const char *, const posix_spawn_file_actions_t *,
                           const posix_spawnattr_t *, char *const[],
