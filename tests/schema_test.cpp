@@ -4,6 +4,8 @@
 // values.
 #include "schema.h"
 
+#include <dlfcn.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -157,6 +159,15 @@ TEST_F(LoadedPlugin, HostKitAnswersTheServicesThePlugInLeavesAlone) {
   EXPECT_EQ(hostkit::ServiceFor(25), nullptr);
   EXPECT_EQ(host.calls().back().service, "HostSlot23");
   EXPECT_EQ(host.calls().at(1), (hostkit::Call{"HostGetFileName", {"1", "0"}}));
+}
+
+TEST(HostKit, UnloadsThePlugInWithTheHost) {
+  {
+    hostkit::Host host;
+    ASSERT_TRUE(host.Load(SDLL_PLUGIN_PATH, nullptr));
+  }
+  EXPECT_EQ(dlopen(SDLL_PLUGIN_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr);
+  EXPECT_EQ(hostkit::Host::Current(), nullptr) << "no service may reach a host that is gone";
 }
 
 // White-box, on the linked-in copy of the plug-in: a resource that is not
