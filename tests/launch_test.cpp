@@ -275,23 +275,6 @@ TEST_F(Launch, GameThatFailsIsStoppedKilledOrReplacedIsFollowedToItsEnd) {
   EXPECT_EQ(std::distance(fs::directory_iterator(root + "/report"), {}), 1);
 }
 
-TEST_F(Launch, MissingGameStillEndsInAConsistentPoll) {
-  // No et.exe, a folder of that name, then one that may not be executed:
-  // no process, and the first poll restores the colour of the launch.
-  for (int mode : {-1, 1, 0644}) {
-    SCOPED_TRACE(mode);
-    fs::remove_all(engine + "et.exe");
-    if (mode == 1) fs::create_directory(engine + "et.exe");
-    if (mode > 1) WriteFile(engine + "et.exe", ""), chmod((engine + "et.exe").c_str(), mode);
-    SetHighlight(0x0000AA);
-    HostGame();
-    SetHighlight(0x0000BB);
-    EXPECT_EQ(plugin().MultiplayerFinished(), 1);
-    EXPECT_EQ(Highlight(), 0x0000AAu);
-    ExpectNothingLeft();
-  }
-}
-
 TEST_F(Launch, WriteProtectedEtmainLosesNothingAndTheGameStillStarts) {
   WriteFile(engine + "etmain/launch.cfg.bak", "older");
   chmod((engine + "etmain").c_str(), 0555);
@@ -346,34 +329,6 @@ TEST_F(Launch, BackupKeepsOneGenerationAndNeverLosesTheOlderOne) {
   EXPECT_TRUE(PollUntilEnded());
 }
 
-TEST_F(Launch, SystemCallFailuresLeaveAConsistentLaunchAndPoll) {
-  UseCore();
-  auto launch = [] { SDLL_LaunchMultiplayer(0x4000, 0, 0, 0, nullptr, "Player"); };
-  // The start fails: no game, and the first poll reports the end.
-  posix::Sys().spawn = [](pid_t *, const char *, const posix_spawn_file_actions_t *,
-                          const posix_spawnattr_t *, char *const[],
-                          char *const[]) { return EAGAIN; };
-  launch();
-  EXPECT_EQ(SDLL_MultiplayerFinished(), 1);
-  EXPECT_TRUE(Children().empty());
-  posix::Sys() = posix::DefaultSyscalls();
-
-  // Both ways of waiting fail while the game runs (on a pidfd, and by
-  // collecting the exit where pidfd_open is missing, as under valgrind):
-  // "not ended yet", until they work.
-  setenv("FAKE_ET_RUN_MS", "-1", 1);
-  launch();
-  posix::Sys().poll = [](struct pollfd *, nfds_t, int) { return Refuse(EINTR); };
-  posix::Sys().waitpid = [](pid_t, int *, int) { return static_cast<pid_t>(Refuse(EINVAL)); };
-  EXPECT_EQ(SDLL_MultiplayerFinished(), 0);
-  WriteFile(engine + "quit", "");
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(SDLL_MultiplayerFinished(), 0);
-  posix::Sys() = posix::DefaultSyscalls();
-  EXPECT_TRUE(Until(SDLL_MultiplayerFinished));
-  ExpectNothingLeft();
-}
-
 // Each export 10,000 times over; ctest runs this under valgrind too, where
 // a leak or a bad access fails it. Launches go to a folder without et.exe,
 // every thousandth to the game, which is polled to its end.
@@ -402,29 +357,60 @@ TEST_F(Launch, EveryExportTenThousandTimesLeavesNothingBehind) {
   ExpectNothingLeft();
 }
 
+TEST_F(Launch, GameThatCannotStartEndsAtTheFirstPollWithTheColourOfTheLaunch) {
+  UseCore();
+  // A spawn that fails, no et.exe, a folder of that name, then one that
+  // may not be executed: no process, and the first poll ends it.
+  posix::Sys().spawn = [](pid_t *, const char *, const posix_spawn_file_actions_t *,
+                          const posix_spawnattr_t *, char *const[],
+                          char *const[]) { return EAGAIN; };
+  for (int mode : {0, -1, 1, 0644}) {
+    SCOPED_TRACE(mode);
+    if (mode != 0) posix::Sys() = posix::DefaultSyscalls(), fs::remove_all(engine + "et.exe");
+    if (mode == 1) fs::create_directory(engine + "et.exe");
+    if (mode > 1) WriteFile(engine + "et.exe", ""), chmod((engine + "et.exe").c_str(), mode);
+    SetHighlight(0x0000AA);
+    SDLL_LaunchMultiplayer(0x4000, 3, 3, 0, nullptr, "P");
+    SetHighlight(0x0000BB);
+    EXPECT_EQ(SDLL_MultiplayerFinished(), 1);
+    EXPECT_EQ(Highlight(), 0x0000AAu);
+    ExpectNothingLeft();
+  }
+}
+
 int NoPidfd(pid_t, unsigned int) { return Refuse(ENOSYS); }
+int NoPoll(struct pollfd *, nfds_t, int) { return Refuse(EINTR); }
 
-TEST_F(Launch, WaitWithoutPidfdStillSeesTheEndAndReaps) {
-  posix::Sys().pidfd_open = &NoPidfd;
+TEST_F(Launch, WaitsSeeTheEndOnlyWhenTheyWork) {
   setenv("FAKE_ET_RUN_MS", "-1", 1);
-  platform::ProcessHandle game =
-      platform::StartProgram((engine + "et.exe").c_str(), "+exec launch.cfg", engine.c_str());
-  ASSERT_NE(game, nullptr);
-  EXPECT_FALSE(platform::WaitForProcessEnd(game, 1));
-  errno = EINTR;  // left over from some earlier call: no reason to ask again
-  EXPECT_FALSE(platform::WaitForProcessEnd(game, 0));
-  WriteFile(engine + "quit", "");
-  EXPECT_TRUE(platform::WaitForProcessEnd(game, 0xFFFFFFFFu));
-  EXPECT_TRUE(platform::WaitForProcessEnd(game, 0)) << "an ended process stays ended";
-  platform::CloseProcess(game);
-  ExpectNothingLeft();
+  for (bool pidfd : {false, true}) {  // without, as under valgrind: naps
+    SCOPED_TRACE(pidfd);
+    posix::Sys().pidfd_open = pidfd ? posix::DefaultSyscalls().pidfd_open : &NoPidfd;
+    platform::ProcessHandle game =
+        platform::StartProgram((engine + "et.exe").c_str(), "+exec launch.cfg", engine.c_str());
+    ASSERT_NE(game, nullptr);
+    EXPECT_FALSE(platform::WaitForProcessEnd(game, 1));
+    errno = EINTR;  // left over from some earlier call: no reason to ask again
+    EXPECT_FALSE(platform::WaitForProcessEnd(game, 0));
+    WriteFile(engine + "quit", "");
+    if (pidfd) {  // a poll that fails sees no end
+      posix::Sys().poll = &NoPoll;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      EXPECT_FALSE(platform::WaitForProcessEnd(game, 0));
+      posix::Sys() = posix::DefaultSyscalls();
+    }
+    EXPECT_TRUE(platform::WaitForProcessEnd(game, 0xFFFFFFFFu));
+    EXPECT_TRUE(platform::WaitForProcessEnd(game, 0)) << "an ended process stays ended";
+    platform::CloseProcess(game);
+    ExpectNothingLeft();
+  }
 
-  // With a pidfd, closed while the game runs: closed once, not again when
-  // the orphan is collected (the number may be someone else's by then).
+  // A pidfd closed while the game runs: closed once, not again when the
+  // orphan is collected (the number may be someone else's by then).
   static std::vector<int> closed;
-  posix::Sys() = posix::DefaultSyscalls();
   posix::Sys().close = [](int fd) { return closed.push_back(fd), close(fd); };
-  game = platform::StartProgram((engine + "et.exe").c_str(), "", engine.c_str());
+  platform::ProcessHandle game =
+      platform::StartProgram((engine + "et.exe").c_str(), "", engine.c_str());
   platform::CloseProcess(game);
   EXPECT_EQ(CountDescriptors(), descriptors) << "the pidfd outlived its handle";
   WriteFile(engine + "quit", "");

@@ -11,14 +11,15 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
-// Calls `done` until it answers true (nonzero); false if it has not within 20 s.
+// Asks `done` each millisecond until it answers true (nonzero); false if not within 20 s.
 template <typename Done>
 bool Until(Done done) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!done())
+  for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(1)))
     if (std::chrono::steady_clock::now() > deadline) return false;
   return true;
 }

@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "host.h"
@@ -89,11 +88,8 @@ class GameSandbox : public LoadedPlugin {
   }
   // What the game reported, once it has (empty if not in time).
   std::string Record() const {
-    const std::string path = root + "/record";
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!std::filesystem::exists(path) && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return ReadFile(path);
+    Until([&] { return std::filesystem::exists(root + "/record"); });
+    return ReadFile(root + "/record");
   }
   // Every game collected and every descriptor the plug-in opened closed.
   void ExpectNothingLeft() {

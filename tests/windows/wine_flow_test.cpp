@@ -131,10 +131,8 @@ class WineFlow : public LoadedPlugin {
   void TearDown() override {
     // The ended game's process may still hold its working folder a moment.
     std::error_code failed;
-    EXPECT_TRUE(Until([&] {
-      return Sleep(20), std::filesystem::remove_all(engine, failed), !failed;
-    })) << engine
-        << ": " << failed.message();
+    EXPECT_TRUE(Until([&] { return std::filesystem::remove_all(engine, failed), !failed; }))
+        << engine << ": " << failed.message();
   }
 
   std::string engine;
