@@ -1,7 +1,6 @@
-// The host boundary through the loaded library, pinned to the numbers the
-// launcher uses (written here, not taken from the shared header): which
-// slot each service is in, what it is passed, and how host texts become
-// host strings.
+// The host boundary through the loaded library, pinned to the launcher's
+// numbers written here, not taken from the shared header: each service's
+// slot, what it is passed, and how host texts become host strings.
 #include <cstring>
 #include <filesystem>
 #include <fstream>

@@ -1,7 +1,5 @@
-// The engine-folder check, the launch, the poll and the script's backup in
-// sandbox engine folders, and the faults around them. Each ends in a clear
-// state: nothing lost, a poll that answers, the colour from before the
-// launch back, nothing left.
+// The engine check, the launch, the poll and the backup in sandbox engine
+// folders, and the faults around them: each ends with nothing lost or left.
 #include <errno.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -24,10 +22,25 @@ namespace posix = platform::posix;
 
 int Refuse(int error) { return errno = error, -1; }
 
+class Launch : public GameSandbox {
+ protected:
+  void TearDown() override {
+    posix::Sys() = posix::DefaultSyscalls();
+    GameSandbox::TearDown();
+  }
+  std::string Script() const { return ReadFile(engine + "etmain/launch.cfg"); }
+  // The linked-in copy, whose system calls a test may swap, as the host sets it up.
+  void UseCore() {
+    for (uint32_t slot = 0; slot < kSlotCount; ++slot)
+      SDLL_InitCall(slot, hostkit::ServiceFor(slot));
+    SDLL_Init(kContext, nullptr, nullptr);
+  }
+};
+
 // SDLL_EngineConfig over real folders: its answer, what the host hears,
 // and no descriptor kept on any branch.
-TEST_F(LoadedPlugin, EngineCheckFindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwise) {
-  const std::string root = MakeScratch(), dir = root + "/e";
+TEST_F(Launch, EngineCheckFindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwise) {
+  const std::string dir = root + "/e";
   ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
   // The answer, then the last argument of each call: the key read, the
   // content flags or the message box's style, and the verdict.
@@ -61,23 +74,7 @@ TEST_F(LoadedPlugin, EngineCheckFindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwi
   EXPECT_FALSE(platform::PathMatchesEntry((dir + "/").c_str())) << "a folder text names no entry";
   EXPECT_FALSE(platform::PathMatchesEntry(""));
   EXPECT_TRUE(platform::PathMatchesEntry("/*")) << "the root folder has entries";
-  fs::remove_all(root);
 }
-
-class Launch : public GameSandbox {
- protected:
-  void TearDown() override {
-    posix::Sys() = posix::DefaultSyscalls();
-    GameSandbox::TearDown();
-  }
-  std::string Script() const { return ReadFile(engine + "etmain/launch.cfg"); }
-  // The linked-in copy, whose system calls a test may swap, as the host sets it up.
-  void UseCore() {
-    for (uint32_t slot = 0; slot < kSlotCount; ++slot)
-      SDLL_InitCall(slot, hostkit::ServiceFor(slot));
-    SDLL_Init(kContext, nullptr, nullptr);
-  }
-};
 
 TEST_F(Launch, HostedGameRunsInItsFolderWithAScriptThatFollowsTheSettings) {
   // The folder as set, with backslashes, relative to '/', and empty (the

@@ -1,7 +1,5 @@
-// The settings schema and the host side of the boundary: what the host
-// receives from SDLL_LoadConfiguration, how the host kit reads it and keeps
-// values and its services, and how the command-line host checks and shows
-// values.
+// The settings schema from SDLL_LoadConfiguration, and how the host kit and
+// the command-line host read it, keep and check values, and answer services.
 #include "schema.h"
 
 #include <dlfcn.h>
