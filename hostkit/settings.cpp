@@ -5,8 +5,6 @@
 
 namespace hostkit {
 
-const char *PageName(Page page) { return page == Page::kEngine ? "engine" : "multiplayer"; }
-
 namespace {
 
 /* A decimal integer, with an optional sign, and nothing else; else 0. */

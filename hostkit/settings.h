@@ -17,8 +17,6 @@ namespace hostkit {
 
 enum class Page { kEngine, kMultiplayer };
 
-const char *PageName(Page page);
-
 struct SettingKey {
   Page page;
   std::string section;
