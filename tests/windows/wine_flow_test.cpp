@@ -1,7 +1,6 @@
-// The shipped 32-bit DLL through the Win32 layer, under Wine: the host kit
-// loads it with LoadLibraryA, the stand-in game, copied into a sandbox
-// engine folder as et.exe, is started by ShellExecuteExA, and the stack
-// pointer is measured around every export and every service call.
+// The shipped 32-bit DLL under Wine, loaded with LoadLibraryA, starting the
+// stand-in game by ShellExecuteExA, with the stack pointer measured around
+// every export and every service call.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <windows.h>
@@ -17,10 +16,8 @@
 
 namespace {
 
-// With WOLFET_BINARY_FMODE set, the process's C runtime opens files in
-// binary mode by default (_fmode), as a host or any other module of the
-// process may arrange before the plug-in is loaded; the plug-in's launch
-// script must still come out with CR LF lines.
+// WOLFET_BINARY_FMODE makes binary the process's default file mode, as a
+// host may; the launch script must still come out with CR LF lines.
 const bool kBinaryFmode = getenv("WOLFET_BINARY_FMODE") != nullptr && (_fmode = _O_BINARY) != 0;
 
 // A path as Windows sees it: Wine maps the Linux root to Z:.
@@ -33,12 +30,11 @@ std::string Native(std::string path) {
 const INT kHighlight = COLOR_HIGHLIGHT;
 void SetHighlight(COLORREF colour) { SetSysColors(1, &kHighlight, &colour); }
 
-// Stack balance across the 32-bit boundary, measured rather than inferred
-// from the absence of a crash: the exports are called through a thunk that
-// compares ESP before and after (cdecl: the caller cleans, so no change),
-// and every service is entered through a thunk that swaps its return
-// address for a landing pad, so ESP is seen on the way in and on the way
-// back to the plug-in (stdcall: the service removes exactly its arguments).
+// Stack balance, measured rather than inferred from the absence of a
+// crash: each export is called through a thunk that compares ESP before
+// and after (cdecl: no change), and each service is entered through one
+// that swaps its return address for a landing pad, so ESP is seen on the
+// way in and back (stdcall: the service removes exactly its arguments).
 uint32_t g_argument_bytes[kSlotCount];  // what each service takes
 // The plug-in makes one service call at a time, never nested.
 uint32_t g_slot = 0, g_entry_esp = 0, g_return_to = 0;
@@ -54,10 +50,9 @@ extern "C" void LandingPad();
 // no harm): its result, and above it how far ESP moved across the call.
 extern "C" uint64_t CallCdecl(uint32_t function, const uint32_t *args);
 
-// frame[0] is what the thunk's call pushed, which names the slot; frame[1]
-// is the plug-in's return address, where ESP points as the service is
-// entered. The service gets the landing pad to return to, and the thunk
-// jumps to it through frame[0].
+// frame[0] is the thunk's return address, which names the slot; frame[1]
+// the plug-in's, where ESP points on entry. The thunk's ret then enters
+// the service (frame[0]), which returns to the landing pad (frame[1]).
 extern "C" void ServiceEntered(uint32_t *frame) {
   g_slot = (frame[0] - reinterpret_cast<uint32_t>(&Thunks)) / 5 - 1;
   g_entry_esp = reinterpret_cast<uint32_t>(frame + 1);
