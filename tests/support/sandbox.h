@@ -62,7 +62,6 @@ class GameSandbox : public LoadedPlugin {
     setenv("SDLL_SYSCOLOR_FILE", (root + "/colours").c_str(), 1);
     setenv("FAKE_ET_RUN_MS", "0", 1);
     setenv("FAKE_ET_RECORD", (root + "/record").c_str(), 1);
-    unsetenv("FAKE_ET_EXIT_CODE");
     unsetenv("FAKE_ET_SET_COLOUR");
     engine = AddEngine("game");
     SetEngine("general", "enginepath", engine);
