@@ -78,7 +78,7 @@ TEST_F(Cli, DemoRunsTheWholeRoadToAnEndedGame) {
 TEST_F(Cli, EachExitCodeAndWhatItSays) {
   Dl_info info{};
   ASSERT_NE(dladdr(reinterpret_cast<void *>(&std::terminate), &info), 0);
-  Expect(2, "nosuchcommand");
+  Expect(2, "", {"A subcommand is required"});
   Expect(0, "servers --help", {"Exit codes: 0 success", "in [0.1 - 60]=3\n"});
   Expect(2, "set engine general enginpath /tmp/", {"'enginpath'", "enginepath, info2, parameters"});
   Expect(2, "set multiplayer general type 7", {"3 (Campaign)"});
@@ -147,9 +147,12 @@ TEST_F(Cli, SettingsShowWhatTheHostKeepsAndHandEditedValuesAsText) {
   EXPECT_NE(ReadFile(dir + "/wolfet-host.json").find("\"mine\""), std::string::npos);
   WriteFile(dir + "/wolfet-host.json", R"({"engine": {"general": 5}})");
   Expect(0, "set engine general enginepath " + Quote(engine));
-  WriteFile(dir + "/wolfet-host.json", R"({"last_check": {"content_flags": 4294967296}})");
-  Expect(0, "settings");
-  EXPECT_EQ(out.find("content flags"), std::string::npos) << "flags over 32 bits are no flags";
+  for (const char *flags : {"4294967296", "\"1\"", "-1"}) {  // no flags, no failure
+    WriteFile(dir + "/wolfet-host.json",
+              std::string(R"({"last_check": {"content_flags": )") + flags + "}}");
+    Expect(0, "settings");
+    EXPECT_EQ(out.find("content flags"), std::string::npos) << flags;
+  }
 }
 
 TEST_F(Cli, VerifyFindsTheFilesWhereTheGameDoesAndComparesSizeAndDigest) {
@@ -324,6 +327,12 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
   EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
             "name Player\r\nconnect " + list[plain]["address"].get<std::string>() + "\r\n");
   Expect(2, "join --pick 7", {"give 0 to 6"});
+  // A list that cannot replace what has its name leaves no temporary.
+  fs::remove(dir + "/wolfet-host.servers.json");
+  fs::create_directories(dir + "/wolfet-host.servers.json/in");
+  Expect(1, "servers --timeout 0.3", {"cannot write the server list"});
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 6)
+      << "settings, list, out, err, engine, colours";
 }
 
 TEST_F(Cli, AMasterThatFailsEndsInItsOwnExitCodeInTime) {

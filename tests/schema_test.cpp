@@ -153,10 +153,13 @@ TEST_F(LoadedPlugin, HostKitAnswersTheServicesThePlugInLeavesAlone) {
   EXPECT_EQ(host.calls().at(1), (hostkit::Call{"HostGetFileName", {"1", "0"}}));
 }
 
-TEST(HostKit, UnloadsThePlugInWithTheHost) {
+TEST(HostKit, ContextIsZeroBeforeInitAndThePlugInGoesWithTheHost) {
   {
     hostkit::Host host;
     ASSERT_TRUE(host.Load(SDLL_PLUGIN_PATH, nullptr));
+    host.plugin().InitCall(24, hostkit::ServiceFor(24));
+    host.plugin().EngineConfig();  // slot 2 empty: no folder
+    EXPECT_EQ(host.calls().at(0), (hostkit::Call{"HostSetEngineValid", {"0", "0"}}));
   }
   EXPECT_EQ(dlopen(SDLL_PLUGIN_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr);
   EXPECT_EQ(hostkit::Host::Current(), nullptr) << "no service may reach a host that is gone";
