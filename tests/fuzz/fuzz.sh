@@ -11,6 +11,9 @@
 set -eu
 cd "$(dirname "$0")/../.."
 seconds=${1:-20}
+case $seconds in
+  '' | *[!0-9]* | 0) echo "usage: tests/fuzz/fuzz.sh [SECONDS [TARGET...]]" >&2; exit 2 ;;
+esac
 [ $# -gt 0 ] && shift
 targets=${*:-"wide_to_host_string_fuzz parse_schema_fuzz launch_fuzz"}
 build=${FUZZ_BUILD_DIR:-build/fuzz}
