@@ -133,12 +133,8 @@ TEST_F(Boundary, SlotsPastTheTableAreIgnoredAndTheLatestPointerWins) {
 TEST_F(Boundary, HostTextsBecomeWindows1252InTwoBytesPerUnit) {
   // Every byte of the 0x80-0x9F block, its neighbours at the edges of
   // ASCII and Latin-1, then what 1252 lacks: one '?' per unit.
-  std::u16string text = u"\u007F";
-  std::string bytes = "\x7F";
-  for (int i = 0; i < 32; ++i) {
-    text += kCp1252High[i];
-    bytes += static_cast<char>(0x80 + i);
-  }
+  std::u16string text = u"\u007F" + std::u16string(kCp1252High, 32);
+  std::string bytes = "\x7F" + kHighBytes;
   text += u"\u00A0\u00FF\u0080\u009F\u0100\u0416\xD800x\U0001F600";  // C1 controls: '?'
 #ifdef _WIN32
   bytes +=

@@ -45,12 +45,9 @@ TEST_F(LoadedPlugin, SchemaIsHandedOverWholeAndReadWithItsDefaults) {
 }
 
 TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
-  std::string high;
-  std::u16string wide = u"A\u00A0\u00FF";
-  for (int i = 0; i < 32; ++i) high += static_cast<char>(0x80 + i);
-  wide.append(kCp1252High, 32);
+  const std::u16string wide = u"A\u00A0\u00FF" + std::u16string(kCp1252High, 32);
   hostkit::Schema schema;
-  ASSERT_TRUE(hostkit::ParseSchema("engine{g/*/*//**/{s{default=\"A\xA0\xFF" + high +
+  ASSERT_TRUE(hostkit::ParseSchema("engine{g/*/*//**/{s{default=\"A\xA0\xFF" + kHighBytes +
                                        "\";}z9{default=-97;}}}other{g{s{default=1;}}}",
                                    &schema, nullptr));
   Settings settings;
@@ -240,16 +237,11 @@ TEST(CommandLineHost, ValuesAreCheckedAgainstTheirTypeAndShownAsUtf8) {
     }
   }
 
-  std::string high;
-  std::u16string wide;
-  for (int i = 0; i < 32; ++i) {
-    high += static_cast<char>(0x80 + i);
-    const bool hole = kCp1252High[i] == 0x80 + i;
-    wide += hole ? u'\uFFFD' : kCp1252High[i];
-  }
+  std::u16string wide;  // with U+FFFD for the holes
+  for (int i = 0; i < 32; ++i) wide += kCp1252High[i] == 0x80 + i ? u'\uFFFD' : kCp1252High[i];
   EXPECT_EQ(wolfet_host::CaptionLines("a\\nb\r\nc\\n"),
             (std::vector<std::string>{"a", "b", "c", ""}));
-  EXPECT_EQ(wolfet_host::Cp1252ToUtf8("A" + high + "\xA0\xFF"),
+  EXPECT_EQ(wolfet_host::Cp1252ToUtf8("A" + kHighBytes + "\xA0\xFF"),
             "A" + Settings::ToUtf8(wide) + "\xC2\xA0\xC3\xBF");
 }
 #endif

@@ -9,8 +9,11 @@
 
 #include "host.h"
 
-// Windows-1252 bytes 0x80-0x9F as UTF-16; the five holes stand for the C1
-// control of the same number, as on Windows.
+// The bytes 0x80-0x9F, and what Windows-1252 makes of them in UTF-16; the
+// five holes stand for the C1 control of the same number, as on Windows.
+inline const std::string kHighBytes =
+    "\x80\x81\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8D\x8E\x8F"
+    "\x90\x91\x92\x93\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9D\x9E\x9F";
 constexpr char16_t kCp1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
