@@ -143,7 +143,6 @@ TEST_F(Boundary, HostTextsBecomeWindows1252InTwoBytesPerUnit) {
 #else
   bytes += "\xA0\xFF?????x??";
 #endif
-  const std::u16string original = text;
   for (const auto &[host_text, expected] : {std::pair<std::u16string, std::string>{u"", ""},
                                             {u"C:\\Games\\E", "C:\\Games\\E"},
                                             {text, bytes}}) {
@@ -153,7 +152,6 @@ TEST_F(Boundary, HostTextsBecomeWindows1252InTwoBytesPerUnit) {
     EXPECT_EQ(Seen().at(1), "11: " + expected + " et.exe");
     EXPECT_EQ(g_allocation, 2 * (host_text.size() + 1));
   }
-  EXPECT_EQ(text, original) << "the host's text was written to";
   g_folder = nullptr;
   plugin().Verification(0);
   EXPECT_EQ(Seen().at(1), "11:  et.exe");

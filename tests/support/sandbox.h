@@ -70,8 +70,7 @@ class GameSandbox : public LoadedPlugin {
   void TearDown() override {
     if (root.empty()) return;
     for (pid_t child : Children()) kill(child, SIGKILL);
-    while (waitpid(-1, nullptr, 0) > 0) {
-    }
+    while (waitpid(-1, nullptr, 0) > 0) continue;
     // Some tests take write rights away, which std::filesystem cannot undo.
     ASSERT_EQ(std::system(("chmod -R u+rwx '" + root + "' && rm -rf '" + root + "'").c_str()), 0);
   }
