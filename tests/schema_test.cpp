@@ -45,9 +45,9 @@ TEST_F(LoadedPlugin, SchemaIsHandedOverWholeAndReadWithItsDefaults) {
 }
 
 TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
-  const std::u16string wide = u"A\u00A0\u00FF" + std::u16string(kCp1252High, 32);
+  const std::u16string wide = u"A\u007F\u00A0\u00FF" + std::u16string(kCp1252High, 32);
   hostkit::Schema schema;
-  ASSERT_TRUE(hostkit::ParseSchema("engine{g/*/*//**/{s{default=\"A\xA0\xFF" + kHighBytes +
+  ASSERT_TRUE(hostkit::ParseSchema("engine{g/*/*//**/{s{default=\"A\x7F\xA0\xFF" + kHighBytes +
                                        "\";}z9{default=-97;}}}other{g{s{default=1;}}}",
                                    &schema, nullptr));
   Settings settings;
