@@ -1,6 +1,5 @@
-// wolfet-host as a person runs it: a separate process, its exit status and
-// what it prints, in a folder of its own with its own colour file; the
-// server browser against a stand-in master and game servers on 127.0.0.1.
+// wolfet-host run as a person would, in a folder and with a colour file of
+// its own; the server browser against stand-in servers on 127.0.0.1.
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
 #include <dlfcn.h>
@@ -111,6 +110,8 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
   Expect(2, "join --player " + Quote("a\nb") + " x", {"control character"});
   Expect(2, "servers --master 127.0.0.1:65536");
   Expect(2, "--settings other.json join --pick 0", {"run 'wolfet-host servers' first"});
+  WriteFile(dir + "/wolfet-host.servers.json", R"({"servers": [{"address": "a:1"}, 5]})");
+  Expect(2, "join --pick 0", {"is empty or damaged"});
 
   // A settings file edited by hand: broken JSON is left for the user to
   // mend; a line break in a value would become a console command.
@@ -232,9 +233,9 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
   std::atomic<int> silent{0};  // how often the silent server was asked
   const std::vector<Server> servers = {
       {"plain",
-       GameServer("\\hostname\\^1Red^7Fox^7\\mapname\\oasis\\clients\\3\\sv_maxclients\\16"
+       GameServer("\\hostname\\^1Red^7Fox^7\\mapname\\oasis\\clients\\0\\sv_maxclients\\16"
                   "\\gametype\\2\\needpass\\0"),
-       Said("^1Red^7Fox^7", "oasis", 3, 16, 2)},
+       Said("^1Red^7Fox^7", "oasis", 0, 16, 2)},
       {"answers the second request, not UTF-8",
        [](const std::string &r, int asked) {
          return asked < 2 ? std::vector<Reply>{} : GameServer("\\hostname\\L\xE9te\x1F")(r, asked);
@@ -293,9 +294,11 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
   EXPECT_LT(seconds, 2.0);
   const std::string red = out.substr(out.find("RedFox"));
   // Names to the left of a column as wide as the longest shown (32).
-  EXPECT_EQ(red.substr(0, 59), "RedFox" + std::string(28, ' ') + "oasis  3/16     Objective");
+  EXPECT_EQ(red.substr(0, 59), "RedFox" + std::string(28, ' ') + "oasis  0/16     Objective");
   EXPECT_EQ(out.find_first_of("^\x1b"), std::string::npos);
   EXPECT_EQ(err.find("did not end"), std::string::npos);
+  for (const auto &[address, server] : by_address)
+    EXPECT_NE(out.find(address), std::string::npos) << server->what;
 
   EXPECT_EQ(silent.exchange(0), 3) << "three requests, no more";
   Expect(0, "servers --json --timeout 1.5");
@@ -327,12 +330,6 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
   EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
             "name Player\r\nconnect " + list[plain]["address"].get<std::string>() + "\r\n");
   Expect(2, "join --pick 7", {"give 0 to 6"});
-  // A list that cannot replace what has its name leaves no temporary.
-  fs::remove(dir + "/wolfet-host.servers.json");
-  fs::create_directories(dir + "/wolfet-host.servers.json/in");
-  Expect(1, "servers --timeout 0.3", {"cannot write the server list"});
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 6)
-      << "settings, list, out, err, engine, colours";
 }
 
 TEST_F(Cli, AMasterThatFailsEndsInItsOwnExitCodeInTime) {
@@ -351,6 +348,7 @@ TEST_F(Cli, AMasterThatFailsEndsInItsOwnExitCodeInTime) {
       {"--timeout 0.5", {kMasterHead + MasterEntry(kLoopback, 9)}, 0, 1, "did not end"},
       {"--timeout 0.5", {kMasterHead + kMasterEnd}, 0, 0, "public servers are off"},
       {"--timeout 9", {std::string("game")}, 0, 1, "1 answering"},  // done, not 9 s
+      {"--timeout 9", {std::string("game")}, 1, 1, "cannot write the server list"},  // disk full
   };
   for (const Case &c : cases) {
     std::atomic<int> asked{0};
@@ -363,11 +361,13 @@ TEST_F(Cli, AMasterThatFailsEndsInItsOwnExitCodeInTime) {
           return Say(kMasterHead + MasterEntry(kLoopback, game) + kMasterEnd);
         }));
     net.Start();
+    if (c.code == 1) fs::create_symlink("/dev/full", dir + "/wolfet-host.servers.json.tmp");
     Expect(0, "set engine servers masteraddress " + address);
     Expect(c.code, "servers " + (c.args + (c.asked > 0 ? " --master " + address : "")), {c.says});
     EXPECT_EQ(asked, c.asked) << c.says;
     EXPECT_LT(seconds, 1.5) << c.says;
   }
+  EXPECT_FALSE(fs::is_symlink(dir + "/wolfet-host.servers.json.tmp"));
 }
 
 }  // namespace

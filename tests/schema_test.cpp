@@ -123,7 +123,8 @@ TEST(Settings, IntegersAndUtf8AtTheirLimits) {
   EXPECT_EQ(Settings::FromUtf8("\x80\xC2\xF8\xED\xA0\x80\xED\xBF\xBF\xF4\x90\x80\x80"
                                "a"),
             std::u16string(13, u'\uFFFD') + u"a");
-  EXPECT_EQ(Settings::ToUtf8(u"\xDC00\xD800\xDBFF"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+  EXPECT_EQ(Settings::ToUtf8(u"\xDFFF\xDC00\xD800\xDBFF"),
+            "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 int32_t SDLL_STDCALL BadSchema(const char *, uint32_t) {
