@@ -108,6 +108,7 @@ TEST_F(Cli, EachExitCodeAndWhatItSays) {
   Expect(2, "join --pick 0 " + std::string(256, 'x'),
          {"is 256 bytes long; a server entry holds at most 255"});
   Expect(2, "join --player " + Quote("a\nb") + " x", {"control character"});
+  Expect(2, "host --interval 0", {"--interval: Value 0 not in range 1 to 10000"});
   Expect(2, "servers --master 127.0.0.1:65536");
   Expect(2, "--settings other.json join --pick 0", {"run 'wolfet-host servers' first"});
   WriteFile(dir + "/wolfet-host.servers.json", R"({"servers": [{"address": "a:1"}, 5]})");
@@ -298,7 +299,7 @@ TEST_F(Cli, ServersListsEachServerOnceWithWhatItSaidAndJoinsOneByIndex) {
   EXPECT_EQ(out.find_first_of("^\x1b"), std::string::npos);
   EXPECT_EQ(err.find("did not end"), std::string::npos);
   for (const auto &[address, server] : by_address)
-    EXPECT_NE(out.find(address), std::string::npos) << server->what;
+    EXPECT_NE(out.find(" " + address + "\n"), std::string::npos) << server->what;
 
   EXPECT_EQ(silent.exchange(0), 3) << "three requests, no more";
   Expect(0, "servers --json --timeout 1.5");

@@ -319,9 +319,8 @@ TEST_F(Launch, BackupKeepsOneGenerationAndNeverLosesTheOlderOne) {
   EXPECT_TRUE(PollUntilEnded());
 }
 
-// Each export 10,000 times over; ctest runs this under valgrind too, where
-// a leak or a bad access fails it. Launches go to a folder without et.exe,
-// every thousandth to the game, which is polled to its end.
+// Each export 10,000 times, under valgrind too (a leak or a bad access fails
+// it); launches go to a folder without et.exe, every thousandth to the game.
 TEST_F(Launch, EveryExportTenThousandTimesLeavesNothingBehind) {
   const std::string missing = AddEngine("missing");
   fs::remove(missing + "et.exe");
