@@ -77,8 +77,7 @@ TEST_F(Launch, EngineCheckFindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwise) {
 }
 
 TEST_F(Launch, HostedGameRunsInItsFolderWithAScriptThatFollowsTheSettings) {
-  // The folder as set, with backslashes, relative to '/', and empty (the
-  // current folder): each names the sandbox's engine folder.
+  // The engine folder as set, with backslashes, relative to '/' and empty (from inside it).
   std::string windows = engine;
   for (char &c : windows) c = c == '/' ? '\\' : c;
   const std::string cwd = fs::current_path().string();
