@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "../plugin/host/sdll.h"
+#include <sdll/sdll.h>
 #include "library.h"
 #include "schema.h"
 #include "settings.h"

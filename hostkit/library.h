@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "../plugin/host/sdll.h"
+#include <sdll/sdll.h>
 
 namespace hostkit {
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "../host/host_string.h"
-#include "../host/sdll.h"
+#include <sdll/sdll.h>
 #include "../host/services.h"
 #include "../launch/file_exists.h"
 

@@ -6,7 +6,7 @@
  */
 #include "../platform/platform.h"
 #include "module_state.h"
-#include "sdll.h"
+#include <sdll/sdll.h>
 #include "services.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "../platform/platform.h"
-#include "sdll.h"
+#include <sdll/sdll.h>
 
 namespace sdll {
 

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "sdll.h"
+#include <sdll/sdll.h>
 
 namespace sdll {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "module_state.h"
-#include "sdll.h"
+#include <sdll/sdll.h>
 
 extern "C" {
 

@@ -2,7 +2,7 @@
  * SDLL_MultiplayerFinished: the host's poll for the end of the game that
  * the last launch started.
  */
-#include "../host/sdll.h"
+#include <sdll/sdll.h>
 #include "../platform/platform.h"
 #include "launch.h"
 

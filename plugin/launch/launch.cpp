@@ -15,7 +15,7 @@
 #include <string>
 
 #include "../host/host_string.h"
-#include "../host/sdll.h"
+#include <sdll/sdll.h>
 #include "../host/services.h"
 #include "file_exists.h"
 
@@ -54,7 +54,8 @@ void WriteHostedGame(platform::TextFile *script) {
   /* The map text goes back to the host's allocator as soon as the line is
    * out; the cut name is ours and goes after it. */
   HostString map_text = ReadGameString("general", "map");
-  const std::string map_name = CutMapName(TextOrEmpty(map_text));
+  const char *map = TextOrEmpty(map_text);
+  const std::string map_name(map, MapNameLength(map));
   WriteLine(script, "map ", map_name.c_str());
   FreeHostString(map_text);
 }
@@ -88,15 +89,15 @@ void PickServerEntry(const unsigned char *server_list, int32_t index,
 }
 
 /*
- * CutMapName: a space anywhere wins over a '-' anywhere. A text with
+ * MapNameLength: a space anywhere wins over a '-' anywhere. A text with
  * neither has no cut point; rather than write no map line at all, the
- * whole text is kept as the map name (the empty text for no text).
+ * whole text is kept as the map name (the empty name for no text).
  */
-std::string CutMapName(const char *map_text) {
-  const char *text = map_text != nullptr ? map_text : "";
-  const char *cut = std::strchr(text, ' ');
-  if (cut == nullptr) cut = std::strchr(text, '-');
-  return cut != nullptr ? std::string(text, static_cast<size_t>(cut - text)) : std::string(text);
+size_t MapNameLength(const char *map_text) {
+  if (map_text == nullptr) return 0;
+  const char *cut = std::strchr(map_text, ' ');
+  if (cut == nullptr) cut = std::strchr(map_text, '-');
+  return cut != nullptr ? static_cast<size_t>(cut - map_text) : std::strlen(map_text);
 }
 
 }  // namespace sdll

@@ -5,8 +5,8 @@
 #ifndef SDLL_LAUNCH_LAUNCH_H
 #define SDLL_LAUNCH_LAUNCH_H
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "../platform/platform.h"
 
@@ -31,9 +31,11 @@ constexpr int kServerEntrySize = 256;
 void PickServerEntry(const unsigned char *server_list, int32_t index,
                      char (&buffer)[kServerEntrySize]);
 
-/* The map name in a "map" setting such as "mapone - First Map": the text
- * before its first space, or when it has none, before its first '-'. */
-std::string CutMapName(const char *map_text);
+/* The length of the map name that starts a "map" setting such as
+ * "mapone - First Map": the bytes before its first space, or when it has
+ * none, before its first '-'. A host that shows or checks a map setting
+ * asks this rather than restating the rule. */
+size_t MapNameLength(const char *map_text);
 
 }  // namespace sdll
 

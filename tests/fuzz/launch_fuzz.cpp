@@ -11,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-#include "host/sdll.h"
+#include <sdll/sdll.h>
 #include "support/files.h"
 
 namespace {

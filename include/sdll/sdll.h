@@ -8,12 +8,12 @@
  * with a byte count); texts the host returns are NUL-terminated UTF-16 and
  * stay the host's.
  */
-#ifndef SDLL_HOST_SDLL_H
-#define SDLL_HOST_SDLL_H
+#ifndef SDLL_SDLL_H
+#define SDLL_SDLL_H
 
 #include <cstdint>
 
-#include "../platform/abi.h"
+#include "abi.h"
 
 /* UTF-16 code unit of host texts; wchar_t is 32 bits on ELF platforms. */
 typedef char16_t SdllWideChar;

@@ -7,8 +7,8 @@
  * x86; everywhere else the attributes expand to nothing and the platform's
  * single convention applies. This header is the one place that decides it.
  */
-#ifndef SDLL_PLATFORM_ABI_H
-#define SDLL_PLATFORM_ABI_H
+#ifndef SDLL_ABI_H
+#define SDLL_ABI_H
 
 #if defined(__i386__) || defined(_M_IX86)
 #define SDLL_STDCALL __attribute__((stdcall))
