@@ -1,6 +1,7 @@
 # `cpack` in a Windows build folder makes the zip that ships the plug-in:
 # the DLL, the install section of README.md (as INSTALL.txt, CR LF) and
-# the LICENSE. Included by plugin/platform/Win32.cmake.
+# the LICENSE, written by ZipPackage.cmake so that it is reproducible.
+# Included by plugin/platform/Win32.cmake.
 install(TARGETS wolfet RUNTIME DESTINATION .)
 
 file(READ ${PROJECT_SOURCE_DIR}/README.md SDLL_README)
@@ -17,7 +18,12 @@ file(WRITE ${CMAKE_BINARY_DIR}/package/INSTALL.txt "${SDLL_INSTALL_TEXT}")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
 install(FILES ${CMAKE_BINARY_DIR}/package/INSTALL.txt ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
 
-set(CPACK_GENERATOR ZIP)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(CPACK_GENERATOR External)
+set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/ZipPackage.cmake)
+set(CPACK_SDLL_PYTHON ${Python3_EXECUTABLE})
+set(CPACK_SDLL_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 set(CPACK_PACKAGE_NAME wolfet)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)

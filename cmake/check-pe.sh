@@ -5,13 +5,18 @@
 #  - imports from the system's own DLLs only (the runtime is linked in);
 #  - the settings schema as resource CONFIGURATION / 101 / language 1033,
 #    byte for byte the text of settings.cfg;
-#  - its size, which must stay under the limit.
+#  - the version resource VS_VERSION_INFO / 1 / language 1033: the file and
+#    product version from project() in CMakeLists.txt, a DLL for 32-bit
+#    Windows, and the strings of table 040904B0 (the copyright from
+#    LICENSE), nothing else;
+#  - its size, which must stay within the limit.
 # Usage: check-pe.sh DLL SETTINGS_CFG [OBJDUMP] [LIMIT_BYTES]
 set -eu
 dll=$1
 schema=$2
 objdump=${3:-i686-w64-mingw32-objdump}
-limit=${4:-102400}
+limit=${4:-26112}
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
 fail=0
 complain() {
   echo "check-pe: $*" >&2
@@ -54,10 +59,10 @@ for name in $imports; do
 done
 
 # The schema resource, read from the PE resource directory.
-python3 - "$dll" "$schema" <<'PY' || fail=1
-import struct, sys
+python3 - "$dll" "$schema" "$source_dir" <<'PY' || fail=1
+import re, struct, sys
 
-dll, schema = sys.argv[1], sys.argv[2]
+dll, schema, source_dir = sys.argv[1:4]
 data = open(dll, "rb").read()
 want = open(schema, "rb").read()
 
@@ -102,24 +107,98 @@ def find(directory, key, what):
             return target & 0x7FFFFFFF
     fail("no resource " + what)
 
-types = find(0, "CONFIGURATION", "of type CONFIGURATION")
-names = find(types, 101, "CONFIGURATION/101")
-leaf = None
-for name, target in entries(names):
-    if name == 1033:
-        leaf = target
-if leaf is None or leaf & 0x80000000:
-    fail("no resource CONFIGURATION/101 in language 1033")
-rva, size = struct.unpack_from("<II", data, root + leaf)
-got = data[offset(rva):offset(rva) + size]
+def resource(kind, key, label):
+    names = find(find(0, kind, "of type " + label), key, label + "/%s" % key)
+    leaf = None
+    for name, target in entries(names):
+        if name == 1033:
+            leaf = target
+    if leaf is None or leaf & 0x80000000:
+        fail("no resource %s/%s in language 1033" % (label, key))
+    rva, size = struct.unpack_from("<II", data, root + leaf)
+    return data[offset(rva):offset(rva) + size]
+
+got = resource("CONFIGURATION", 101, "CONFIGURATION")
 if got != want:
     fail("CONFIGURATION/101/1033 holds %d bytes that differ from %s (%d bytes)"
-         % (size, schema, len(want)))
-print("check-pe: CONFIGURATION/101/1033 holds the %d bytes of settings.cfg" % size)
+         % (len(got), schema, len(want)))
+print("check-pe: CONFIGURATION/101/1033 holds the %d bytes of settings.cfg" % len(got))
+
+# The version resource: nested blocks of length, value length, type (1:
+# text, counted in UTF-16 units), UTF-16 key, then value and children,
+# each aligned to 4 bytes.
+RT_VERSION = 16
+info = resource(RT_VERSION, 1, "VS_VERSION_INFO")
+
+def block(at):
+    length, value_length, kind = struct.unpack_from("<HHH", info, at)
+    end = info.index(b"\0\0", at + 6)
+    while (end - at - 6) % 2:
+        end = info.index(b"\0\0", end + 1)
+    key = info[at + 6:end].decode("utf-16-le")
+    value_at = (end + 2 + 3) & ~3
+    value_size = value_length * 2 if kind == 1 else value_length
+    value = info[value_at:value_at + value_size]
+    children = []
+    child = (value_at + value_size + 3) & ~3
+    while child < at + length:
+        children.append(block(child))
+        child = (child + children[-1][3] + 3) & ~3
+    return key, value, children, length
+
+root_key, fixed, children, _ = block(0)
+if root_key != "VS_VERSION_INFO" or len(fixed) != 52:
+    fail("the version resource holds no VS_VERSION_INFO with its fixed part")
+(signature, _, file_ms, file_ls, product_ms, product_ls, _, flags, os_kind, file_type,
+ _, date_ms, date_ls) = struct.unpack("<13I", fixed)
+cmake = open(source_dir + "/CMakeLists.txt").read()
+version = re.search(r"project\([^)]*VERSION ([0-9]+)\.([0-9]+)\.([0-9]+)", cmake)
+if version is None:
+    fail("CMakeLists.txt names no project VERSION")
+major, minor, patch = (int(part) for part in version.groups())
+expected_ms, expected_ls = major << 16 | minor, patch << 16
+checks = [
+    (signature == 0xFEEF04BD, "the fixed part's signature"),
+    ((file_ms, file_ls) == (expected_ms, expected_ls), "FILEVERSION %d,%d,%d,0" % (major, minor, patch)),
+    ((product_ms, product_ls) == (expected_ms, expected_ls), "PRODUCTVERSION %d,%d,%d,0" % (major, minor, patch)),
+    (flags == 0, "no file flags (no debug, pre-release or patched build)"),
+    (os_kind == 0x40004, "FILEOS VOS_NT_WINDOWS32"),
+    (file_type == 2, "FILETYPE VFT_DLL"),
+    ((date_ms, date_ls) == (0, 0), "no file date"),
+]
+for ok, what in checks:
+    if not ok:
+        fail("the version resource lacks " + what)
+
+copyright = next(line for line in open(source_dir + "/LICENSE").read().splitlines()
+                 if line.startswith("Copyright "))
+text = "%d.%d.%d" % (major, minor, patch)
+expected = {
+    "FileDescription": "Wolf ET engine plug-in for the game launcher",
+    "FileVersion": text,
+    "InternalName": "wolfet",
+    "LegalCopyright": copyright,
+    "OriginalFilename": "wolfet.dll",
+    "ProductName": "Wolf ET plug-in",
+    "ProductVersion": text,
+}
+tables = [child for child in children if child[0] == "StringFileInfo"]
+if len(tables) != 1 or [table[0] for table in tables[0][2]] != ["040904B0"]:
+    fail("the version resource holds no single string table 040904B0")
+strings = {key: value.decode("utf-16-le").rstrip("\0")
+           for key, value, _, _ in tables[0][2][0][2]}
+if strings != expected:
+    fail("the version strings differ: %r, not %r" % (strings, expected))
+translations = [child for child in children if child[0] == "VarFileInfo"]
+if (len(translations) != 1 or [var[:2] for var in translations[0][2]]
+        != [("Translation", struct.pack("<HH", 0x0409, 1200))]):
+    fail("the version resource names no translation 0409, 1200")
+print("check-pe: VS_VERSION_INFO/1/1033 says version %s, with the %d strings of 040904B0"
+      % (text, len(strings)))
 PY
 
 size=$(wc -c <"$dll")
-echo "check-pe: $(basename "$dll") is $size bytes ($(((size + 1023) / 1024)) KiB; limit $((limit / 1024)) KiB)"
+echo "check-pe: $(basename "$dll") is $size bytes (limit $limit)"
 [ "$size" -le "$limit" ] || complain "the DLL has outgrown its size limit"
 echo "check-pe: exports $(printf '%s\n' "$exports" | awk '{printf "%s:%s ", $1, $2}')"
 echo "check-pe: imports $(echo $imports)"

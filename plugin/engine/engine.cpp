@@ -9,12 +9,12 @@
  */
 #include "engine.h"
 
-#include <string>
+#include <sdll/sdll.h>
 
 #include "../host/host_string.h"
-#include <sdll/sdll.h>
 #include "../host/services.h"
 #include "../launch/file_exists.h"
+#include "../launch/path.h"
 
 namespace sdll {
 namespace {
@@ -27,11 +27,12 @@ constexpr uint32_t kExclamationOk = 0x30; /* MB_ICONEXCLAMATION | MB_OK */
 
 }  // namespace
 
-/* A null text joins as the empty one. */
+/* A null text joins as the empty one. A folder text too long to take the
+ * file name within MAX_PATH holds no such file: the directory search
+ * could not be made for it, so the user hears that et.exe is missing. */
 bool EngineFileExists(const char *folder, const char *file) {
-  std::string path = folder != nullptr ? folder : "";
-  path += file != nullptr ? file : "";
-  return FileExists(path.c_str());
+  PathBuffer path;
+  return JoinPath(path, folder, file) && FileExists(path);
 }
 
 const char *ContentFileName(uint32_t content_flags) {
@@ -71,13 +72,9 @@ SDLL_EXPORT int32_t SDLL_CDECL SDLL_EngineConfig(void) {
  * empty; the host gets a valid pointer to a lone NUL then.
  */
 SDLL_EXPORT void SDLL_CDECL SDLL_Verification(uint32_t content_flags) {
-  /* Declared before the folder text so that it is discarded after the
-   * folder text has been released. */
-  std::string content_file;
   sdll::ScopedHostString folder(sdll::ReadEngineString("general", "enginepath"));
   sdll::HostAddVerifyFile(folder.get(), "et.exe");
-  content_file = sdll::ContentFileName(content_flags);
-  sdll::HostAddVerifyFile(folder.get(), content_file.c_str());
+  sdll::HostAddVerifyFile(folder.get(), sdll::ContentFileName(content_flags));
 }
 
 }  // extern "C"

@@ -13,7 +13,8 @@ namespace sdll {
 constexpr uint32_t kContentGame = 0x4000;
 
 /* True when `folder` followed directly by `file` (no separator put in
- * between) names a directory entry, file or folder. */
+ * between) fits in a path of MAX_PATH bytes and names a directory entry
+ * there, file or folder. */
 bool EngineFileExists(const char *folder, const char *file);
 
 /* "pak0.pk3" for exactly 0x4000, the empty text for any other word. */

@@ -11,13 +11,14 @@
  */
 #include "launch.h"
 
+#include <sdll/sdll.h>
+
 #include <cstring>
-#include <string>
 
 #include "../host/host_string.h"
-#include <sdll/sdll.h>
 #include "../host/services.h"
 #include "file_exists.h"
+#include "path.h"
 
 namespace sdll {
 namespace {
@@ -35,10 +36,9 @@ int EntryLength(const unsigned char *entry) {
 /* One line of the script; the stream turns every "\n" in it, those inside
  * the texts too, into CR LF. */
 void WriteLine(platform::TextFile *script, const char *command, const char *text) {
-  std::string line = command;
-  line += text;
-  line += '\n';
-  platform::WriteText(script, line.c_str());
+  platform::WriteText(script, command);
+  platform::WriteText(script, text);
+  platform::WriteText(script, "\n");
 }
 
 /* The hosted game's lines after the name line. */
@@ -51,12 +51,11 @@ void WriteHostedGame(platform::TextFile *script) {
     platform::WriteText(script, "set sv_wwwDownload 1\n");
   if (HostGetGameInteger("general", "type") == 0) platform::WriteText(script, kServerName);
 
-  /* The map text goes back to the host's allocator as soon as the line is
-   * out; the cut name is ours and goes after it. */
+  /* The map text is our own copy, so the name is cut in place; it goes
+   * back to the host's allocator as soon as the line is out. */
   HostString map_text = ReadGameString("general", "map");
-  const char *map = TextOrEmpty(map_text);
-  const std::string map_name(map, MapNameLength(map));
-  WriteLine(script, "map ", map_name.c_str());
+  if (map_text != nullptr) map_text[MapNameLength(map_text)] = '\0';
+  WriteLine(script, "map ", TextOrEmpty(map_text));
   FreeHostString(map_text);
 }
 
@@ -112,7 +111,11 @@ extern "C" {
  * - a script that cannot be opened (etmain missing or write-protected) is
  *   not written, but every read still happens and the launch goes on to
  *   the colour save and the start, so the poll that follows sees the same
- *   launch state as after any other launch.
+ *   launch state as after any other launch;
+ * - a folder text too long for a path of MAX_PATH bytes is met as the
+ *   Win32 file calls would meet it: no script path, no script and no
+ *   backup (every read still happens); no program path, no start, so the
+ *   poll that follows answers 1 at once and puts the saved colour back.
  * The handle of an earlier game that a new launch replaces is closed (it
  * would otherwise never be), without stopping that game.
  */
@@ -125,11 +128,16 @@ SDLL_EXPORT void SDLL_CDECL SDLL_LaunchMultiplayer(uint32_t content_flags, int32
   /* The working folder points into this text until the start has been
    * made; it is released on the way out, after the start. */
   sdll::ScopedHostString folder(sdll::ReadEngineString("general", "enginepath"));
-  const std::string script_path = std::string(folder.get()) + "etmain\\launch.cfg";
-  const std::string program_path = std::string(folder.get()) + "et.exe";
+  sdll::PathBuffer script_path;
+  sdll::PathBuffer program_path;
+  const bool script_named = sdll::JoinPath(script_path, folder.get(), "etmain\\launch.cfg");
+  const bool program_named = sdll::JoinPath(program_path, folder.get(), "et.exe");
 
-  sdll::BackupFile(script_path.c_str());
-  platform::TextFile *script = platform::OpenTextFileForWriting(script_path.c_str());
+  platform::TextFile *script = nullptr;
+  if (script_named) {
+    sdll::BackupFile(script_path);
+    script = platform::OpenTextFileForWriting(script_path);
+  }
   sdll::FreeHostString(sdll::ReadEngineString("general", "parameters"));
 
   sdll::WriteLine(script, "name ", player_name != nullptr ? player_name : "");
@@ -145,8 +153,9 @@ SDLL_EXPORT void SDLL_CDECL SDLL_LaunchMultiplayer(uint32_t content_flags, int32
   sdll::LaunchState &state = sdll::Launch();
   state.saved_highlight_colour = platform::GetSystemColour(platform::kColourHighlight);
   platform::ProcessHandle replaced = state.game_process;
-  state.game_process =
-      platform::StartProgram(program_path.c_str(), sdll::kCommandLine, folder.get());
+  state.game_process = program_named
+                           ? platform::StartProgram(program_path, sdll::kCommandLine, folder.get())
+                           : nullptr;
   platform::CloseProcess(replaced);
 }
 
