@@ -57,3 +57,6 @@ target_link_options(wolfet PRIVATE
 target_link_libraries(wolfet PRIVATE ole32 shell32 user32)
 
 include(${PROJECT_SOURCE_DIR}/cmake/Package.cmake)
+if(SDLL_BUILD_TESTS)
+  include(${PROJECT_SOURCE_DIR}/cmake/DllChecks.cmake)
+endif()

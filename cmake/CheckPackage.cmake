@@ -1,0 +1,35 @@
+# The zip ships the very DLL that was built and tested: packs the build
+# folder with cpack, then compares the zip's wolfet.dll with the built one.
+#   cmake -DCPACK=<cpack> -DBUILD_DIR=<dir> -DZIP=<zip> -DDLL=<dll> -P CheckPackage.cmake
+foreach(var CPACK BUILD_DIR ZIP DLL)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "CheckPackage.cmake: ${var} is not set")
+  endif()
+endforeach()
+
+file(REMOVE ${ZIP})
+execute_process(COMMAND ${CPACK} WORKING_DIRECTORY ${BUILD_DIR} RESULT_VARIABLE result
+  OUTPUT_QUIET)
+if(NOT result EQUAL 0 OR NOT EXISTS ${ZIP})
+  message(FATAL_ERROR "cpack made no ${ZIP}")
+endif()
+
+set(unpacked ${BUILD_DIR}/package/unpacked)
+file(REMOVE_RECURSE ${unpacked})
+file(MAKE_DIRECTORY ${unpacked})
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${ZIP} WORKING_DIRECTORY ${unpacked}
+  RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${ZIP} does not unpack")
+endif()
+file(GLOB shipped RELATIVE ${unpacked} ${unpacked}/*)
+list(SORT shipped)
+if(NOT shipped STREQUAL "INSTALL.txt;LICENSE;wolfet.dll")
+  message(FATAL_ERROR "the zip holds ${shipped}, not INSTALL.txt, LICENSE and wolfet.dll")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${unpacked}/wolfet.dll ${DLL}
+  RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "the zip's wolfet.dll is not the built ${DLL}")
+endif()
+message(STATUS "the zip ships the tested wolfet.dll")
