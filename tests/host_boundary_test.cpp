@@ -4,14 +4,29 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/files.h"
 #include "support/loaded_plugin.h"
 
 namespace {
+
+namespace fs = std::filesystem;
+
+// The launcher's numbers.
+constexpr uint32_t kSlotCount = 25;
+constexpr uint32_t kContextGiven = 77;  // what these tests hand SDLL_Init
+constexpr uint16_t kEngineCode = 29;
+constexpr uint32_t kContentGame = 0x4000;
+constexpr int32_t kNoVerdictYet = -1;  // the host's engine_valid() before any report
+// MAX_PATH: the longest path the ANSI file calls take, its NUL included.
+constexpr size_t kMaxPath = 260;
+const std::string kGame = "et.exe";
+const std::string kScript = "etmain\\launch.cfg";
 
 std::vector<std::string> g_seen;  // "slot: arguments", in call order
 const char16_t *g_folder = u"";   // what slot 2 answers for every key
@@ -51,6 +66,35 @@ SdllService S(F f) {
   return reinterpret_cast<SdllService>(f);
 }
 
+// The calls each engine check makes, as the stubs note them.
+const std::string kReadFolder = "2: 77 general enginepath";
+const std::string kWarning = "5: Wolf ET 48";  // caption, MB_ICONEXCLAMATION | MB_OK
+const std::string kContentReport = "12: 77 16384";
+const std::string kUsable = "24: 77 1";
+const std::string kNotUsable = "24: 77 0";
+
+// A scratch folder of this process's own, gone with the object.
+struct Scratch {
+  Scratch()
+      : path(fs::temp_directory_path() /
+             ("sdll-boundary-" + std::to_string(std::random_device()()))) {
+    fs::create_directories(path);
+  }
+  ~Scratch() { fs::remove_all(path); }
+  fs::path path;
+};
+
+// An engine folder text of exactly `length` bytes that names `folder`:
+// "./" steps pad it, and an odd byte left over starts the names joined to
+// it ("x" + "et.exe"). `prefix` is that start, to put the files under.
+std::string FolderText(const fs::path &folder, size_t length, std::string *prefix) {
+  std::string text = folder.string() + "/";
+  std::string pad;
+  while (text.size() + pad.size() + 2 <= length) pad += "./";
+  *prefix = text.size() + pad.size() < length ? "x" : "";
+  return text + pad + *prefix;
+}
+
 class Boundary : public LoadedPlugin {
  protected:
   void SetUp() override {
@@ -61,73 +105,149 @@ class Boundary : public LoadedPlugin {
         {0, S(&SetConfiguration)}, {2, S(&EngineString)}, {5, S(&ShowMessage)},
         {6, S(&GameInteger)},      {7, S(&GameString)},   {11, S(&VerifyFile)},
         {12, S(&ContentFlags)},    {24, S(&EngineValid)}};
-    for (uint32_t slot = 0; slot < 25; ++slot) plugin().InitCall(slot, nullptr);
+    for (uint32_t slot = 0; slot < kSlotCount; ++slot) plugin().InitCall(slot, nullptr);
     for (const auto &[slot, service] : table) plugin().InitCall(slot, service);
     // Init: eight bytes of name, the engine code, and the latest context
     // (77, not the host's) in every call after it.
     char name[16];
     std::memset(name, 'x', sizeof name);
     uint16_t code = 0;
-    EXPECT_EQ(plugin().Init(77, name, &code), 0);
-    EXPECT_EQ(std::memcmp(name, "Wolf ET\0x", 9), 0) << "wrote other than 8 bytes";
-    EXPECT_EQ(code, 29);
+    EXPECT_EQ(plugin().Init(kContextGiven, name, &code), 0) << "SDLL_Init always answers 0";
+    EXPECT_EQ(std::memcmp(name, "Wolf ET\0x", 9), 0) << "the name is 8 bytes, NUL included";
+    EXPECT_EQ(code, kEngineCode) << "the host's engine code";
     g_seen.clear();
     g_folder = u"";
     g_allocation = 0;
   }
   std::vector<std::string> Seen() { return std::exchange(g_seen, {}); }
+  void SetFolder(const std::string &text) {
+    folder_ = hostkit::Settings::FromUtf8(text);
+    g_folder = folder_.c_str();
+  }
   using V = std::vector<std::string>;
+
+ private:
+  std::u16string folder_;
 };
 
-TEST_F(Boundary, EachExportCallsItsServicesInTheirSlotsInOrder) {
-  EXPECT_EQ(plugin().Init(77, nullptr, nullptr), 0);
-  EXPECT_EQ(host.display_name() + std::to_string(host.engine_code()), "Wolf ET29");
-  EXPECT_EQ(std::to_string(host.context()) + std::to_string(host.engine_valid()), "24301-1");
-  EXPECT_EQ(plugin().EngineConfig(), 0);
-  EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "24: 77 0"}));
-  g_folder = u"/no/such/folder/";
-  EXPECT_EQ(plugin().EngineConfig(), 1);
-  EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "5: Wolf ET 48", "24: 77 0"}));
-  // Only the content flags 0x4000 name a content file.
-  g_folder = u"C:\\ET\\";
-  for (uint32_t flags : {0x4000u, 0u, 0x3FFFu, 0x4001u, 0xC000u}) {
-    plugin().Verification(flags);
-    EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "11: C:\\ET\\ et.exe",
-                         flags == 0x4000 ? "11: C:\\ET\\ pak0.pk3" : "11: C:\\ET\\ "}));
-  }
-  EXPECT_EQ(plugin().LoadConfiguration(), 0);
-  ASSERT_EQ(Seen().size(), 1u);
-#ifndef _WIN32  // the Windows flow has its own launch, through the shell
-  g_folder = u"/no/such/folder/";
-  plugin().LaunchMultiplayer(0x4000, 3, 3, 0, nullptr, "P");
-  const std::string type = "6: 77 general type";
-  EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "2: 77 general parameters", type, type, type,
-                       type, "6: 77 general allowdownload", type, "7: 77 general map"}));
-  EXPECT_EQ(plugin().MultiplayerFinished(), 1);
-#endif
-  // A folder that holds et.exe: the content flags before the verdict.
-  const std::string prefix = (std::filesystem::temp_directory_path() / "sdll-boundary-").string();
-  std::ofstream(prefix + "et.exe") << "";
-  const std::u16string folder = hostkit::Settings::FromUtf8(prefix);
-  g_folder = folder.c_str();
-  EXPECT_EQ(plugin().EngineConfig(), 0);
-  std::filesystem::remove(prefix + "et.exe");
-  EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "12: 77 16384", "24: 77 1"}));
+TEST_F(Boundary, SetUpCallsNoServiceAndTakesNoBuffers) {
+  EXPECT_EQ(plugin().Init(kContextGiven, nullptr, nullptr), 0) << "no name or code buffer";
+  EXPECT_EQ(Seen(), V{}) << "SDLL_Init and SDLL_InitCall call no service";
+  EXPECT_EQ(host.display_name(), "Wolf ET") << "the name the host got at its start";
+  EXPECT_EQ(host.engine_code(), kEngineCode) << "the code the host got at its start";
+  EXPECT_EQ(host.context(), LoadedPlugin::kContext) << "the host keeps its own context";
+  EXPECT_EQ(host.engine_valid(), kNoVerdictYet)
+      << "the host's own services are replaced, so no verdict reached it";
 }
 
+TEST_F(Boundary, EngineCheckEndsWithTheVerdictInSlot24) {
+  // Step 1: no folder set: the verdict alone.
+  EXPECT_EQ(plugin().EngineConfig(), 0) << "no warning shown for an empty setting";
+  EXPECT_EQ(Seen(), (V{kReadFolder, kNotUsable})) << "an empty setting is not usable";
+
+  // Step 2: a folder without et.exe: the warning first.
+  SetFolder("/no/such/folder/");
+  EXPECT_EQ(plugin().EngineConfig(), 1) << "the answer says a warning was shown";
+  EXPECT_EQ(Seen(), (V{kReadFolder, kWarning, kNotUsable})) << "the warning, then the verdict";
+
+  // Step 3: a folder that holds et.exe: the content flags, then the verdict.
+  Scratch scratch;
+  WriteFile((scratch.path / kGame).string(), "");
+  SetFolder(scratch.path.string() + "/");
+  EXPECT_EQ(plugin().EngineConfig(), 0) << "no warning for a usable folder";
+  EXPECT_EQ(Seen(), (V{kReadFolder, kContentReport, kUsable})) << "content flags 0x4000, then 1";
+}
+
+TEST_F(Boundary, OnlyTheContentFlags0x4000NameAContentFile) {
+  g_folder = u"C:\\ET\\";
+  for (uint32_t flags : {kContentGame, 0u, kContentGame - 1, kContentGame + 1, 0xC000u}) {
+    plugin().Verification(flags);
+    const std::string content = flags == kContentGame ? "11: C:\\ET\\ pak0.pk3" : "11: C:\\ET\\ ";
+    EXPECT_EQ(Seen(), (V{kReadFolder, "11: C:\\ET\\ et.exe", content}))
+        << "et.exe, then the content file for flags " << flags;
+  }
+}
+
+TEST_F(Boundary, TheSchemaGoesToSlot0WithItsByteCount) {
+#ifdef _WIN32
+  const std::string schema = ReadFile(std::string("Z:") + SDLL_SCHEMA_FILE);  // Wine's Unix drive
+#else
+  const std::string schema = ReadFile(SDLL_SCHEMA_FILE);
+#endif
+  ASSERT_FALSE(schema.empty()) << "settings.cfg is readable";
+  EXPECT_EQ(plugin().LoadConfiguration(), 0) << "handed over";
+  EXPECT_EQ(Seen(), V{"0: " + std::to_string(schema.size())})
+      << "one call with the bytes of settings.cfg";
+}
+
+#ifndef _WIN32  // the Windows flow has its own launch, through the shell
+TEST_F(Boundary, AHostedLaunchReadsTheSettingsInItsFixedOrder) {
+  SetFolder("/no/such/folder/");
+  plugin().LaunchMultiplayer(kContentGame, 3, 3, 0, nullptr, "P");
+  const std::string type = "6: 77 general type";
+  EXPECT_EQ(Seen(), (V{kReadFolder, "2: 77 general parameters", type, type, type, type,
+                       "6: 77 general allowdownload", type, "7: 77 general map"}))
+      << "the folder, the parameters, four types, the download, a type, the map";
+  EXPECT_EQ(plugin().MultiplayerFinished(), 1) << "nothing was started";
+}
+#endif
+
+// Paths are joined within MAX_PATH: a folder text too long for et.exe is
+// a folder without it, one byte shorter is checked as any other.
+TEST_F(Boundary, AFolderTooLongForEtExeWithinMaxPathHasNoEtExe) {
+  Scratch scratch;
+  const size_t longest = kMaxPath - 1 - kGame.size();
+  for (size_t length : {longest, longest + 1}) {
+    std::string prefix;
+    SetFolder(FolderText(scratch.path, length, &prefix));
+    WriteFile((scratch.path / (prefix + kGame)).string(), "");
+    const bool fits = length == longest;
+    const V usable{kReadFolder, kContentReport, kUsable};
+    const V missing{kReadFolder, kWarning, kNotUsable};
+    EXPECT_EQ(plugin().EngineConfig(), fits ? 0 : 1) << "warned only past the limit: " << length;
+    EXPECT_EQ(Seen(), fits ? usable : missing)
+        << "a path of " << length + kGame.size() << " bytes and the NUL";
+  }
+}
+
+#ifndef _WIN32
+// The script path: within the limit the script is written (its backup
+// name would be too long, so the old script is overwritten); past it
+// nothing is written or moved, and the host hears the same reads.
+TEST_F(Boundary, AFolderTooLongForTheScriptWithinMaxPathGetsNoScript) {
+  const std::string kOldScript = "old\r\n";
+  Scratch scratch;
+  const size_t longest = kMaxPath - 1 - kScript.size();
+  for (size_t length : {longest, longest + 1}) {
+    std::string prefix;
+    SetFolder(FolderText(scratch.path, length, &prefix));
+    const fs::path script = scratch.path / (prefix + "etmain") / "launch.cfg";
+    fs::create_directories(script.parent_path());
+    WriteFile(script.string(), kOldScript);
+    plugin().LaunchMultiplayer(kContentGame, 1, 2, 0, nullptr, "P");
+    const bool fits = length == longest;
+    EXPECT_EQ(ReadFile(script.string()), fits ? "name P\r\nconnect \r\n" : kOldScript)
+        << "written only within the limit: " << length;
+    EXPECT_FALSE(fs::exists(script.string() + ".bak")) << "no backup of " << length;
+    EXPECT_EQ(Seen(), (V{kReadFolder, "2: 77 general parameters"})) << "the same reads";
+    EXPECT_EQ(plugin().MultiplayerFinished(), 1) << "nothing was started";
+  }
+}
+#endif
+
 TEST_F(Boundary, SlotsPastTheTableAreIgnoredAndTheLatestPointerWins) {
-  plugin().InitCall(25, S(&EngineValid));
+  plugin().InitCall(kSlotCount, S(&EngineValid));
   plugin().InitCall(0xFFFFFFFFu, nullptr);
   plugin().InitCall(24, S(&ContentFlags));
   plugin().EngineConfig();
-  EXPECT_EQ(Seen(), (V{"2: 77 general enginepath", "12: 77 0"}));
+  EXPECT_EQ(Seen(), (V{kReadFolder, "12: 77 0"})) << "slot 24 now reaches the content stub";
   // Empty slots: no text is the empty folder, the verdict goes nowhere.
   plugin().InitCall(2, nullptr);
   g_allocation = 1;  // a literal "", not task memory: nothing to measure
   plugin().InitCall(24, nullptr);
-  EXPECT_EQ(plugin().EngineConfig(), 0);
-  plugin().Verification(0x4000);
-  EXPECT_EQ(Seen(), (V{"11:  et.exe", "11:  pak0.pk3"}));
+  EXPECT_EQ(plugin().EngineConfig(), 0) << "an empty slot 2 reads as the empty setting";
+  plugin().Verification(kContentGame);
+  EXPECT_EQ(Seen(), (V{"11:  et.exe", "11:  pak0.pk3"})) << "the empty folder text, never null";
 }
 
 TEST_F(Boundary, HostTextsBecomeWindows1252InTwoBytesPerUnit) {
@@ -149,12 +269,12 @@ TEST_F(Boundary, HostTextsBecomeWindows1252InTwoBytesPerUnit) {
     g_folder = host_text.c_str();
     g_allocation = 0;
     plugin().Verification(0);
-    EXPECT_EQ(Seen().at(1), "11: " + expected + " et.exe");
-    EXPECT_EQ(g_allocation, 2 * (host_text.size() + 1));
+    EXPECT_EQ(Seen().at(1), "11: " + expected + " et.exe") << "the folder as the host gave it";
+    EXPECT_EQ(g_allocation, 2 * (host_text.size() + 1)) << "two bytes per unit, NUL included";
   }
   g_folder = nullptr;
   plugin().Verification(0);
-  EXPECT_EQ(Seen().at(1), "11:  et.exe");
+  EXPECT_EQ(Seen().at(1), "11:  et.exe") << "no text is the empty text";
   char two[2];
   EXPECT_EQ(platform::WideToAnsi(u"ab", 3, two, 2), 0) << "the converter gives all or nothing";
 }
