@@ -4,8 +4,8 @@
 # every entry carries the staged files' modification, access and change
 # times, which no build controls. Here the entries go in name order, each
 # with the same time (SOURCE_DATE_EPOCH when set, else the commit's time,
-# else a fixed one outside a git checkout), fixed permissions and no
-# extra fields.
+# else a fixed one outside a git checkout), the permissions install() set
+# and no extra fields.
 foreach(var CPACK_TEMPORARY_DIRECTORY CPACK_PACKAGE_FILE_NAME CPACK_SDLL_PYTHON
     CPACK_SDLL_SOURCE_DIR)
   if(NOT ${var})
@@ -47,10 +47,12 @@ names = sorted(os.path.relpath(os.path.join(folder, name), staged).replace(os.se
 with zipfile.ZipFile(zip_path, "w") as archive:
     for name in names:
         entry = zipfile.ZipInfo(name, stamp)
-        entry.create_system = 3  # Unix, so the permissions below count
-        entry.external_attr = 0o100644 << 16
+        path = os.path.join(staged, name)
+        # Unix, so the permissions count: those install() gave, whatever the umask.
+        entry.create_system = 3
+        entry.external_attr = (0o100000 | os.stat(path).st_mode & 0o777) << 16
         entry.compress_type = zipfile.ZIP_DEFLATED
-        with open(os.path.join(staged, name), "rb") as source:
+        with open(path, "rb") as source:
             archive.writestr(entry, source.read(), compresslevel=9)
 ]=] ${staged} ${zip} ${epoch}
   RESULT_VARIABLE zip_result)
