@@ -199,7 +199,9 @@ TEST_F(Boundary, AFolderTooLongForEtExeWithinMaxPathHasNoEtExe) {
   const size_t longest = kMaxPath - 1 - kGame.size();
   for (size_t length : {longest, longest + 1}) {
     std::string prefix;
-    SetFolder(FolderText(scratch.path, length, &prefix));
+    const std::string folder = FolderText(scratch.path, length, &prefix);
+    ASSERT_EQ(folder.size(), length) << "the folder text has the length under test";
+    SetFolder(folder);
     WriteFile((scratch.path / (prefix + kGame)).string(), "");
     const bool fits = length == longest;
     const V usable{kReadFolder, kContentReport, kUsable};
@@ -220,7 +222,9 @@ TEST_F(Boundary, AFolderTooLongForTheScriptWithinMaxPathGetsNoScript) {
   const size_t longest = kMaxPath - 1 - kScript.size();
   for (size_t length : {longest, longest + 1}) {
     std::string prefix;
-    SetFolder(FolderText(scratch.path, length, &prefix));
+    const std::string folder = FolderText(scratch.path, length, &prefix);
+    ASSERT_EQ(folder.size(), length) << "the folder text has the length under test";
+    SetFolder(folder);
     const fs::path script = scratch.path / (prefix + "etmain") / "launch.cfg";
     fs::create_directories(script.parent_path());
     WriteFile(script.string(), kOldScript);
