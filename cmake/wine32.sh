@@ -109,13 +109,15 @@ build_tree() {
       mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
       mounted=1
     fi
-    # A handler of this build's own: another build's handler (of the same
-    # name, in another cache folder) may go while this one still needs it.
-    handler=/proc/sys/fs/binfmt_misc/wolfet-i386-$$
-    printf '%s' ":wolfet-i386-$$:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$qemu:F" \
-      >/proc/sys/fs/binfmt_misc/register
-    registered=1
-    trap 'echo -1 >"$handler"; [ -z "$mounted" ] || umount /proc/sys/fs/binfmt_misc' EXIT
+    # mmdebstrap looks for the handler by this name: with its F flag the
+    # static qemu-i386 need not be copied into the tree.
+    handler=/proc/sys/fs/binfmt_misc/qemu-i386
+    if [ ! -e "$handler" ]; then
+      printf '%s' ":qemu-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$qemu:F" \
+        >/proc/sys/fs/binfmt_misc/register
+      registered=1
+      trap 'echo -1 >"$handler"; [ -z "$mounted" ] || umount /proc/sys/fs/binfmt_misc' EXIT
+    fi
   fi
   say "building the i386 Debian tree with Wine (once; cached in $cache)"
   mkdir -p "$cache"
