@@ -4,6 +4,7 @@
 set -eu
 cd "$(dirname "$0")"
 cmake/ensure-packages.sh cmake ninja-build g++ libcli11-dev nlohmann-json3-dev libasio-dev libssl-dev
+# The release workflow's steps, with the configure step's report left out.
 cmake --preset release >/dev/null
 cmake --build --preset release
 exec build/release/tools/host/wolfet-host demo "$@"

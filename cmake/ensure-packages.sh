@@ -13,6 +13,10 @@ echo "installing:$missing"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
+# Another install on the machine (another build's, say) holds the package
+# lock for a while: wait for it rather than fail.
+wait="-o DPkg::Lock::Timeout=600"
 # shellcheck disable=SC2086
-$sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null
+$sudo apt-get $wait update -qq
+# shellcheck disable=SC2086
+$sudo apt-get $wait install -y -qq --no-install-recommends $missing >/dev/null

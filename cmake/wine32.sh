@@ -9,8 +9,11 @@
 #    machine under qemu-system-i386 (TCG). A boot costs seconds, so a whole
 #    job (a suite, a demo) runs in one boot.
 # The tree, its Wine prefix and the image are made once and cached under
-# $WOLFET_WINE32_CACHE (default ~/.cache/wolfet-wine32), keyed by the recipe
-# below, so a changed recipe builds a new one.
+# $WOLFET_WINE32_CACHE (default ~/.cache/wolfet-wine32): the tree keyed by
+# the recipe below, the image by the recipe and the guest's side
+# (wine32/initrd-init, wine32/guest-init), so a changed recipe builds both
+# anew and a changed init only a new image. The mode probe is
+# wine32/probe.s.
 #
 # Usage:
 #   wine32.sh mode                 prints native or emulated (the probe)
@@ -40,37 +43,31 @@ recipe_version=1
 key=$(printf '%s\n' "$suite" "$packages" "$recipe_version" "$mirror" | sha256sum | cut -c1-12)
 tree=$cache/tree-$key
 kit=$cache/kernel-$key
-# The image also carries this script's guest side: it is keyed by the script.
-image=$cache/image-$key-$(sha256sum "$0" | cut -c1-8).ext4
+# The image also carries the guest's side (the initrd's init and the
+# guest's init): it is keyed by them too, so a changed init makes a new
+# image from the same tree.
+guest=$(cat "$here/wine32/initrd-init" "$here/wine32/guest-init" | sha256sum | cut -c1-8)
+image=$cache/image-$key-$guest.ext4
 
 as_root() {
   [ "$(id -u)" -eq 0 ] || die "needs root (chroot, mounts, namespaces)"
 }
 
-# A static i386 program that exits 4 when the kernel itself runs it. Under
-# a qemu-i386 binfmt handler (which takes precedence over the kernel's own
-# i386 support) uname(2) answers the emulated machine, "i686", where the
-# x86_64 kernel answers "x86_64": then it exits 3.
+# One builder at a time per cache folder: a second prepare (or a run that
+# finds nothing built yet) waits for the first instead of building the same
+# tree beside it.
+lock() {
+  mkdir -p "$cache"
+  exec 9>"$cache/lock"
+  flock 9
+}
+unlock() { exec 9>&-; }
+
+# The probe (wine32/probe.s) exits 4 when the kernel itself runs i386 code.
 probe() {
   dir=$(mktemp -d)
-  cat >"$dir/p.s" <<'EOF'
-.globl _start
-_start:
-  mov $122, %eax          # newuname
-  mov $buf, %ebx
-  int $0x80
-  mov $3, %ebx
-  cmpl $0x5f363878, buf+260   # machine field starts "x86_"
-  jne 1f
-  mov $4, %ebx
-1:
-  mov $1, %eax
-  int $0x80
-.bss
-buf: .space 400
-EOF
   rc=0
-  as --32 -o "$dir/p.o" "$dir/p.s" && ld -m elf_i386 -o "$dir/p" "$dir/p.o" || rc=1
+  { as --32 -o "$dir/p.o" "$here/wine32/probe.s" && ld -m elf_i386 -o "$dir/p" "$dir/p.o"; } || rc=1
   [ "$rc" -eq 0 ] && { "$dir/p" 2>/dev/null || rc=$?; }
   rm -rf "$dir"
   [ "$rc" -eq 4 ]
@@ -93,7 +90,9 @@ mode() {
 build_tree() {
   [ -d "$tree" ] && return 0
   as_root
-  "$here/ensure-packages.sh" mmdebstrap binutils >&2
+  # arch-test: mmdebstrap's check that this machine runs i386 programs
+  # (natively or through the binfmt handler below), which it insists on.
+  "$here/ensure-packages.sh" mmdebstrap arch-test binutils >&2
   registered="" mounted=""
   if [ "$(mode)" = emulated ]; then
     # The static qemu-i386 is taken from its package without installing
@@ -110,16 +109,20 @@ build_tree() {
       mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
       mounted=1
     fi
-    if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+    # mmdebstrap looks for the handler by this name: with its F flag the
+    # static qemu-i386 need not be copied into the tree.
+    handler=/proc/sys/fs/binfmt_misc/qemu-i386
+    if [ ! -e "$handler" ]; then
       printf '%s' ":qemu-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$qemu:F" \
         >/proc/sys/fs/binfmt_misc/register
       registered=1
-      trap 'echo -1 >/proc/sys/fs/binfmt_misc/qemu-i386; [ -z "$mounted" ] || umount /proc/sys/fs/binfmt_misc' EXIT
+      trap 'echo -1 >"$handler"; [ -z "$mounted" ] || umount /proc/sys/fs/binfmt_misc' EXIT
     fi
   fi
   say "building the i386 Debian tree with Wine (once; cached in $cache)"
   mkdir -p "$cache"
-  # An earlier recipe's tree, kit and image are of no more use.
+  # An earlier recipe's tree, kit and image in this cache folder are of no
+  # more use.
   rm -rf "$cache"/tree-* "$cache"/kernel-* "$cache"/image-*
   started=$(date +%s)
   # The hook also fetches the 686 kernel for the emulated mode and leaves
@@ -129,7 +132,7 @@ build_tree() {
     --customize-hook="'$here/wine32.sh' kernel-hook \"\$1\"" \
     "$suite" "$tree.new" "$mirror" || status=$?
   if [ -n "$registered" ]; then
-    echo -1 >/proc/sys/fs/binfmt_misc/qemu-i386
+    echo -1 >"$handler"
     [ -z "$mounted" ] || umount /proc/sys/fs/binfmt_misc
     trap - EXIT
   fi
@@ -156,6 +159,8 @@ enter_native() {
   shift 3
   scratch=$(mktemp -d /tmp/wolfet-wine32.XXXXXX)
   status=0
+  # The inner script is expanded by the inner shell, from the environment.
+  # shellcheck disable=SC2016
   WOLFET_TARGET=$target WOLFET_TREE=$tree WOLFET_SCRATCH=$scratch WOLFET_CWD=$cwd \
     WOLFET_SHARES=$shares WOLFET_LIMIT=$limit timeout -s KILL "$((limit + 60))" \
     unshare --mount --pid --fork --kill-child --propagation private sh -eu -c '
@@ -211,6 +216,8 @@ build_image() {
   need() {
     [ -n "$(module "$1")" ] || return 0
     grep -qx "$(module "$1")" "$work/order" && return 0
+    # Module paths have no spaces: one word each.
+    # shellcheck disable=SC2013
     for dep in $(awk -v p="$(module "$1"):" '$1 == p {for (i = 2; i <= NF; i++) print $i}' "$moddir/modules.dep"); do
       need "$(basename "$dep" | sed 's/\.ko.*//')"
     done
@@ -225,57 +232,9 @@ build_image() {
     esac
     basename "${name%.xz}" >>"$work/initrd/lib/modules/order"
   done <"$work/order"
-  cat >"$work/initrd/init" <<'EOF'
-#!/bin/busybox sh
-/bin/busybox mount -t proc proc /proc
-/bin/busybox mount -t devtmpfs devtmpfs /dev
-for m in $(/bin/busybox cat /lib/modules/order); do
-  /bin/busybox insmod /lib/modules/$m
-done
-i=0
-while [ ! -b /dev/vda ] && [ $i -lt 100 ]; do /bin/busybox sleep 0.1; i=$((i + 1)); done
-/bin/busybox mount -t ext4 /dev/vda /newroot || /bin/busybox poweroff -f
-/bin/busybox cp /guest-init /newroot/sbin/wolfet-guest-init
-/bin/busybox umount /proc /dev
-exec /bin/busybox switch_root /newroot /sbin/wolfet-guest-init
-EOF
-  chmod 755 "$work/initrd/init"
-  cat >"$work/initrd/guest-init" <<'EOF'
-#!/bin/sh
-# The emulated machine's init: runs the job from the share, writes its
-# output and exit code back, powers off.
-export PATH=/usr/sbin:/usr/bin:/sbin:/bin
-# The tree has no mount package; busybox has what is needed.
-for tool in mount umount hostname; do eval "$tool() { busybox $tool \"\$@\"; }"; done
-mount -t proc proc /proc
-mount -t sysfs sysfs /sys
-mount -t devtmpfs devtmpfs /dev 2>/dev/null
-mount -t tmpfs tmpfs /tmp
-mount -t tmpfs tmpfs /run
-mkdir -p /job
-mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000 job /job
-. /job/env
-i=0
-while [ "$i" -lt "$shares" ]; do
-  eval "dir=\$share$i"
-  mkdir -p "$dir"
-  mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000,cache=loose "s$i" "$dir"
-  i=$((i + 1))
-done
-hostname wolfet
-# Jobs talk to stand-in servers on 127.0.0.1.
-busybox ip link set lo up 2>/dev/null || busybox ifconfig lo 127.0.0.1 up
-(cd "$cwd" && exec timeout -k 5 "$limit" /bin/sh /job/command) >/job/stdout 2>/job/stderr
-echo $? >/job/rc.tmp
-# Whatever the job left running (wineserver lingers) goes before the disk.
-kill -TERM -1 2>/dev/null
-sleep 1
-kill -KILL -1 2>/dev/null
-mv /job/rc.tmp /job/rc
-sync
-busybox poweroff -f
-EOF
-  chmod 755 "$work/initrd/guest-init"
+  cp "$here/wine32/initrd-init" "$work/initrd/init"
+  cp "$here/wine32/guest-init" "$work/initrd/guest-init"
+  chmod 755 "$work/initrd/init" "$work/initrd/guest-init"
   (cd "$work/initrd" && find . | cpio -o -H newc --quiet | gzip -1) >"$image.initrd.new"
   cp "$kit/boot/vmlinuz-$version" "$image.vmlinuz.new"
   size=$(du -sm "$tree" | cut -f1)
@@ -348,6 +307,7 @@ case $command in
   kernel-hook)
     # Inside mmdebstrap: the 686 kernel package, unpacked in /opt/kit; and
     # no documentation, which nothing here reads.
+    # shellcheck disable=SC2016 # expanded inside the tree
     chroot "$1" sh -c 'cd /tmp && apt-get download -q "$(apt-cache depends linux-image-686 |
       sed -n "s/.*Depends: \(linux-image-[0-9].*\)/\1/p" | head -n 1)"'
     mkdir -p "$1/opt/kit"
@@ -357,6 +317,7 @@ case $command in
     ;;
   prepare)
     as_root
+    lock
     if [ "$(mode)" = native ]; then build_tree; else build_image; fi
     ;;
   run)
@@ -373,10 +334,10 @@ case $command in
     as_root
     shares="$(pwd)$shares"
     if [ "$(mode)" = native ]; then
-      build_tree >&2
+      lock && build_tree >&2 && unlock
       enter_native overlay "$limit" "$(pwd)" "$@"
     else
-      build_image >&2
+      lock && build_image >&2 && unlock
       "$here/ensure-packages.sh" qemu-system-x86 >&2
       boot "$limit" "$(pwd)" "$@"
     fi
