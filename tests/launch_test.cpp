@@ -508,6 +508,10 @@ TEST_F(Launch, GameThatCannotStartEndsAtTheFirstPollWithTheColourOfTheLaunch) {
        [&] {
          fs::current_path("/");
          SetEngine("general", "enginepath", engine.substr(1));
+         // Where the relative name leads from inside the engine folder.
+         const std::string elsewhere = engine + engine.substr(1);
+         fs::create_directories(elsewhere);
+         fs::copy_file(SDLL_FAKE_GAME_PATH, elsewhere + "et.exe");
          posix::Sys().getcwd = &FailGetcwd;
        }},
       {"no et.exe", [&] { fs::remove(program); }},
