@@ -7,8 +7,13 @@
  * the C runtime's cdecl. The shipped DLL never changes the table.
  *
  * Every result is turned into the answer platform.h promises in one place,
- * the win32_*.cpp function that makes the call; no other code looks at a
- * Win32 result.
+ * the win32_*.cpp function that makes the call, and no other code looks at
+ * a Win32 result. Where Win32 leaves a choice, it is made there once: a
+ * search handle of INVALID_HANDLE_VALUE is "no entry"; only WAIT_OBJECT_0
+ * is "ended", WAIT_TIMEOUT and WAIT_FAILED alike are not; the shell's
+ * hProcess is taken whatever its BOOL says (null: no process); a FAILED()
+ * allocator or a size of -1 is 0. GetLastError is never read: no caller
+ * tells one failure from another.
  */
 #ifndef SDLL_PLATFORM_WIN32_SYSCALLS_H
 #define SDLL_PLATFORM_WIN32_SYSCALLS_H
