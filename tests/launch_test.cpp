@@ -25,9 +25,12 @@ constexpr int32_t kHostingIndex = 3;        // equal to the server index: a host
 constexpr uint32_t kForever = 0xFFFFFFFFu;  // INFINITE
 constexpr uint32_t kWindowsDefaultHighlight = 0x00D77800u;
 
-int Refuse(int error) {
+// A call that fails: errno set, and -1 (for a T other than int: null or 0).
+template <typename T = int>
+T Refuse(int error) {
   errno = error;
-  return -1;
+  if constexpr (std::is_same_v<T, int>) return -1;
+  return T{};
 }
 
 // The values of the report's lines "key: value", in order.
@@ -249,25 +252,11 @@ TEST_F(Launch, PollAnswersZeroWhileTheGameRunsThenPutsBackTheColourFromBeforeThe
 }
 
 FILE *OpenNothingForReading(const char *path, const char *mode) {
-  if (std::string(mode) == "r") {
-    errno = EACCES;
-    return nullptr;
-  }
-  return fopen(path, mode);
+  return std::string(mode) == "r" ? Refuse<FILE *>(EACCES) : fopen(path, mode);
 }
-char *ReadError(char *, int, FILE *) {
-  errno = EIO;
-  return nullptr;
-}
-size_t DiskFull(const void *, size_t, size_t, FILE *) {
-  errno = ENOSPC;
-  return 0;
-}
-int CloseThatFails(FILE *file) {
-  fclose(file);
-  errno = EIO;
-  return EOF;
-}
+char *ReadError(char *, int, FILE *) { return Refuse<char *>(EIO); }
+size_t DiskFull(const void *, size_t, size_t, FILE *) { return Refuse<size_t>(ENOSPC); }
+int CloseThatFails(FILE *file) { return fclose(file) == 0 ? Refuse(EIO) : EOF; }
 int RenameThatFails(const char *, const char *) { return Refuse(EACCES); }
 
 TEST_F(Launch, ColourFileIsFoundInOrderAndReadPastDamagedLines) {
@@ -477,16 +466,14 @@ TEST_F(Launch, EveryExportTenThousandTimesLeavesNothingBehind) {
   ExpectNothingLeft();
 }
 
+// The spawn calls answer an error number rather than set errno.
 int FailSpawn(pid_t *, const char *, const posix_spawn_file_actions_t *, const posix_spawnattr_t *,
               char *const[], char *const[]) {
   return EAGAIN;
 }
 int FailChdir(posix_spawn_file_actions_t *, const char *) { return ENOMEM; }
 int FailActions(posix_spawn_file_actions_t *) { return ENOMEM; }
-char *FailGetcwd(char *, size_t) {
-  errno = EACCES;
-  return nullptr;
-}
+char *FailGetcwd(char *, size_t) { return Refuse<char *>(EACCES); }
 
 // No process: the first poll ends the game and puts back the colour read
 // at the launch. A game that did start would run until stopped.

@@ -3,7 +3,6 @@
 // calls of its Win32 table swapped for failing or recording ones. Each
 // failure must cost no more than the call that failed: the launch goes on,
 // nothing else is lost, and the poll stays truthful.
-#include <errno.h>
 #include <sdll/sdll.h>
 #include <windows.h>
 
@@ -23,7 +22,6 @@ struct Seen {
   int starts = 0;
   SHELLEXECUTEINFOA start = {};  // as the last start was asked; its texts below
   std::string file, parameters, directory;
-  HANDLE process_going_in = nullptr;
   int waits = 0;
   HANDLE waited_on = nullptr;
   DWORD wait_milliseconds = 0;
@@ -47,16 +45,13 @@ BOOL WINAPI RecordStart(SHELLEXECUTEINFOA *info) {
   g_seen.file = info->lpFile != nullptr ? info->lpFile : "(null)";
   g_seen.parameters = info->lpParameters != nullptr ? info->lpParameters : "(null)";
   g_seen.directory = info->lpDirectory != nullptr ? info->lpDirectory : "(null)";
-  g_seen.process_going_in = info->hProcess;
   info->hProcess = g_started_process;
-  if (!g_start_result) SetLastError(ERROR_FILE_NOT_FOUND);
   return g_start_result;
 }
 DWORD WINAPI RecordWait(HANDLE process, DWORD milliseconds) {
   ++g_seen.waits;
   g_seen.waited_on = process;
   g_seen.wait_milliseconds = milliseconds;
-  if (g_wait_result == WAIT_FAILED) SetLastError(ERROR_INVALID_HANDLE);
   return g_wait_result;
 }
 BOOL WINAPI RecordCloseHandle(HANDLE handle) {
@@ -64,26 +59,15 @@ BOOL WINAPI RecordCloseHandle(HANDLE handle) {
   g_seen.closed = handle;
   return TRUE;
 }
-HANDLE WINAPI FindNothing(LPCSTR, LPWIN32_FIND_DATAA) {
-  SetLastError(ERROR_FILE_NOT_FOUND);
-  return INVALID_HANDLE_VALUE;
-}
+// The layer never asks why a call failed, so the failures set no error code.
+HANDLE WINAPI FindNothing(LPCSTR, LPWIN32_FIND_DATAA) { return INVALID_HANDLE_VALUE; }
 BOOL WINAPI RecordFindClose(HANDLE search) {
   ++g_seen.searches_closed;
   return win32::DefaultSyscalls().FindClose(search);
 }
-FILE *__cdecl OpenNothing(const char *, const char *) {
-  errno = EACCES;
-  return nullptr;
-}
-BOOL WINAPI DeleteNothing(LPCSTR) {
-  SetLastError(ERROR_ACCESS_DENIED);
-  return FALSE;
-}
-BOOL WINAPI MoveNothing(LPCSTR, LPCSTR) {
-  SetLastError(ERROR_SHARING_VIOLATION);
-  return FALSE;
-}
+FILE *__cdecl OpenNothing(const char *, const char *) { return nullptr; }
+BOOL WINAPI DeleteNothing(LPCSTR) { return FALSE; }
+BOOL WINAPI MoveNothing(LPCSTR, LPCSTR) { return FALSE; }
 
 constexpr COLORREF kAtLaunch = RGB(0x12, 0x34, 0x56);
 constexpr COLORREF kMeanwhile = RGB(0xFF, 0, 0);
@@ -221,7 +205,7 @@ TEST_F(WineFault, StartThatGivesNoProcessHandleEndsAtTheFirstPollWithTheColourOf
   EXPECT_EQ(g_seen.parameters, "+exec launch.cfg") << "the command line";
   EXPECT_EQ(g_seen.directory, engine) << "the working folder";
   EXPECT_EQ(asked.nShow, SW_SHOW) << "shown";
-  EXPECT_EQ(g_seen.process_going_in, nullptr) << "hProcess is null going in";
+  EXPECT_EQ(asked.hProcess, nullptr) << "hProcess is null going in";
 }
 
 // A running game and a wait that fails look alike to the poll: 0, and
