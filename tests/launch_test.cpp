@@ -20,7 +20,31 @@ namespace {
 namespace fs = std::filesystem;
 namespace posix = platform::posix;
 
-int Refuse(int error) { return errno = error, -1; }
+constexpr uint32_t kContentFlags = 0x4000;
+constexpr int32_t kHostingIndex = 3;        // equal to the server index: a hosted game
+constexpr uint32_t kForever = 0xFFFFFFFFu;  // INFINITE
+constexpr uint32_t kWindowsDefaultHighlight = 0x00D77800u;
+
+// A call that fails: errno set, and -1 (for a T other than int: null or 0).
+template <typename T = int>
+T Refuse(int error) {
+  errno = error;
+  if constexpr (std::is_same_v<T, int>) return -1;
+  return T{};
+}
+
+// The values of the report's lines "key: value", in order.
+std::vector<std::string> Reported(const std::string &record, const std::string &key) {
+  std::vector<std::string> values;
+  std::istringstream lines(record);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind(key + ": ", 0) == 0) values.push_back(line.substr(key.size() + 2));
+  return values;
+}
+
+size_t EntriesIn(const std::string &folder) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
 
 class Launch : public GameSandbox {
  protected:
@@ -35,6 +59,9 @@ class Launch : public GameSandbox {
       SDLL_InitCall(slot, hostkit::ServiceFor(slot));
     SDLL_Init(kContext, nullptr, nullptr);
   }
+  void HostInCore() {
+    SDLL_LaunchMultiplayer(kContentFlags, kHostingIndex, kHostingIndex, 0, nullptr, "P");
+  }
 };
 
 // SDLL_EngineConfig over real folders: its answer, what the host hears,
@@ -42,63 +69,87 @@ class Launch : public GameSandbox {
 TEST_F(Launch, EngineCheckFindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwise) {
   const std::string dir = root + "/e";
   ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
-  // The answer, then the last argument of each call: the key read, the
-  // content flags or the message box's style, and the verdict.
-  const std::string found = "0: enginepath 16384 1", missing = "1: enginepath 48 0",
-                    unset = "0: enginepath 0";
-  auto check = [&](const std::string &heard, const std::vector<std::string> &folders) {
-    for (const std::string &folder : folders) {  // "-": never set, read as null
-      if (folder == "-")
+  const std::string kRead = "HostGetEngineString", kWarn = "HostMessageBox",
+                    kFlags = "HostSetContentFlags", kValid = "HostSetEngineValid";
+  struct Verdict {
+    int32_t answer;                     // 1 exactly when the warning was shown
+    std::vector<std::string> services;  // the host calls, in order
+    int32_t valid;                      // what HostSetEngineValid is told
+  };
+  const Verdict found = {0, {kRead, kFlags, kValid}, 1};
+  const Verdict missing = {1, {kRead, kWarn, kValid}, 0};
+  const Verdict unset = {0, {kRead, kValid}, 0};
+  const std::string kNeverSet = "(never set: read as null)";
+  auto check = [&](const char *what, const Verdict &verdict,
+                   const std::vector<std::string> &folders) {
+    for (const std::string &folder : folders) {
+      SCOPED_TRACE(std::string(what) + ": \"" + folder + "\"");
+      if (folder == kNeverSet)
         host.settings().Erase(hostkit::Page::kEngine, "general", "enginepath");
       else
         SetEngine("general", "enginepath", folder);
       host.ClearCalls();
-      const size_t descriptors = CountDescriptors();
-      std::string said = std::to_string(plugin().EngineConfig()) + ":";
-      EXPECT_EQ(CountDescriptors(), descriptors) << folder;
-      for (const hostkit::Call &call : host.calls()) said += " " + call.args.back();
-      EXPECT_EQ(said, heard) << folder;
-      EXPECT_EQ(host.engine_valid(), said.back() - '0');
+      const size_t open = CountDescriptors();
+      EXPECT_EQ(plugin().EngineConfig(), verdict.answer) << "the answer: was the warning shown";
+      EXPECT_EQ(CountDescriptors(), open) << "no descriptor is kept";
+      std::vector<std::string> services;
+      for (const hostkit::Call &call : host.calls()) services.push_back(call.service);
+      ASSERT_EQ(services, verdict.services) << "the host calls, in order";
+      EXPECT_EQ(host.calls().front().args.back(), "enginepath") << "the setting read";
+      EXPECT_EQ(host.engine_valid(), verdict.valid) << "the verdict";
+      for (const hostkit::Call &call : host.CallsTo(kFlags))
+        EXPECT_EQ(call.args.back(), "16384") << "the content flags are 0x4000";
+      for (const hostkit::Call &call : host.CallsTo(kWarn))
+        EXPECT_EQ(call.args.back(), "48") << "the warning's style: MB_ICONEXCLAMATION, MB_OK";
     }
   };
-  check(unset, {"", "-"});
-  check(missing, {dir + "/", dir + "/nowhere/*", dir + "/*"});
+  check("no folder", unset, {"", kNeverSet});
+  check("no et.exe", missing, {dir + "/", dir + "/nowhere/*", dir + "/*"});
   WriteFile(dir + "/et.exe", "");
-  check(found, {dir + "/", dir + "\\", dir + "/*"});  // a wildcard in the name matches
-  check(missing, {dir + "/?", dir});                  // no separator is put in
+  check("et.exe, also matched by a wildcard", found, {dir + "/", dir + "\\", dir + "/*"});
+  check("no separator is put in", missing, {dir + "/?", dir});
   WriteFile(dir + "et.exe", "");
-  check(found, {dir});
+  check("the plain join names a file", found, {dir});
   fs::remove(dir + "/et.exe");
   ASSERT_EQ(mkdir((dir + "/et.exe").c_str(), 0755), 0);
-  check(found, {dir + "/"});  // a folder named et.exe counts
+  check("a folder named et.exe counts", found, {dir + "/"});
   EXPECT_FALSE(platform::PathMatchesEntry((dir + "/").c_str())) << "a folder text names no entry";
-  EXPECT_FALSE(platform::PathMatchesEntry(""));
+  EXPECT_FALSE(platform::PathMatchesEntry("")) << "the empty text names no entry";
   EXPECT_TRUE(platform::PathMatchesEntry("/*")) << "the root folder has entries";
 }
 
 TEST_F(Launch, HostedGameRunsInItsFolderWithAScriptThatFollowsTheSettings) {
-  // The engine folder as set, with backslashes, relative to '/' and empty (from inside it).
+  // The engine folder as set, with backslashes, relative to '/' and empty
+  // (from inside it), each with the folder the host runs in.
   std::string windows = engine;
-  for (char &c : windows) c = c == '/' ? '\\' : c;
+  for (char &c : windows)
+    if (c == '/') c = '\\';
   const std::string cwd = fs::current_path().string();
   const std::pair<std::string, std::string> folders[] = {
       {engine, cwd}, {windows, cwd}, {engine.substr(1), "/"}, {"", engine}};
   struct Case {
     const char *type, *download, *map, *player, *script;
-  } cases[] = {
+    const char *game_heard;  // the report's lines from "player name:" on; null: not looked at
+  } const cases[] = {
       {"0", "1", "mapone - First Map", "Player",
        "name Player\r\ng_gametype 2\r\nset sv_wwwDownload 1\r\n"
-       "set sv_hostname ^1Orvanta Server\r\nmap mapone\r\n"},
-      {"1", "0", "maptwo-Second", "Player", "name Player\r\ng_gametype 3\r\nmap maptwo\r\n"},
-      {"2", "2", "a-b x", "", "name \r\ng_gametype 5\r\nmap a-b\r\n"},
-      {"3", "1", " lead", "P", "name P\r\ng_gametype 4\r\nset sv_wwwDownload 1\r\nmap \r\n"},
-      {"4", "-1", "nocut", "P", "name P\r\nmap nocut\r\n"},
-      {"-1", "0", "m", "Dr \"No\" x\nTwo", "name Dr \"No\" x\r\nTwo\r\nmap m\r\n"},
+       "set sv_hostname ^1Orvanta Server\r\nmap mapone\r\n",
+       "player name: Player\ngame type: 2\ndownload: on\n"
+       "server name: ^1Orvanta Server\nmap: mapone\n"},
+      {"1", "0", "maptwo-Second", "Player", "name Player\r\ng_gametype 3\r\nmap maptwo\r\n",
+       nullptr},
+      {"2", "2", "a-b x", "", "name \r\ng_gametype 5\r\nmap a-b\r\n", nullptr},
+      {"3", "1", " lead", "P", "name P\r\ng_gametype 4\r\nset sv_wwwDownload 1\r\nmap \r\n",
+       nullptr},
+      {"4", "-1", "nocut", "P", "name P\r\nmap nocut\r\n", nullptr},
+      {"-1", "0", "m", "Dr \"No\" x\nTwo", "name Dr \"No\" x\r\nTwo\r\nmap m\r\n",
+       "player name: Dr \"No\" x\nunknown: Two\nmap: m\n"},
   };
+  const std::vector<std::string> kCommandLine = {"+exec", "launch.cfg"};
   size_t i = 0;
   for (const Case &c : cases) {
     const auto &[folder, from] = folders[i++ % std::size(folders)];
-    SCOPED_TRACE(std::string("type ") + c.type + " in " + folder);
+    SCOPED_TRACE(std::string("type ") + c.type + " in \"" + folder + "\"");
     SetGame("general", "type", c.type);
     SetGame("general", "allowdownload", c.download);
     SetGame("general", "map", c.map);
@@ -108,23 +159,25 @@ TEST_F(Launch, HostedGameRunsInItsFolderWithAScriptThatFollowsTheSettings) {
     HostGame(c.player, PackList({{8, "unused:1"}}).data());  // equal indices host even with a list
     const std::string record = Record();
     fs::current_path(cwd);
-    EXPECT_EQ(Script(), c.script);
-    EXPECT_EQ(record.substr(0, record.find("player")),
-              "cwd: " + fs::canonical(engine).string() +
-                  "\narg: +exec\narg: launch.cfg\nscript: etmain/launch.cfg\n");
-    EXPECT_TRUE(PollUntilEnded());
-    if (c.type[0] == '0') {  // what the game made of it
-      EXPECT_EQ(record.substr(record.find("player")),
-                "player name: Player\ngame type: 2\ndownload: on\n"
-                "server name: ^1Orvanta Server\nmap: mapone\n");
+    EXPECT_EQ(Script(), c.script) << "the script";
+    EXPECT_EQ(Reported(record, "cwd"), std::vector<std::string>{fs::canonical(engine).string()})
+        << "the game runs in the engine folder";
+    EXPECT_EQ(Reported(record, "arg"), kCommandLine) << "the fixed command line";
+    EXPECT_EQ(Reported(record, "script"), std::vector<std::string>{"etmain/launch.cfg"})
+        << "the game found the script";
+    if (c.game_heard != nullptr) {
+      EXPECT_EQ(record.substr(record.find("player name:")), c.game_heard)
+          << "what the game made of the script";
     }
+    EXPECT_TRUE(PollUntilEnded()) << "the game ends";
   }
-  EXPECT_NE(Record().find("unknown: Two\nmap: m\n"), std::string::npos);
-  for (const char *unset : {"map", "type"})  // an unset type reads as 0
+  // An unset type reads as 0; an unset map is the empty name.
+  for (const char *unset : {"map", "type"})
     host.settings().Erase(hostkit::Page::kMultiplayer, "general", unset);
   HostGame(nullptr);
-  EXPECT_EQ(Script(), "name \r\ng_gametype 2\r\nset sv_hostname ^1Orvanta Server\r\nmap \r\n");
-  EXPECT_TRUE(PollUntilEnded());
+  EXPECT_EQ(Script(), "name \r\ng_gametype 2\r\nset sv_hostname ^1Orvanta Server\r\nmap \r\n")
+      << "no player name, no map and no type";
+  EXPECT_TRUE(PollUntilEnded()) << "the game ends";
   ExpectNothingLeft();
 }
 
@@ -140,128 +193,167 @@ TEST_F(Launch, JoinedGamePicksItsEntryAndReadsNoGameSetting) {
   struct Case {
     int32_t index;
     std::string server;
-  } cases[] = {{0, "alpha:27960"}, {2, "gamma 3"}, {-1, "alpha:27960"}, {1, ""}, {3, longest},
-               {4, longest},       {5, ""},        {6, "after"}};
+  } const cases[] = {{0, "alpha:27960"}, {2, "gamma 3"}, {-1, "alpha:27960"}, {1, ""}, {3, longest},
+                     {4, longest},       {5, ""},        {6, "after"}};
+  constexpr int32_t kNotTheServerIndex = 99;
   for (const Case &c : cases) {
     SCOPED_TRACE("index " + std::to_string(c.index));
     host.ClearCalls();
-    plugin().LaunchMultiplayer(0x4000, c.index, 99, 0, list.data(), "P");
-    EXPECT_EQ(Script(), "name P\r\nconnect " + c.server + "\r\n");
+    plugin().LaunchMultiplayer(kContentFlags, c.index, kNotTheServerIndex, 0, list.data(), "P");
+    EXPECT_EQ(Script(), "name P\r\nconnect " + c.server + "\r\n") << "the name and the entry";
     EXPECT_EQ(host.calls().size(), 2u) << "only enginepath and parameters are read";
-    EXPECT_TRUE(PollUntilEnded());
+    EXPECT_TRUE(PollUntilEnded()) << "the game ends";
   }
-  EXPECT_NE(Record().find("connect to: after\n"), std::string::npos);
-  plugin().LaunchMultiplayer(0x4000, 7, 8, 0, nullptr, "P");
-  EXPECT_EQ(Script(), "name P\r\nconnect \r\n");
+  EXPECT_EQ(Reported(Record(), "connect to"), std::vector<std::string>{"after"})
+      << "the game was told the server";
+  plugin().LaunchMultiplayer(kContentFlags, 7, 8, 0, nullptr, "P");
+  EXPECT_EQ(Script(), "name P\r\nconnect \r\n") << "no list: the empty entry";
 }
 
 TEST_F(Launch, PollAnswersZeroWhileTheGameRunsThenPutsBackTheColourFromBeforeTheStart) {
   UseCore();
-  EXPECT_EQ(Highlight(), 0x00D77800u) << "a missing colour file reads as the Windows default";
-  EXPECT_EQ(SDLL_MultiplayerFinished(), 1);
+  EXPECT_EQ(Highlight(), kWindowsDefaultHighlight) << "a missing colour file reads as the default";
+  EXPECT_EQ(SDLL_MultiplayerFinished(), 1) << "no game known";
   EXPECT_EQ(Highlight(), 0u) << "before any launch the saved colour is black";
 
   // The start itself changes the colour, then the game does: only reading
   // it before the start gives back the one from before the launch.
+  constexpr uint32_t kBeforeLaunch = 0x112233, kByTheStart = 0x0000BB, kByTheGame = 0x445566;
+  constexpr uint32_t kOtherElement = 12, kOtherColour = 0x12;
   WriteFile(root + "/colours", "12 0x12\n");
-  SetHighlight(0x112233);
+  SetHighlight(kBeforeLaunch);
   posix::Sys().spawn = [](pid_t *pid, const char *path, const posix_spawn_file_actions_t *actions,
                           const posix_spawnattr_t *attributes, char *const argv[],
                           char *const envp[]) {
-    SetHighlight(0x0000BB);
+    SetHighlight(kByTheStart);
     return posix_spawn(pid, path, actions, attributes, argv, envp);
   };
   setenv("FAKE_ET_RUN_MS", "-1", 1);
   setenv("FAKE_ET_SET_COLOUR", "0x445566", 1);
-  SDLL_LaunchMultiplayer(0x4000, 3, 3, 0, nullptr, "P");
-  Record();
-  EXPECT_EQ(SDLL_MultiplayerFinished(), 0);
-  EXPECT_EQ(SDLL_MultiplayerFinished(), 0);
-  EXPECT_EQ(Highlight(), 0x445566u);
-  EXPECT_EQ(platform::GetSystemColour(12), 0x12u) << "the game changes the highlight alone";
+  HostInCore();
+  Record();  // the game has started and set its colour
+
+  // Step 1: the game runs.
+  EXPECT_EQ(SDLL_MultiplayerFinished(), 0) << "running";
+  EXPECT_EQ(SDLL_MultiplayerFinished(), 0) << "still running";
+  EXPECT_EQ(Highlight(), kByTheGame) << "a running game's colour is left alone";
+  EXPECT_EQ(platform::GetSystemColour(kOtherElement), kOtherColour)
+      << "the game changes the highlight alone";
+
+  // Step 2: the game ends.
   WriteFile(engine + "quit", "");
-  ASSERT_TRUE(Until(SDLL_MultiplayerFinished));
-  EXPECT_EQ(Highlight(), 0x112233u);
+  ASSERT_TRUE(Until(SDLL_MultiplayerFinished)) << "the end is seen";
+  EXPECT_EQ(Highlight(), kBeforeLaunch) << "the colour from before the start is back";
+
+  // Step 3: polls after the end.
   SetHighlight(0x999999);
-  EXPECT_EQ(SDLL_MultiplayerFinished(), 1);
-  EXPECT_EQ(Highlight(), 0x112233u) << "every poll after the end puts it back";
+  EXPECT_EQ(SDLL_MultiplayerFinished(), 1) << "no game known";
+  EXPECT_EQ(Highlight(), kBeforeLaunch) << "every poll after the end puts it back";
 }
+
+FILE *OpenNothingForReading(const char *path, const char *mode) {
+  return std::string(mode) == "r" ? Refuse<FILE *>(EACCES) : fopen(path, mode);
+}
+char *ReadError(char *, int, FILE *) { return Refuse<char *>(EIO); }
+size_t DiskFull(const void *, size_t, size_t, FILE *) { return Refuse<size_t>(ENOSPC); }
+int CloseThatFails(FILE *file) { return fclose(file) == 0 ? Refuse(EIO) : EOF; }
+int RenameThatFails(const char *, const char *) { return Refuse(EACCES); }
 
 TEST_F(Launch, ColourFileIsFoundInOrderAndReadPastDamagedLines) {
   const std::string file = root + "/colours";
   WriteFile(file, "x\n-1 0x1\n31 0x2\n13 zz\n30 0x30\n0 7\n1 0xFFFFFFFF\n2 0x100000000\n");
-  EXPECT_EQ(Highlight(), 0x00D77800u);
-  for (const auto &[element, colour] :
-       {std::pair{30, 0x30u}, {0, 7u}, {1, 0xFFFFFFFFu}, {2, 0u}, {29, 0u}, {31, 0u}, {-1, 0u}})
-    EXPECT_EQ(platform::GetSystemColour(element), colour) << element;
+  EXPECT_EQ(Highlight(), kWindowsDefaultHighlight) << "a damaged line reads as the default";
+  struct Element {
+    int element;
+    uint32_t colour;
+    const char *line;
+  } const elements[] = {
+      {30, 0x30u, "the last element"},           {0, 7u, "a decimal colour"},
+      {1, 0xFFFFFFFFu, "the largest colour"},    {2, 0u, "a colour past 32 bits is skipped"},
+      {29, 0u, "an element never set is black"}, {31, 0u, "past the last element"},
+      {-1, 0u, "before the first element"}};
+  for (const Element &e : elements)
+    EXPECT_EQ(platform::GetSystemColour(e.element), e.colour) << e.line;
   platform::SetSystemColour(31, 5);
   platform::SetSystemColour(-1, 5);
   platform::SetSystemColour(0, 8);
   SetHighlight(0x112233);
-  EXPECT_EQ(ReadFile(file), "0 0x00000008\n1 0xFFFFFFFF\n13 0x00112233\n30 0x00000030\n");
-  // A write or a move that fails leaves the file whole and no temporary
-  // beside it.
-  posix::Sys().fopen = [](const char *path, const char *mode) {
-    if (std::string(path).find(".tmp.") == std::string::npos) return fopen(path, mode);
-    fclose(fopen(path, "w"));
-    return fopen(path, "r");  // where every write fails and the close works
+  const std::string kWritten = "0 0x00000008\n1 0xFFFFFFFF\n13 0x00112233\n30 0x00000030\n";
+  EXPECT_EQ(ReadFile(file), kWritten) << "elements in order, damaged lines dropped";
+
+  // A change that cannot be read, written or moved into place whole leaves
+  // the file as it was and no temporary beside it.
+  constexpr size_t kEntries = 2;  // the colour file and the engine folder
+  struct Fault {
+    const char *what;
+    void (*inject)();
+  } const faults[] = {
+      {"the file cannot be opened", [] { posix::Sys().fopen = &OpenNothingForReading; }},
+      {"a read fails", [] { posix::Sys().fgets = &ReadError; }},
+      {"the disk is full", [] { posix::Sys().fwrite = &DiskFull; }},
+      {"the close fails", [] { posix::Sys().fclose = &CloseThatFails; }},
+      {"the move into place fails", [] { posix::Sys().rename = &RenameThatFails; }},
   };
-  SetHighlight(9);
-  posix::Sys() = posix::DefaultSyscalls();
-  posix::Sys().rename = [](const char *, const char *) { return Refuse(EACCES); };
-  SetHighlight(9);
-  EXPECT_EQ(Highlight(), 0x112233u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(root), {}), 2);
+  for (const Fault &fault : faults) {
+    SCOPED_TRACE(fault.what);
+    fault.inject();
+    SetHighlight(9);
+    posix::Sys() = posix::DefaultSyscalls();
+    EXPECT_EQ(ReadFile(file), kWritten) << "the file is whole";
+    EXPECT_EQ(EntriesIn(root), kEntries) << "no temporary is left";
+  }
+
   // Without SDLL_SYSCOLOR_FILE: $XDG_RUNTIME_DIR, then $HOME.
-  posix::Sys() = posix::DefaultSyscalls();
   setenv("SDLL_SYSCOLOR_FILE", "", 1);
   setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
   SetHighlight(1);
   setenv("XDG_RUNTIME_DIR", "", 1);
   setenv("HOME", root.c_str(), 1);
   SetHighlight(2);
-  EXPECT_EQ(ReadFile(root + "/wolfet-syscolors") + ReadFile(root + "/.wolfet-syscolors"),
-            "13 0x00000001\n13 0x00000002\n");
+  EXPECT_EQ(ReadFile(root + "/wolfet-syscolors"), "13 0x00000001\n") << "$XDG_RUNTIME_DIR first";
+  EXPECT_EQ(ReadFile(root + "/.wolfet-syscolors"), "13 0x00000002\n") << "then $HOME";
 }
 
 TEST_F(Launch, GameThatIsStoppedKilledOrReplacedIsFollowedToItsEnd) {
-  // A second launch while the first game runs: only the second is followed.
-  // Stopped is still running; killed is ended, with its colour back.
+  // Step 1: a second launch while the first game runs: only the second is
+  // followed. Stopped is still running; killed is ended, with its colour back.
   setenv("FAKE_ET_RUN_MS", "-1", 1);
   HostGame();
   Record();
   const pid_t first = Children().at(0);
   SetEngine("general", "enginepath", AddEngine("second"));
-  SetHighlight(2);
+  constexpr uint32_t kAtSecondLaunch = 2;
+  SetHighlight(kAtSecondLaunch);
   HostGame();
   pid_t second = 0;
   for (pid_t child : Children())
     if (child != first) second = child;
   SetHighlight(0);
   ASSERT_EQ(kill(second, SIGSTOP), 0);
-  EXPECT_EQ(plugin().MultiplayerFinished(), 0);
+  EXPECT_EQ(plugin().MultiplayerFinished(), 0) << "a stopped game still runs";
   ASSERT_EQ(kill(second, SIGKILL), 0);
-  EXPECT_TRUE(PollUntilEnded());
-  EXPECT_EQ(Highlight(), 2u);
+  EXPECT_TRUE(PollUntilEnded()) << "a killed game has ended";
+  EXPECT_EQ(Highlight(), kAtSecondLaunch) << "the colour of the second launch is back";
   EXPECT_EQ(Children(), std::vector<pid_t>{first}) << "the first game should still run";
   WriteFile(engine + "quit", "");
   Until([&] { return plugin().MultiplayerFinished() && Children().empty(); });
   ExpectNothingLeft();
 
-  // A host that ignores SIGCHLD, where the kernel reaps the game itself;
-  // a report that cannot replace a folder leaves no temporary file.
+  // Step 2: a host that ignores SIGCHLD, where the kernel reaps the game
+  // itself; a report that cannot replace a folder leaves no temporary file.
   fs::create_directories(root + "/report/folder");  // apart from what the killed game left
   setenv("FAKE_ET_RECORD", (root + "/report/folder").c_str(), 1);
-  struct sigaction ignore = {}, saved = {};
+  struct sigaction ignore = {};
+  struct sigaction saved = {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGCHLD, &ignore, &saved);
   setenv("FAKE_ET_RUN_MS", "0", 1);
   HostGame();
   const bool ended = PollUntilEnded();
   sigaction(SIGCHLD, &saved, nullptr);
-  EXPECT_TRUE(ended);
+  EXPECT_TRUE(ended) << "a game the kernel reaped has ended";
   ExpectNothingLeft();
-  EXPECT_EQ(std::distance(fs::directory_iterator(root + "/report"), {}), 1);
+  EXPECT_EQ(EntriesIn(root + "/report"), 1u) << "only the folder the report could not replace";
 }
 
 TEST_F(Launch, WriteProtectedEtmainLosesNothingAndTheGameStillStarts) {
@@ -269,53 +361,73 @@ TEST_F(Launch, WriteProtectedEtmainLosesNothingAndTheGameStillStarts) {
   chmod((engine + "etmain").c_str(), 0555);
   // Permission bits stop no one running as root, as CI does: there the
   // launch runs in a child that has become an ordinary user.
+  constexpr uid_t kNobody = 65534;
+  constexpr int kCannotDropRoot = 2, kNoEnd = 3;
   const pid_t child = geteuid() == 0 ? fork() : -1;
   if (child == 0) {
     chmod(root.c_str(), 0777);
-    if (setgid(65534) != 0 || setuid(65534) != 0 || std::ofstream(engine + "etmain/x")) _exit(2);
+    if (setgid(kNobody) != 0 || setuid(kNobody) != 0 || std::ofstream(engine + "etmain/x"))
+      _exit(kCannotDropRoot);
     HostGame();
-    _exit(PollUntilEnded() ? 0 : 3);
+    _exit(PollUntilEnded() ? 0 : kNoEnd);
   }
   if (child > 0) {
     int status = -1;
     waitpid(child, &status, 0);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(status, 0) << "the launch as an ordinary user ran to the game's end";
   } else {
     HostGame();
-    EXPECT_TRUE(PollUntilEnded());
+    EXPECT_TRUE(PollUntilEnded()) << "the game ends";
   }
-  EXPECT_NE(Record().find("launch.cfg not found"), std::string::npos);
-  EXPECT_FALSE(fs::exists(engine + "etmain/launch.cfg"));
-  EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg.bak"), "older");
+  EXPECT_NE(Record().find("launch.cfg not found"), std::string::npos) << "the game still started";
+  EXPECT_FALSE(fs::exists(engine + "etmain/launch.cfg")) << "no script could be written";
+  EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg.bak"), "older") << "the backup is untouched";
   ExpectNothingLeft();
 }
 
 TEST_F(Launch, BackupKeepsOneGenerationAndNeverLosesTheOlderOne) {
-  const std::string cfg = engine + "etmain/launch.cfg", bak = cfg + ".bak";
-  // Script and backup (empty: absent) before, both after ("-": absent).
-  auto run = [&](
-                 const char *script, const char *backup, std::function<void()> arrange = [] {}) {
+  const std::string cfg = engine + "etmain/launch.cfg";
+  const std::string bak = cfg + ".bak";
+  const char *const kAbsent = "(absent)";
+  auto text = [&](const std::string &path) {
+    return fs::exists(path) ? ReadFile(path) : std::string(kAbsent);
+  };
+  struct Case {
+    const char *what;
+    const char *script, *backup;  // before; null: absent
+    std::function<void()> arrange;
+    const char *script_after, *backup_after;
+  } const cases[] = {
+      {"no script: the backup stays", nullptr, "old", [] {}, kAbsent, "old"},
+      {"a script replaces the older backup", "new", "old", [] {}, kAbsent, "new"},
+      {"a read-only backup can be neither deleted nor replaced", "new", "old",
+       [&] { chmod(bak.c_str(), 0444); }, "new", "old"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
     fs::remove_all(cfg);
     fs::remove_all(bak);
-    if (*script != '\0') WriteFile(cfg, script);
-    if (*backup != '\0') WriteFile(bak, backup);
-    arrange();
+    if (c.script != nullptr) WriteFile(cfg, c.script);
+    if (c.backup != nullptr) WriteFile(bak, c.backup);
+    c.arrange();
     sdll::BackupFile((engine + "etmain\\launch.cfg").c_str());  // as the launch names it
-    auto text = [](const std::string &p) { return fs::exists(p) ? ReadFile(p) : "-"; };
-    return text(cfg) + "|" + text(bak);
-  };
-  EXPECT_EQ(run("", "old"), "-|old");
-  EXPECT_EQ(run("new", "old"), "-|new");
-  // A read-only backup can be neither deleted nor replaced; a folder of the
-  // backup's name stays with what it holds.
-  EXPECT_EQ(run("new", "old", [&] { chmod(bak.c_str(), 0444); }), "new|old");
-  chmod(bak.c_str(), 0644);
-  EXPECT_EQ(run("new", "", [&] { fs::create_directory(bak), WriteFile(bak + "/in", "kept"); }),
-            "new|");
-  HostGame();  // then writes the script in place
-  EXPECT_EQ(Script().rfind("name Player\r\n", 0), 0u);
-  EXPECT_EQ(ReadFile(bak + "/in"), "kept");
-  EXPECT_TRUE(PollUntilEnded());
+    chmod(bak.c_str(), 0644);
+    EXPECT_EQ(text(cfg), c.script_after) << "the script after the backup";
+    EXPECT_EQ(text(bak), c.backup_after) << "the backup after the backup";
+  }
+
+  // A folder of the backup's name stays with what it holds, and the launch
+  // then writes the script in place.
+  fs::remove_all(bak);
+  WriteFile(cfg, "new");
+  fs::create_directory(bak);
+  WriteFile(bak + "/in", "kept");
+  sdll::BackupFile((engine + "etmain\\launch.cfg").c_str());
+  EXPECT_EQ(text(cfg), "new") << "the script stays under its name";
+  HostGame();
+  EXPECT_EQ(Script().rfind("name Player\r\n", 0), 0u) << "the launch writes the script in place";
+  EXPECT_EQ(ReadFile(bak + "/in"), "kept") << "the folder keeps what it holds";
+  EXPECT_TRUE(PollUntilEnded()) << "the game ends";
 }
 
 // Each export 10,000 times, under valgrind too (a leak or a bad access fails
@@ -326,68 +438,136 @@ TEST_F(Launch, EveryExportTenThousandTimesLeavesNothingBehind) {
   const auto list = PackList({{5, "a:279"}, {0, ""}, {3, "b c"}});
   SetGame("general", "map", "oasis - Siwa Oasis");
   SetGame("general", "allowdownload", "1");
+  constexpr int kRounds = 10000, kSlotsTried = 30, kGameTypes = 5;
   char name[16];
   uint16_t code = 0;
-  for (int i = 0; i < 10000; ++i, host.ClearCalls()) {
-    const auto slot = static_cast<uint32_t>(i % 30);
+  for (int i = 0; i < kRounds; ++i) {
+    host.ClearCalls();
+    const auto slot = static_cast<uint32_t>(i % kSlotsTried);  // past the table too
     plugin().InitCall(slot, hostkit::ServiceFor(slot));
-    ASSERT_EQ(plugin().Init(kContext, name, &code) + plugin().LoadConfiguration(), 0);
-    SetEngine("general", "enginepath", i % 2 == 0 ? "" : i % 4 == 1 ? missing : engine);
+    ASSERT_EQ(plugin().Init(kContext, name, &code), 0) << "round " << i;
+    ASSERT_EQ(plugin().LoadConfiguration(), 0) << "round " << i;
+    const bool odd = i % 2 == 1;
+    SetEngine("general", "enginepath", !odd ? "" : i % 4 == 1 ? missing : engine);
     plugin().EngineConfig();
-    plugin().Verification(i % 3 == 0 ? 0x4000u : 0u);
+    plugin().Verification(i % 3 == 0 ? kContentFlags : 0u);
     SetEngine("general", "enginepath", i % 1000 == 999 ? engine : missing);
-    host.settings().SetInteger(hostkit::Page::kMultiplayer, "general", "type", i % 5);
-    // Hosting, joining the first or the second entry, joining with no list.
-    plugin().LaunchMultiplayer(0x4000, i % 4 - 1, 0, 0, i % 8 == 7 ? nullptr : list.data(),
+    host.settings().SetInteger(hostkit::Page::kMultiplayer, "general", "type", i % kGameTypes);
+    // Server indices -1 to 2 against hosting index 0: the first entry,
+    // hosting, the second and the third entry; now and then no list, or
+    // no player name.
+    constexpr int32_t kHosting = 0;
+    const int32_t server = i % 4 - 1;
+    plugin().LaunchMultiplayer(kContentFlags, server, kHosting, 0,
+                               i % 8 == 7 ? nullptr : list.data(),
                                i % 16 == 15 ? nullptr : "Player");
-    ASSERT_TRUE(PollUntilEnded());
+    ASSERT_TRUE(PollUntilEnded()) << "round " << i;
   }
   ExpectNothingLeft();
 }
 
+// The spawn calls answer an error number rather than set errno.
+int FailSpawn(pid_t *, const char *, const posix_spawn_file_actions_t *, const posix_spawnattr_t *,
+              char *const[], char *const[]) {
+  return EAGAIN;
+}
+int FailChdir(posix_spawn_file_actions_t *, const char *) { return ENOMEM; }
+int FailActions(posix_spawn_file_actions_t *) { return ENOMEM; }
+char *FailGetcwd(char *, size_t) { return Refuse<char *>(EACCES); }
+
+// No process: the first poll ends the game and puts back the colour read
+// at the launch. A game that did start would run until stopped.
 TEST_F(Launch, GameThatCannotStartEndsAtTheFirstPollWithTheColourOfTheLaunch) {
   UseCore();
-  // A spawn that fails, no et.exe, a folder of that name, then one that
-  // may not be executed: no process, and the first poll ends it.
-  posix::Sys().spawn = [](pid_t *, const char *, const posix_spawn_file_actions_t *,
-                          const posix_spawnattr_t *, char *const[],
-                          char *const[]) { return EAGAIN; };
-  for (int mode : {0, -1, 1, 0644}) {
-    SCOPED_TRACE(mode);
-    if (mode != 0) posix::Sys() = posix::DefaultSyscalls(), fs::remove_all(engine + "et.exe");
-    if (mode == 1) fs::create_directory(engine + "et.exe");
-    if (mode > 1) WriteFile(engine + "et.exe", ""), chmod((engine + "et.exe").c_str(), mode);
+  setenv("FAKE_ET_RUN_MS", "-1", 1);
+  const std::string cwd = fs::current_path().string();
+  const std::string program = engine + "et.exe";
+  struct Case {
+    const char *why;
+    std::function<void()> arrange;
+  } const cases[] = {
+      {"the spawn fails", [] { posix::Sys().spawn = &FailSpawn; }},
+      {"the working folder cannot be set",
+       [] { posix::Sys().spawn_file_actions_addchdir = &FailChdir; }},
+      {"the spawn's file actions cannot be made",
+       [] { posix::Sys().spawn_file_actions_init = &FailActions; }},
+      {"our own folder is unknown, for an engine folder relative to it",
+       [&] {
+         fs::current_path("/");
+         SetEngine("general", "enginepath", engine.substr(1));
+         // Where the relative name leads from inside the engine folder.
+         const std::string elsewhere = engine + engine.substr(1);
+         fs::create_directories(elsewhere);
+         fs::copy_file(SDLL_FAKE_GAME_PATH, elsewhere + "et.exe");
+         posix::Sys().getcwd = &FailGetcwd;
+       }},
+      {"no et.exe", [&] { fs::remove(program); }},
+      {"a folder named et.exe",
+       [&] {
+         fs::remove(program);
+         fs::create_directory(program);
+       }},
+      {"an et.exe that may not be executed", [&] { chmod(program.c_str(), 0644); }},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.why);
+    c.arrange();
     SetHighlight(0x0000AA);
-    SDLL_LaunchMultiplayer(0x4000, 3, 3, 0, nullptr, "P");
+    HostInCore();
+    fs::current_path(cwd);
     SetHighlight(0x0000BB);
-    EXPECT_EQ(SDLL_MultiplayerFinished(), 1);
-    EXPECT_EQ(Highlight(), 0x0000AAu);
+    EXPECT_EQ(SDLL_MultiplayerFinished(), 1) << "no process: the game counts as ended";
+    EXPECT_EQ(Highlight(), 0x0000AAu) << "the colour read at the launch is back";
     ExpectNothingLeft();
+    // The next case starts from a folder that works.
+    posix::Sys() = posix::DefaultSyscalls();
+    SetEngine("general", "enginepath", engine);
+    fs::remove_all(program);
+    fs::copy_file(SDLL_FAKE_GAME_PATH, program);
   }
 }
 
 int NoPidfd(pid_t, unsigned int) { return Refuse(ENOSYS); }
 int NoPoll(struct pollfd *, nfds_t, int) { return Refuse(EINTR); }
+int NoClock(clockid_t, struct timespec *) { return Refuse(EINVAL); }
+int g_naps = 0;
+int CountNap(const struct timespec *nap, struct timespec *left) {
+  ++g_naps;
+  return nanosleep(nap, left);
+}
 
 TEST_F(Launch, WaitsSeeTheEndOnlyWhenTheyWork) {
   setenv("FAKE_ET_RUN_MS", "-1", 1);
-  for (bool pidfd : {false, true}) {  // without, as under valgrind: naps
-    SCOPED_TRACE(pidfd);
-    posix::Sys().pidfd_open = pidfd ? posix::DefaultSyscalls().pidfd_open : &NoPidfd;
+  struct Case {
+    const char *how;
+    bool pidfd;
+  } const cases[] = {{"without a pidfd, as under valgrind: naps", false}, {"on a pidfd", true}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.how);
+    posix::Sys().pidfd_open = c.pidfd ? posix::DefaultSyscalls().pidfd_open : &NoPidfd;
     platform::ProcessHandle game =
         platform::StartProgram((engine + "et.exe").c_str(), "+exec launch.cfg", engine.c_str());
-    ASSERT_NE(game, nullptr);
-    EXPECT_FALSE(platform::WaitForProcessEnd(game, 1));
+    ASSERT_NE(game, nullptr) << "the game starts";
+    EXPECT_FALSE(platform::WaitForProcessEnd(game, 1)) << "running, after 1 ms";
     errno = EINTR;  // left over from some earlier call: no reason to ask again
-    EXPECT_FALSE(platform::WaitForProcessEnd(game, 0));
+    EXPECT_FALSE(platform::WaitForProcessEnd(game, 0)) << "running, at once";
+    if (!c.pidfd) {  // a clock that fails ends a limited wait at the first look
+      posix::Sys().clock_gettime = &NoClock;
+      posix::Sys().nanosleep = &CountNap;
+      g_naps = 0;
+      EXPECT_FALSE(platform::WaitForProcessEnd(game, 1000)) << "no clock: not ended";
+      EXPECT_EQ(g_naps, 0) << "no nap without a clock to end it";
+      posix::Sys().clock_gettime = posix::DefaultSyscalls().clock_gettime;
+      posix::Sys().nanosleep = posix::DefaultSyscalls().nanosleep;
+    }
     WriteFile(engine + "quit", "");
-    if (pidfd) {  // a poll that fails sees no end
+    if (c.pidfd) {  // a poll that fails sees no end
       posix::Sys().poll = &NoPoll;
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      EXPECT_FALSE(platform::WaitForProcessEnd(game, 0));
+      EXPECT_FALSE(platform::WaitForProcessEnd(game, 0)) << "a failed poll sees no end";
       posix::Sys() = posix::DefaultSyscalls();
     }
-    EXPECT_TRUE(platform::WaitForProcessEnd(game, 0xFFFFFFFFu));
+    EXPECT_TRUE(platform::WaitForProcessEnd(game, kForever)) << "the end is seen";
     EXPECT_TRUE(platform::WaitForProcessEnd(game, 0)) << "an ended process stays ended";
     platform::CloseProcess(game);
     ExpectNothingLeft();
@@ -396,14 +576,20 @@ TEST_F(Launch, WaitsSeeTheEndOnlyWhenTheyWork) {
   // A pidfd closed while the game runs: closed once, not again when the
   // orphan is collected (the number may be someone else's by then).
   static std::vector<int> closed;
-  posix::Sys().close = [](int fd) { return closed.push_back(fd), close(fd); };
+  posix::Sys().close = [](int fd) {
+    closed.push_back(fd);
+    return close(fd);
+  };
   platform::ProcessHandle game =
       platform::StartProgram((engine + "et.exe").c_str(), "", engine.c_str());
   platform::CloseProcess(game);
   EXPECT_EQ(CountDescriptors(), descriptors) << "the pidfd outlived its handle";
   WriteFile(engine + "quit", "");
-  Until([] { return platform::CloseProcess(nullptr), Children().empty(); });
-  EXPECT_EQ(closed.size(), 1u);
+  Until([] {
+    platform::CloseProcess(nullptr);
+    return Children().empty();
+  });
+  EXPECT_EQ(closed.size(), 1u) << "the pidfd is closed once";
   ExpectNothingLeft();
 }
 

@@ -16,6 +16,7 @@
  * place, so a reader in another process sees the old file or the new one,
  * never half of one.
  */
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -40,7 +41,7 @@ bool IsElement(long element) { return element >= 0 && element < kElements; }
 uint32_t DefaultColour(int element) { return element == kColourHighlight ? 0x00D77800u : 0u; }
 
 std::string NonEmptyEnv(const char *name) {
-  const char *value = getenv(name);
+  const char *value = posix::Sys().getenv(name);
   return value != nullptr ? value : "";
 }
 
@@ -51,7 +52,8 @@ std::string ColourFilePath() {
   if (!path.empty()) return path + "/wolfet-syscolors";
   path = NonEmptyEnv("HOME");
   if (!path.empty()) return path + "/.wolfet-syscolors";
-  return "/tmp/wolfet-syscolors-" + std::to_string(static_cast<unsigned long>(getuid()));
+  return "/tmp/wolfet-syscolors-" +
+         std::to_string(static_cast<unsigned long>(posix::Sys().getuid()));
 }
 
 struct Colours {
@@ -59,14 +61,18 @@ struct Colours {
   uint32_t value[kElements] = {};
 };
 
-/* Lines that do not parse are skipped, so a damaged file degrades to the
- * defaults rather than to garbage. */
-Colours ReadColours(const std::string &path) {
-  Colours colours;
+/*
+ * ReadColours: lines that do not parse are skipped, so a damaged file
+ * degrades to the defaults rather than to garbage. False when the file is
+ * there but cannot be read to its end (refused, or a read error): what
+ * was read is kept for the answer, but writing it back would drop the
+ * rest, so a change is not made.
+ */
+bool ReadColours(const std::string &path, Colours *colours) {
   FILE *file = posix::Sys().fopen(path.c_str(), "r");
-  if (file == nullptr) return colours;
+  if (file == nullptr) return errno == ENOENT;
   char line[128];
-  while (fgets(line, sizeof line, file) != nullptr) {
+  while (posix::Sys().fgets(line, sizeof line, file) != nullptr) {
     char *end = nullptr;
     const long element = strtol(line, &end, 10);
     if (end == line || !IsElement(element)) continue;
@@ -75,24 +81,31 @@ Colours ReadColours(const std::string &path) {
      * as too large, not as the saturated 0xFFFFFFFF of a 32-bit strtoul. */
     const unsigned long long value = strtoull(end, &value_end, 0);
     if (value_end == end || value > 0xFFFFFFFFull) continue;
-    colours.set[element] = true;
-    colours.value[element] = static_cast<uint32_t>(value);
+    colours->set[element] = true;
+    colours->value[element] = static_cast<uint32_t>(value);
   }
-  fclose(file);
-  return colours;
+  const bool whole = feof(file) != 0;
+  posix::Sys().fclose(file);
+  return whole;
 }
 
+/* Every line, then the close, must reach the temporary whole before it
+ * replaces the file. */
 bool WriteColours(const std::string &path, const Colours &colours) {
-  const std::string temporary = path + ".tmp." + std::to_string(static_cast<long>(getpid()));
+  const std::string temporary =
+      path + ".tmp." + std::to_string(static_cast<long>(posix::Sys().getpid()));
   FILE *file = posix::Sys().fopen(temporary.c_str(), "w");
   if (file == nullptr) return false;
   bool ok = true;
-  for (int element = 0; element < kElements; ++element)
-    if (colours.set[element])
-      ok = fprintf(file, "%d 0x%08lX\n", element,
-                   static_cast<unsigned long>(colours.value[element])) > 0 &&
-           ok;
-  ok = fclose(file) == 0 && ok;
+  for (int element = 0; element < kElements; ++element) {
+    if (!colours.set[element]) continue;
+    char line[32];
+    const int length = snprintf(line, sizeof line, "%d 0x%08lX\n", element,
+                                static_cast<unsigned long>(colours.value[element]));
+    const size_t bytes = static_cast<size_t>(length);
+    ok = posix::Sys().fwrite(line, 1, bytes, file) == bytes && ok;
+  }
+  ok = posix::Sys().fclose(file) == 0 && ok;
   if (ok && posix::Sys().rename(temporary.c_str(), path.c_str()) == 0) return true;
   posix::Sys().unlink(temporary.c_str());
   return false;
@@ -102,16 +115,19 @@ bool WriteColours(const std::string &path, const Colours &colours) {
 
 uint32_t GetSystemColour(int element) {
   if (!IsElement(element)) return 0;
-  const Colours colours = ReadColours(ColourFilePath());
+  Colours colours;
+  ReadColours(ColourFilePath(), &colours);
   return colours.set[element] ? colours.value[element] : DefaultColour(element);
 }
 
 /* SetSystemColour: an element outside the table changes nothing, as
- * SetSysColors refuses it; a failed write leaves the old file whole. */
+ * SetSysColors refuses it; a file that cannot be read whole, or a failed
+ * write, leaves the old file as it was. */
 void SetSystemColour(int element, uint32_t colour) {
   if (!IsElement(element)) return;
   const std::string path = ColourFilePath();
-  Colours colours = ReadColours(path);
+  Colours colours;
+  if (!ReadColours(path, &colours)) return;
   colours.set[element] = true;
   colours.value[element] = colour;
   WriteColours(path, colours);

@@ -89,15 +89,15 @@ void WriteText(TextFile *file, const char *text) {
   for (const char *run = text; *run != '\0';) {
     const char *newline = strchr(run, '\n');
     size_t length = newline != nullptr ? static_cast<size_t>(newline - run) : strlen(run);
-    fwrite(run, 1, length, StreamOf(file));
+    posix::Sys().fwrite(run, 1, length, StreamOf(file));
     if (newline == nullptr) break;
-    fwrite("\r\n", 1, 2, StreamOf(file));
+    posix::Sys().fwrite("\r\n", 1, 2, StreamOf(file));
     run = newline + 1;
   }
 }
 
 void CloseTextFile(TextFile *file) {
-  if (file != nullptr) fclose(StreamOf(file));
+  if (file != nullptr) posix::Sys().fclose(StreamOf(file));
 }
 
 }  // namespace platform

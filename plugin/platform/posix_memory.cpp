@@ -16,7 +16,7 @@ namespace platform {
 namespace {
 
 constexpr size_t kHeader = alignof(std::max_align_t) > sizeof(size_t) ? alignof(std::max_align_t)
-                                                                        : sizeof(size_t);
+                                                                      : sizeof(size_t);
 
 unsigned char *HeaderOf(const void *block) {
   return static_cast<unsigned char *>(const_cast<void *>(block)) - kHeader;

@@ -6,13 +6,14 @@
 #include <dlfcn.h>
 
 #include "platform.h"
+#include "posix_syscalls.h"
 
 namespace {
 
 __attribute__((constructor)) void RecordModuleAtLoad() {
   Dl_info info{};
   static const int kAnchor = 0;
-  void *base = dladdr(&kAnchor, &info) != 0 ? info.dli_fbase : nullptr;
+  void *base = platform::posix::Sys().dladdr(&kAnchor, &info) != 0 ? info.dli_fbase : nullptr;
   platform::OnProcessAttach(base);
 }
 

@@ -25,7 +25,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -121,7 +121,9 @@ std::vector<std::string> SplitParameters(const char *parameters) {
 std::string AbsoluteProgramPath(const std::string &path) {
   if (path.empty() || path[0] == '/') return path;
   char cwd[PATH_MAX];
-  if (getcwd(cwd, sizeof cwd) == nullptr) return path;
+  /* Without our folder the path would be resolved in the working folder,
+   * where another program may stand under that name: no start at all. */
+  if (posix::Sys().getcwd(cwd, sizeof cwd) == nullptr) return std::string();
   std::string base = cwd;
   if (base.empty() || base.back() != '/') base += '/';
   return base + path;
@@ -133,19 +135,31 @@ int PollTimeout(uint32_t milliseconds) {
   return milliseconds > static_cast<uint32_t>(INT_MAX) ? INT_MAX : static_cast<int>(milliseconds);
 }
 
+/* The monotonic clock in nanoseconds; false when it cannot be read. */
+bool Now(int64_t *nanoseconds) {
+  struct timespec now;
+  if (posix::Sys().clock_gettime(CLOCK_MONOTONIC, &now) != 0) return false;
+  *nanoseconds = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  return true;
+}
+
 /* Without a pidfd there is nothing to sleep on: look, nap for at most
- * 1 ms, look again, until the time-out has passed. */
+ * 1 ms, look again, until the time-out has passed. A clock that cannot be
+ * read ends a limited wait after the first look: it could not tell when
+ * to stop, and "not yet ended" only has the caller ask again. */
 bool WaitBySleeping(Process *process, uint32_t milliseconds) {
-  using Clock = std::chrono::steady_clock;
   if (TryReap(process)) return true;
   const bool forever = milliseconds == 0xFFFFFFFFu;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+  int64_t now = 0;
+  if (!forever && !Now(&now)) return false;
+  const int64_t deadline = now + static_cast<int64_t>(milliseconds) * 1000000;
   for (;;) {
-    const auto left = std::chrono::nanoseconds(deadline - Clock::now()).count();
+    const int64_t left = deadline - now;
     if (!forever && left <= 0) return false;
     struct timespec nap = {0, forever || left > 1000000 ? 1000000 : static_cast<long>(left)};
     posix::Sys().nanosleep(&nap, nullptr);
     if (TryReap(process)) return true;
+    if (!forever && !Now(&now)) return false;
   }
 }
 
@@ -179,14 +193,17 @@ ProcessHandle StartProgram(const char *program, const char *parameters, const ch
   argv.push_back(nullptr);
 
   posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  const std::string folder = posix::ToPosixPath(directory);
-  int failed = 0;
-  if (!folder.empty()) failed = posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  pid_t pid = 0;
-  if (failed == 0)
-    failed = posix::Sys().spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  int failed = posix::Sys().spawn_file_actions_init(&actions);
+  if (failed == 0) {
+    const std::string folder = posix::ToPosixPath(directory);
+    if (!folder.empty())
+      failed = posix::Sys().spawn_file_actions_addchdir(&actions, folder.c_str());
+    pid_t pid = 0;
+    if (failed == 0)
+      failed = posix::Sys().spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
+    posix::Sys().spawn_file_actions_destroy(&actions);
+    process->pid = pid;
+  }
   if (failed != 0) {
     posix::Sys().free(process);
     return nullptr;
@@ -194,8 +211,7 @@ ProcessHandle StartProgram(const char *program, const char *parameters, const ch
 
   /* The child cannot be reaped by anyone but us, so its pid stays valid
    * for pidfd_open even if it has already exited. */
-  process->pid = pid;
-  process->pidfd = posix::Sys().pidfd_open(pid, 0);
+  process->pidfd = posix::Sys().pidfd_open(process->pid, 0);
   process->ended = false;
   process->orphan = false;
   process->next = g_processes;

@@ -60,8 +60,36 @@ int PidfdOpen(pid_t pid, unsigned int flags) {
 }
 
 const Syscalls kDefault = {
-    malloc, free,   Stat,        Lstat,     opendir, readdir, closedir,  unlink, RenameNoReplace,
-    fopen,  access, posix_spawn, PidfdOpen, poll,    waitpid, nanosleep, close,  rename,
+    malloc,
+    free,
+    Stat,
+    Lstat,
+    opendir,
+    readdir,
+    closedir,
+    unlink,
+    RenameNoReplace,
+    fopen,
+    access,
+    posix_spawn,
+    PidfdOpen,
+    poll,
+    waitpid,
+    nanosleep,
+    close,
+    rename,
+    fwrite,
+    fgets,
+    fclose,
+    getcwd,
+    getenv,
+    getuid,
+    getpid,
+    clock_gettime,
+    posix_spawn_file_actions_init,
+    posix_spawn_file_actions_addchdir_np,
+    posix_spawn_file_actions_destroy,
+    dladdr,
 };
 
 }  // namespace

@@ -2,12 +2,16 @@
  * The system calls the POSIX stand-in makes, reached through one table so
  * that tests linking the plug-in's core can swap any of them for a failing
  * or recording version (fault injection, in the manner of SQLite's
- * os_unix.c). The shipped library never changes the table.
+ * os_unix.c). The shipped library never changes the table. Every C
+ * library call of posix_*.cpp that touches the system (files, streams,
+ * processes, the environment, the clock) is in it; pure functions on
+ * memory (strtol, fnmatch, snprintf, feof) are not.
  */
 #ifndef SDLL_PLATFORM_POSIX_SYSCALLS_H
 #define SDLL_PLATFORM_POSIX_SYSCALLS_H
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <poll.h>
 #include <spawn.h>
 #include <stdio.h>
@@ -45,6 +49,20 @@ struct Syscalls {
   int (*close)(int);
   /* rename(2), replacing its target */
   int (*rename)(const char *, const char *);
+  size_t (*fwrite)(const void *, size_t, size_t, FILE *);
+  char *(*fgets)(char *, int, FILE *);
+  int (*fclose)(FILE *);
+  char *(*getcwd)(char *, size_t);
+  char *(*getenv)(const char *);
+  uid_t (*getuid)();
+  pid_t (*getpid)();
+  int (*clock_gettime)(clockid_t, struct timespec *);
+  int (*spawn_file_actions_init)(posix_spawn_file_actions_t *);
+  /* posix_spawn_file_actions_addchdir_np: the child's working folder */
+  int (*spawn_file_actions_addchdir)(posix_spawn_file_actions_t *, const char *);
+  int (*spawn_file_actions_destroy)(posix_spawn_file_actions_t *);
+  /* the module's own base address, asked once at load */
+  int (*dladdr)(const void *, Dl_info *);
 };
 
 /* The live table; tests assign members and restore them afterwards. */

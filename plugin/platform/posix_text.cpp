@@ -3,12 +3,20 @@
  *
  * The host's ANSI code page is Windows-1252 on the systems it ships to, so
  * that is the code page here. Bytes 0x00-0x7F and 0xA0-0xFF are the same
- * code points; 0x80-0x9F hold the typographic block below. Windows maps
- * the five holes of that block (0x81, 0x8D, 0x8F, 0x90, 0x9D) to the C1
- * controls of the same number and back, and so do we. Everything else
- * (other scripts, surrogates) becomes the default character '?'. A
+ * code points; 0x80-0x9F hold the typographic block below. Everything
+ * else (other scripts, surrogates) becomes the default character '?'. A
  * single-byte code page converts unit by unit, so a surrogate pair gives
  * two '?', as WideCharToMultiByte does.
+ *
+ * The five bytes 1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map
+ * to the C1 controls of the same number (U+0081, U+008D, U+008F, U+0090,
+ * U+009D) and back. That is what Windows' own table does, so the stand-in
+ * answers as the shipped DLL does; and it keeps every byte: a text the
+ * host turned into UTF-16 with the same rule comes back byte for byte,
+ * where a '?' or a dropped byte would change a path or a name. The host
+ * side keeps one table under the same rule. The plug-in keeps its own
+ * copy rather than share the host's: it depends on the standard library
+ * and the operating system only.
  */
 #include <cstdint>
 

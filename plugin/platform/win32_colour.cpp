@@ -4,18 +4,19 @@
 #include <windows.h>
 
 #include "platform.h"
+#include "win32_syscalls.h"
 
 namespace platform {
 
 /* GetSystemColour: GetSysColor, 0x00BBGGRR. */
-uint32_t GetSystemColour(int element) { return GetSysColor(element); }
+uint32_t GetSystemColour(int element) { return win32::Sys().GetSysColor(element); }
 
 /* SetSystemColour: SetSysColors for the one element, desktop-wide; its
  * result is not examined. */
 void SetSystemColour(int element, uint32_t colour) {
   const INT elements[1] = {element};
   const COLORREF colours[1] = {colour};
-  SetSysColors(1, elements, colours);
+  win32::Sys().SetSysColors(1, elements, colours);
 }
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "platform.h"
+#include "win32_syscalls.h"
 
 namespace platform {
 
@@ -17,18 +18,20 @@ namespace platform {
 bool PathMatchesEntry(const char *pattern) {
   if (pattern == nullptr) return false;
   WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA(pattern, &entry);
+  HANDLE search = win32::Sys().FindFirstFileA(pattern, &entry);
   if (search == INVALID_HANDLE_VALUE) return false;
-  FindClose(search);
+  win32::Sys().FindClose(search);
   return true;
 }
 
 /* DeleteFilePath: DeleteFileA. */
-bool DeleteFilePath(const char *path) { return path != nullptr && DeleteFileA(path) != 0; }
+bool DeleteFilePath(const char *path) {
+  return path != nullptr && win32::Sys().DeleteFileA(path) != 0;
+}
 
 /* MovePath: MoveFileA, which refuses an existing target. */
 bool MovePath(const char *from, const char *to) {
-  return from != nullptr && to != nullptr && MoveFileA(from, to) != 0;
+  return from != nullptr && to != nullptr && win32::Sys().MoveFileA(from, to) != 0;
 }
 
 /*
@@ -43,18 +46,18 @@ static FILE *StreamOf(TextFile *file) { return reinterpret_cast<FILE *>(file); }
 /* OpenTextFileForWriting: fopen(path, "wt"); null when it cannot open. */
 TextFile *OpenTextFileForWriting(const char *path) {
   if (path == nullptr) return nullptr;
-  return reinterpret_cast<TextFile *>(fopen(path, "wt"));
+  return reinterpret_cast<TextFile *>(win32::Sys().fopen(path, "wt"));
 }
 
 /* WriteText: fputs, the text as given; its result is not examined. */
 void WriteText(TextFile *file, const char *text) {
   if (file == nullptr || text == nullptr) return;
-  fputs(text, StreamOf(file));
+  win32::Sys().fputs(text, StreamOf(file));
 }
 
 /* CloseTextFile: fclose, which also flushes. */
 void CloseTextFile(TextFile *file) {
-  if (file != nullptr) fclose(StreamOf(file));
+  if (file != nullptr) win32::Sys().fclose(StreamOf(file));
 }
 
 }  // namespace platform

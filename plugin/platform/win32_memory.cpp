@@ -7,14 +7,15 @@
 #include <objbase.h>
 
 #include "platform.h"
+#include "win32_syscalls.h"
 
 namespace platform {
 
 /* TaskAlloc: CoTaskMemAlloc; null when the allocator refuses. */
-void *TaskAlloc(size_t bytes) { return CoTaskMemAlloc(bytes); }
+void *TaskAlloc(size_t bytes) { return win32::Sys().CoTaskMemAlloc(bytes); }
 
 /* TaskFree: CoTaskMemFree, which takes null as well. */
-void TaskFree(void *block) { CoTaskMemFree(block); }
+void TaskFree(void *block) { win32::Sys().CoTaskMemFree(block); }
 
 /*
  * TaskSize: the task allocator's own record of the block's size
@@ -23,7 +24,7 @@ void TaskFree(void *block) { CoTaskMemFree(block); }
 size_t TaskSize(const void *block) {
   if (block == nullptr) return 0;
   IMalloc *allocator = nullptr;
-  if (FAILED(CoGetMalloc(1, &allocator)) || allocator == nullptr) return 0;
+  if (FAILED(win32::Sys().CoGetMalloc(1, &allocator)) || allocator == nullptr) return 0;
   const SIZE_T size = allocator->GetSize(const_cast<void *>(block));
   allocator->Release();
   return size == static_cast<SIZE_T>(-1) ? 0 : static_cast<size_t>(size);

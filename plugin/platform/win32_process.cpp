@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include "platform.h"
+#include "win32_syscalls.h"
 
 namespace platform {
 
@@ -33,7 +34,7 @@ ProcessHandle StartProgram(const char *program, const char *parameters, const ch
   info.lpDirectory = directory;
   info.nShow = SW_SHOW;
   info.hProcess = NULL;
-  (void)ShellExecuteExA(&info);
+  (void)win32::Sys().ShellExecuteExA(&info);
   return static_cast<ProcessHandle>(info.hProcess);
 }
 
@@ -41,12 +42,13 @@ ProcessHandle StartProgram(const char *program, const char *parameters, const ch
  * mean "not ended". */
 bool WaitForProcessEnd(ProcessHandle process, uint32_t milliseconds) {
   if (process == nullptr) return false;
-  return WaitForSingleObject(static_cast<HANDLE>(process), milliseconds) == WAIT_OBJECT_0;
+  return win32::Sys().WaitForSingleObject(static_cast<HANDLE>(process), milliseconds) ==
+         WAIT_OBJECT_0;
 }
 
 /* CloseProcess: CloseHandle; the game keeps running if it still does. */
 void CloseProcess(ProcessHandle process) {
-  if (process != nullptr) CloseHandle(static_cast<HANDLE>(process));
+  if (process != nullptr) win32::Sys().CloseHandle(static_cast<HANDLE>(process));
 }
 
 }  // namespace platform

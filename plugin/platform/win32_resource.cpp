@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform.h"
+#include "win32_syscalls.h"
 
 namespace platform {
 namespace {
@@ -20,31 +21,31 @@ HMODULE AsModule(ModuleHandle module) { return static_cast<HMODULE>(module); }
  */
 ResourceInfo FindResourceById(ModuleHandle module, int id, const char *type) {
   if (module == nullptr || type == nullptr || id <= 0 || id > 0xFFFF) return nullptr;
-  return FindResourceA(AsModule(module), MAKEINTRESOURCEA(id), type);
+  return win32::Sys().FindResourceA(AsModule(module), MAKEINTRESOURCEA(id), type);
 }
 
 /* LoadResourceData: LoadResource; null when it fails. */
 ResourceData LoadResourceData(ModuleHandle module, ResourceInfo info) {
   if (info == nullptr) return nullptr;
-  return LoadResource(AsModule(module), static_cast<HRSRC>(info));
+  return win32::Sys().LoadResource(AsModule(module), static_cast<HRSRC>(info));
 }
 
 /* LockResourceData: LockResource, the address of the resource's bytes. */
 const void *LockResourceData(ResourceData data) {
   if (data == nullptr) return nullptr;
-  return LockResource(static_cast<HGLOBAL>(data));
+  return win32::Sys().LockResource(static_cast<HGLOBAL>(data));
 }
 
 /* ResourceSize: SizeofResource, the byte count as stored. */
 uint32_t ResourceSize(ModuleHandle module, ResourceInfo info) {
   if (info == nullptr) return 0;
-  return SizeofResource(AsModule(module), static_cast<HRSRC>(info));
+  return win32::Sys().SizeofResource(AsModule(module), static_cast<HRSRC>(info));
 }
 
 /* FreeResourceData: FreeResource. Win32 keeps resources mapped with the
  * module and ignores the call, but older systems did not. */
 void FreeResourceData(ResourceData data) {
-  if (data != nullptr) FreeResource(static_cast<HGLOBAL>(data));
+  if (data != nullptr) win32::Sys().FreeResource(static_cast<HGLOBAL>(data));
 }
 
 }  // namespace platform

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Runs inside the 32-bit Wine environment (cmake/wine32.sh): every Windows
 # check of the i686 build in one start of it.
-# Usage: i686-job.sh SUITE DLL HOST GAME POLL_COST
+# Usage: i686-job.sh SUITE DLL HOST GAME POLL_COST FAULT_SUITE
 set -u
-suite=$1 dll=$2 host=$3 game=$4 poll=$5
+suite=$1 dll=$2 host=$3 game=$4 poll=$5 faults=$6
 fail=0
 step() { echo "== $*"; }
 
@@ -12,6 +12,9 @@ wine "$suite" || fail=1
 
 step "the suite's launches, the host process's file mode binary"
 WOLFET_BINARY_FMODE=1 wine "$suite" --gtest_filter='WineFlow.*' || fail=1
+
+step "the Win32 layer's failure branches"
+wine "$faults" || fail=1
 
 # The demo host as a user gets it: copied out with the DLL and the stand-in
 # game beside it, none of the build tree's paths given.

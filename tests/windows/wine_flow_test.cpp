@@ -5,7 +5,6 @@
 #include <stdlib.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -13,20 +12,21 @@
 
 #include "support/files.h"
 #include "support/loaded_plugin.h"
+#include "windows/wine_engine.h"
 
 namespace {
 
 // WOLFET_BINARY_FMODE makes binary the process's default file mode, as a
 // host may; the launch script must still come out with CR LF lines.
-const bool kBinaryFmode = getenv("WOLFET_BINARY_FMODE") != nullptr && (_fmode = _O_BINARY) != 0;
-
-// A path as Windows sees it: Wine maps the Linux root to Z:.
-std::string Native(std::string path) {
-  if (path[0] == '/') path = "Z:" + path;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
+bool MakeFilesBinaryIfAsked() {
+  if (getenv("WOLFET_BINARY_FMODE") == nullptr) return false;
+  _fmode = _O_BINARY;
+  return true;
 }
+const bool kBinaryFmode = MakeFilesBinaryIfAsked();
 
+constexpr uint32_t kContentFlags = 0x4000;
+constexpr uint32_t kHostingIndex = 3;  // equal to the server index: a hosted game
 const INT kHighlight = COLOR_HIGHLIGHT;
 void SetHighlight(COLORREF colour) { SetSysColors(1, &kHighlight, &colour); }
 
@@ -37,7 +37,9 @@ void SetHighlight(COLORREF colour) { SetSysColors(1, &kHighlight, &colour); }
 // way in and back (stdcall: the service removes exactly its arguments).
 uint32_t g_argument_bytes[kSlotCount];  // what each service takes
 // The plug-in makes one service call at a time, never nested.
-uint32_t g_slot = 0, g_entry_esp = 0, g_return_to = 0;
+uint32_t g_slot = 0;
+uint32_t g_entry_esp = 0;
+uint32_t g_return_to = 0;
 int g_calls = 0;
 
 }  // namespace
@@ -111,13 +113,8 @@ class WineFlow : public LoadedPlugin {
  protected:
   void SetUp() override {
     LoadedPlugin::SetUp();
-    char temp[MAX_PATH];
-    const DWORD length = GetTempPathA(sizeof temp, temp);
-    ASSERT_GT(length, 0u);
-    // Wine hands out the same few process ids again and again.
-    const std::string name = "wolfet-wine-" + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(GetTickCount64());
-    engine = Native(MakeEngine(std::string(temp, length - 1), name, Native(SDLL_FAKE_GAME_PATH)));
+    engine = MakeTempEngine(Native(SDLL_FAKE_GAME_PATH));
+    ASSERT_NE(engine, "") << "an engine folder in the temporary folder";
     SetEngine("general", "enginepath", engine);
     SetEnvironmentVariableA("FAKE_ET_RECORD", (engine + "record").c_str());
     SetEnvironmentVariableA("FAKE_ET_RUN_MS", "-1");
@@ -126,8 +123,11 @@ class WineFlow : public LoadedPlugin {
   void TearDown() override {
     // The ended game's process may still hold its working folder a moment.
     std::error_code failed;
-    EXPECT_TRUE(Until([&] { return std::filesystem::remove_all(engine, failed), !failed; }))
-        << engine << ": " << failed.message();
+    EXPECT_TRUE(Until([&] {
+      std::filesystem::remove_all(engine, failed);
+      return !failed;
+    })) << engine
+        << ": " << failed.message();
   }
 
   std::string engine;
@@ -148,60 +148,84 @@ TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
   };
   auto address = [](auto pointer) { return reinterpret_cast<uint32_t>(pointer); };
   const hostkit::Exports &e = plugin();
+
+  // Step 1: the services handed over, the plug-in set up.
   for (uint32_t slot = 0; slot < kSlotCount; ++slot)
     call("SDLL_InitCall", e.InitCall, {slot, address(&Thunks) + 5 * slot});
   char name[64] = {};
   uint16_t code = 0;
-  EXPECT_EQ(call("SDLL_Init", e.Init, {kContext, address(name), address(&code)}), 0u);
-  EXPECT_EQ(call("SDLL_LoadConfiguration", e.LoadConfiguration, {}), 0u);
-  EXPECT_EQ(host.schema(), ReadFile(Native(SDLL_SCHEMA_FILE)));
-  SetEngine("general", "enginepath", engine + "etmain\\");       // no et.exe in it
-  EXPECT_EQ(call("SDLL_EngineConfig", e.EngineConfig, {}), 1u);  // the message box
+  EXPECT_EQ(call("SDLL_Init", e.Init, {kContext, address(name), address(&code)}), 0u)
+      << "SDLL_Init succeeds";
+  EXPECT_EQ(call("SDLL_LoadConfiguration", e.LoadConfiguration, {}), 0u)
+      << "SDLL_LoadConfiguration succeeds";
+  EXPECT_EQ(host.schema(), ReadFile(Native(SDLL_SCHEMA_FILE)))
+      << "the schema from the resource section";
+
+  // Step 2: the engine check, by FindFirstFileA.
+  SetEngine("general", "enginepath", engine + "etmain\\");  // no et.exe in it
+  EXPECT_EQ(call("SDLL_EngineConfig", e.EngineConfig, {}), 1u) << "no et.exe: the warning";
   ASSERT_TRUE(CreateDirectoryA((engine + "etmain\\et.exe").c_str(), nullptr));
-  EXPECT_EQ(call("SDLL_EngineConfig", e.EngineConfig, {}), 0u);
+  EXPECT_EQ(call("SDLL_EngineConfig", e.EngineConfig, {}), 0u) << "no warning";
   EXPECT_EQ(host.engine_valid(), 1) << "a folder named et.exe counts";
   SetEngine("general", "enginepath", engine);
-  call("SDLL_Verification", e.Verification, {0x4000});
+  call("SDLL_Verification", e.Verification, {kContentFlags});
 
+  // Step 3: a hosted launch over an older script, the colour set before it.
   if (kBinaryFmode) {  // the harness did make plain "w" streams binary
     FILE *file = fopen((engine + "mode").c_str(), "w");
-    ASSERT_TRUE(file != nullptr && fputs("\n", file) >= 0 && fclose(file) == 0);
-    ASSERT_EQ(ReadFile(engine + "mode"), "\n");
+    ASSERT_NE(file, nullptr) << "a plain \"w\" stream";
+    EXPECT_GE(fputs("\n", file), 0) << "a line feed written";
+    EXPECT_EQ(fclose(file), 0) << "and closed";
+    ASSERT_EQ(ReadFile(engine + "mode"), "\n") << "plain \"w\" streams are binary here";
   }
   SetGame("general", "type", "0");
   SetGame("general", "allowdownload", "1");
   SetGame("general", "map", "oasis - Siwa Oasis");
   WriteFile(engine + "etmain\\launch.cfg", "name Old\r\n");
-  const COLORREF before = RGB(0x12, 0x34, 0x56), meanwhile = RGB(0xFF, 0, 0);
+  const COLORREF before = RGB(0x12, 0x34, 0x56);
+  const COLORREF meanwhile = RGB(0xFF, 0, 0);
   SetHighlight(before);
-  call("SDLL_LaunchMultiplayer", e.LaunchMultiplayer, {0x4000, 3, 3, 0, 0, address("Player One")});
+  call("SDLL_LaunchMultiplayer", e.LaunchMultiplayer,
+       {kContentFlags, kHostingIndex, kHostingIndex, 0, 0, address("Player One")});
   EXPECT_EQ(ReadFile(engine + "etmain\\launch.cfg"),
             "name Player One\r\ng_gametype 2\r\nset sv_wwwDownload 1\r\n"
-            "set sv_hostname ^1Orvanta Server\r\nmap oasis\r\n");
-  EXPECT_EQ(ReadFile(engine + "etmain\\launch.cfg.bak"), "name Old\r\n");
+            "set sv_hostname ^1Orvanta Server\r\nmap oasis\r\n")
+      << "the script, with CR LF lines";
+  EXPECT_EQ(ReadFile(engine + "etmain\\launch.cfg.bak"), "name Old\r\n")
+      << "the older script is the backup";
   // The game runs in the engine folder with the fixed command line, and
   // writes its report once it has read the script. (On the emulated
   // machine the file has once been seen before its bytes.)
   std::string record;
-  ASSERT_TRUE(Until([&] { return !(record = ReadFile(engine + "record")).empty(); }));
-  EXPECT_EQ(record.substr(0, record.find("script:")),
-            "cwd: " + engine.substr(0, engine.size() - 1) + "\narg: +exec\narg: launch.cfg\n");
-  EXPECT_NE(record.find("map: oasis"), std::string::npos) << record;
+  ASSERT_TRUE(Until([&] {
+    record = ReadFile(engine + "record");
+    return !record.empty();
+  })) << "the game reports";
+  EXPECT_EQ(Reported(record, "cwd"), std::vector<std::string>{engine.substr(0, engine.size() - 1)})
+      << "the game runs in the engine folder";
+  EXPECT_EQ(Reported(record, "arg"), (std::vector<std::string>{"+exec", "launch.cfg"}))
+      << "the fixed command line";
+  EXPECT_EQ(Reported(record, "map"), std::vector<std::string>{"oasis"})
+      << "the game read the script";
 
-  // Running: 0, and a colour set meanwhile stays. (The game's own
+  // Step 4: running: 0, and a colour set meanwhile stays. (The game's own
   // SetSysColors would not reach this process: Wine keeps system colours
   // per process, where Windows shares them desktop-wide.)
   auto finished = [&] { return call("SDLL_MultiplayerFinished", e.MultiplayerFinished, {}); };
   SetHighlight(meanwhile);
-  EXPECT_EQ(finished(), 0u);
-  EXPECT_EQ(GetSysColor(kHighlight), meanwhile);
+  EXPECT_EQ(finished(), 0u) << "the game runs";
+  EXPECT_EQ(GetSysColor(kHighlight), meanwhile) << "a running game's colour is left alone";
+
+  // Step 5: the game ends; every poll after it puts the colour back.
   WriteFile(engine + "quit", "");
-  ASSERT_TRUE(Until(finished));
-  EXPECT_EQ(GetSysColor(kHighlight), before);
+  ASSERT_TRUE(Until(finished)) << "the end is seen";
+  EXPECT_EQ(GetSysColor(kHighlight), before) << "the colour from before the launch is back";
   SetHighlight(RGB(0, 0, 0x99));
-  EXPECT_EQ(finished(), 1u);
-  EXPECT_EQ(GetSysColor(kHighlight), before);
-  EXPECT_GE(g_calls, 15);
+  EXPECT_EQ(finished(), 1u) << "no game known";
+  EXPECT_EQ(GetSysColor(kHighlight), before) << "put back again";
+  // The host calls of steps 1 to 3, each through the landing pad.
+  constexpr int kFewestServiceCalls = 15;
+  EXPECT_GE(g_calls, kFewestServiceCalls) << "the services were measured";
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+// What the Windows suites share: paths as Windows sees them under Wine, and
+// a fresh engine folder in the temporary folder.
+#ifndef TESTS_WINDOWS_WINE_ENGINE_H
+#define TESTS_WINDOWS_WINE_ENGINE_H
+
+#include <windows.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/files.h"
+
+// A path as Windows sees it: Wine maps the Linux root to Z:.
+inline std::string Native(std::string path) {
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+// A fresh engine folder (Windows path, with its trailing '\') holding
+// etmain\ and, as et.exe, a copy of `game` (empty: a file that is no
+// program); empty when the temporary folder is unknown.
+inline std::string MakeTempEngine(const std::string &game) {
+  char temp[MAX_PATH];
+  const DWORD length = GetTempPathA(sizeof temp, temp);
+  if (length == 0 || length >= sizeof temp) return std::string();
+  // Wine hands out the same few process ids again and again, and one
+  // process makes several folders within a millisecond.
+  static int made = 0;
+  const std::string name = "wolfet-wine-" + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(GetTickCount64()) + "-" + std::to_string(++made);
+  return Native(MakeEngine(std::string(temp, length - 1), name, game));
+}
+
+// The values of the stand-in game's report lines "key: value", in order.
+inline std::vector<std::string> Reported(const std::string &record, const std::string &key) {
+  std::vector<std::string> values;
+  std::istringstream lines(record);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind(key + ": ", 0) == 0) values.push_back(line.substr(key.size() + 2));
+  return values;
+}
+
+#endif
