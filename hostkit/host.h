@@ -2,11 +2,10 @@
  * hostkit: a launcher host in miniature.
  *
  * It loads a plug-in library, hands it all 25 services, keeps the settings
- * that the plug-in reads back, and records every service call in order
- * with its arguments, so that tests and the command-line host can see
- * exactly what the plug-in asked and said. Hosts read what the plug-in
- * reported from the typed results of the calls that run its exports
- * (CheckEngine, VerifyFiles, ...); the record is for tests.
+ * that the plug-in reads back, and hands what the plug-in reported back as
+ * the typed result of the call that ran the export (CheckEngine,
+ * VerifyFiles, ...). It also records every service call in order with its
+ * arguments, so that tests can see exactly what the plug-in asked and said.
  *
  * The services are plain stdcall functions. Those that take no context
  * argument (the schema hand-over, the message box, the verify list) cannot
