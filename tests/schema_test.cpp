@@ -12,6 +12,7 @@
 #include "host/module_state.h"
 #include "platform/posix_resource.h"
 #include "support/sandbox.h"
+#include "text.h"
 // The command-line host's value checks, where the build has the host.
 #ifdef WOLFET_HOST_PATH
 #include "tools/host/exit_codes.h"
@@ -317,9 +318,16 @@ TEST(CommandLineHost, ValuesAreCheckedAgainstTheirTypeAndShownAsUtf8) {
   EXPECT_EQ(wolfet_host::CaptionLines("a\\nb\r\nc\\n"),
             (std::vector<std::string>{"a", "b", "c", ""}))
       << "a caption breaks at a backslash-n and at a line break, and drops CRs";
-  EXPECT_EQ(wolfet_host::Cp1252ToUtf8("A" + kHighBytes + "\xA0\xFF"),
-            "A" + Settings::ToUtf8(std::u16string(kCp1252High, 32)) + "\xC2\xA0\xC3\xBF")
-      << "the schema view shows Windows-1252 as UTF-8";
+  const std::string text = "A" + kHighBytes + "\xA0\xFF";
+  const std::string tail = "\xC2\xA0\xC3\xBF";
+  EXPECT_EQ(hostkit::Windows1252ToUtf8(text),
+            "A" + Settings::ToUtf8(std::u16string(kCp1252High, 32)) + tail)
+      << "the host kit keeps every Windows-1252 byte, the undefined ones as C1 controls";
+  std::u16string shown(kCp1252High, 32);
+  for (char16_t &c : shown)
+    if (c < 0xA0) c = u'\uFFFD';
+  EXPECT_EQ(wolfet_host::Cp1252ToUtf8(text), "A" + Settings::ToUtf8(shown) + tail)
+      << "a terminal is shown U+FFFD for a C1 control";
 }
 
 TEST(CommandLineHost, AFileIsSavedWholeOrNotAtAll) {

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "schema.h"
-#include "text.h"
 
 namespace wolfet_host {
 
-/* The schema's texts are Windows-1252; terminals want UTF-8. (The host
- * kit's conversion, under the name the server browser knows it by.) */
-inline std::string Cp1252ToUtf8(std::string_view text) { return hostkit::Windows1252ToUtf8(text); }
+/* Windows-1252 text for a terminal, as UTF-8. The host kit's table maps
+ * the code page's five undefined bytes to C1 controls; a terminal may act
+ * on those, so the display shows U+FFFD for every C1 control instead. */
+std::string Cp1252ToUtf8(std::string_view text);
 
 /* A caption's lines: both its real line breaks and the two characters
  * backslash and n break a line, as the launcher's pages show them. */

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "schema.h"
+#include "schema_view.h"
 #include "session.h"
-#include "text.h"
 
 namespace wolfet_host {
 
@@ -30,7 +30,7 @@ struct ShownValue {
 inline ShownValue CurrentValue(Session &session, const std::string &page, const std::string &group,
                                const hostkit::SchemaSetting &setting) {
   if (auto v = session.file().Value(page, group, setting.name)) return {*v, "set"};
-  if (auto d = setting.default_value()) return {hostkit::Windows1252ToUtf8(*d), "default"};
+  if (auto d = setting.default_value()) return {Cp1252ToUtf8(*d), "default"};
   return {"", "not set"};
 }
 
