@@ -277,6 +277,11 @@ TEST_F(Cli, LaunchesWritePlainLinesUntilTheGameEnds) {
   EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
             "name Player\r\nconnect second.example:27961\r\n")
       << "the script connects to the server picked";
+  Step("joining the first server of a list");
+  Expect(kOk, "join --pick 0 first.example:27960 second.example:27961", {}, "FAKE_ET_RUN_MS=0");
+  EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
+            "name Player\r\nconnect first.example:27960\r\n")
+      << "index 0 is a server too, not a game of our own";
 
   // On a terminal, a status line while the game runs (none for one that
   // ends at once), cleared before the end is told.

@@ -2,6 +2,7 @@
 // and compared with the manifest `verify --record` kept.
 #include <filesystem>
 #include <iostream>
+#include <memory>
 
 #include "commands.h"
 #include "commands/display.h"
