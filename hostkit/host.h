@@ -2,9 +2,10 @@
  * hostkit: a launcher host in miniature.
  *
  * It loads a plug-in library, hands it all 25 services, keeps the settings
- * that the plug-in reads back, and records every service call in order
- * with its arguments, so that tests and the command-line host can see
- * exactly what the plug-in asked and said.
+ * that the plug-in reads back, and hands what the plug-in reported back as
+ * the typed result of the call that ran the export (CheckEngine,
+ * VerifyFiles, ...). It also records every service call in order with its
+ * arguments, so that tests can see exactly what the plug-in asked and said.
  *
  * The services are plain stdcall functions. Those that take no context
  * argument (the schema hand-over, the message box, the verify list) cannot
@@ -15,11 +16,15 @@
 #ifndef HOSTKIT_HOST_H
 #define HOSTKIT_HOST_H
 
+#include <sdll/sdll.h>
+
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include <sdll/sdll.h>
 #include "library.h"
 #include "schema.h"
 #include "settings.h"
@@ -34,6 +39,48 @@ struct Call {
   bool operator==(const Call &other) const {
     return service == other.service && args == other.args;
   }
+};
+
+/* A message box the plug-in asked the host to show. */
+struct ShownMessage {
+  std::string text;
+  std::string caption;
+  uint32_t style = 0;
+};
+
+/* What SDLL_EngineConfig made of the engine folder. */
+struct EngineCheck {
+  int32_t result = 0;                    /* the export's own answer */
+  std::optional<int32_t> verdict;        /* HostSetEngineValid's; none when not called */
+  std::optional<uint32_t> content_flags; /* HostSetContentFlags'; none when not called */
+  std::optional<ShownMessage> message;   /* the last message it showed, if any */
+  bool valid() const { return verdict == 1; }
+};
+
+/* A file SDLL_Verification named: the engine folder as the plug-in read
+ * it, and the file's name (empty when it names no content file). */
+struct VerifyFile {
+  std::string folder;
+  std::string file;
+  bool operator==(const VerifyFile &other) const {
+    return folder == other.folder && file == other.file;
+  }
+};
+
+/* The arguments of SDLL_LaunchMultiplayer. */
+struct GameLaunch {
+  uint32_t content_flags = 0;
+  int32_t server_index = 0;
+  int32_t hosting_index = 0;
+  std::vector<unsigned char> server_list; /* packed; empty: no list */
+  std::string player;
+};
+
+/* How the poll for the game's end went. */
+struct GameEnd {
+  bool ended = false; /* false: the time limit came first */
+  unsigned polls = 0;
+  double seconds = 0; /* from the first poll to the last */
 };
 
 class Host {
@@ -66,26 +113,49 @@ class Host {
 
   /* What the reporting services were last told. */
   const std::string &schema() const { return schema_; }
-
-  /* Runs SDLL_LoadConfiguration, parses the text it handed over and fills
-   * settings() with the schema's defaults. False, with the reason, when the
-   * export fails or the text does not parse; the settings are then left as
-   * they were. The parsed schema stays available as parsed_schema(). */
-  bool LoadSchema(std::string *error);
-  const Schema &parsed_schema() const { return parsed_schema_; }
   int32_t engine_valid() const { return engine_valid_; }
   uint32_t content_flags() const { return content_flags_; }
+
+  /* Runs SDLL_LoadConfiguration, parses the text it handed over and fills
+   * settings() with the schema's defaults. A load that fails says why: the
+   * export's answer when not 0, else where the text does not parse. The
+   * settings are then left as they were. */
+  struct SchemaLoad {
+    int32_t answer = 0;
+    std::optional<SchemaError> parse_error;
+    bool ok() const { return answer == 0 && !parse_error; }
+  };
+  SchemaLoad ReadSchema();
+  /* The same, the reason as one line. */
+  bool LoadSchema(std::string *error);
+  const Schema &parsed_schema() const { return parsed_schema_; }
+
+  /* SDLL_EngineConfig, with what the plug-in reported during it. */
+  EngineCheck CheckEngine();
+  /* SDLL_Verification(flags): the files it named, in order. */
+  std::vector<VerifyFile> VerifyFiles(uint32_t content_flags);
+  /* SDLL_LaunchMultiplayer. */
+  void Launch(const GameLaunch &launch);
+  /* Polls SDLL_MultiplayerFinished every `interval` until it answers 1 or
+   * `timeout_s` (when above 0) has passed; `waiting` hears the seconds so
+   * far after each poll that found the game running. */
+  GameEnd PollUntilFinished(std::chrono::milliseconds interval, double timeout_s,
+                            const std::function<void(double seconds)> &waiting = nullptr);
 
   /* The host whose services are live in this process, or null. */
   static Host *Current();
 
-  /* Used by the service functions. */
-  void Record(std::string service, std::vector<std::string> args);
-  void OnSchema(const char *text, uint32_t size);
-  void OnContentFlags(uint32_t flags) { content_flags_ = flags; }
-  void OnEngineValid(int32_t valid) { engine_valid_ = valid; }
-
  private:
+  /* The service functions report here, and nowhere else does. */
+  friend struct ServiceSink;
+
+  struct Report {
+    std::optional<int32_t> verdict;
+    std::optional<uint32_t> content_flags;
+    std::optional<ShownMessage> message;
+    std::vector<VerifyFile> verify_files;
+  };
+
   Library library_;
   Exports exports_{};
   uint32_t context_ = 0;
@@ -97,6 +167,7 @@ class Host {
   Schema parsed_schema_;
   int32_t engine_valid_ = -1;
   uint32_t content_flags_ = 0;
+  Report report_; /* what the services heard since the last export began */
 };
 
 /* The service this host puts in a slot (the 15 unused slots get a stub that

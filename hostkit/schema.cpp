@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "text.h"
+
 namespace hostkit {
 namespace {
 
@@ -281,24 +283,6 @@ class Parser {
   size_t pos_ = 0;
   Token token_;
 };
-
-/* Windows-1252's 0x80-0x9F block; the five bytes it leaves undefined map to
- * the C1 control of the same value, as the Windows converter does. */
-const char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-std::u16string FromWindows1252(const std::string &text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    out += byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : static_cast<char16_t>(byte);
-  }
-  return out;
-}
 
 }  // namespace
 

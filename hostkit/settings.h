@@ -48,6 +48,7 @@ class Settings {
   const SettingValue *Find(Page page, const std::string &section, const std::string &key) const;
   const std::map<SettingKey, SettingValue> &all() const { return values_; }
 
+  /* The conversions of text.h, for those that hold a Settings. */
   static std::u16string FromUtf8(const std::string &utf8);
   static std::string ToUtf8(const std::u16string &text);
 

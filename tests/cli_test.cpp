@@ -30,11 +30,14 @@ class Cli : public ::testing::Test {
  protected:
   void SetUp() override {
     dir = MakeScratch();
-    ASSERT_NE(dir, "");
+    ASSERT_NE(dir, "") << "a scratch folder";
     engine = dir + "/engine/";
     fs::create_directories(engine + "etmain");
   }
   void TearDown() override { fs::remove_all(dir); }
+
+  // Names the step of a scenario that the next checks belong to.
+  void Step(const std::string &name) { step = name; }
 
   // Runs the host in `dir` with `args` (quoted where needed), its output
   // in files or, for `terminal`, on a terminal of its own, and checks its
@@ -52,165 +55,245 @@ class Cli : public ::testing::Test {
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     out = ReadFile(dir + "/stdout");
     err = ReadFile(dir + "/stderr");
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, code) << args << "\n" << out << err;
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, code)
+        << step << ": the exit code of wolfet-host " << args << "\n"
+        << out << err;
     for (const std::string &text : says)
-      EXPECT_NE((out + err).find(text), std::string::npos) << args << " lacks: " << text;
+      EXPECT_NE((out + err).find(text), std::string::npos)
+          << step << ": wolfet-host " << args << " says: " << text;
   }
   void InstallGame() { fs::copy_file(SDLL_FAKE_GAME_PATH, engine + "et.exe"); }
+  bool Told(const std::string &text) const { return (out + err).find(text) != std::string::npos; }
 
-  std::string dir, engine, out, err;
+  std::string dir, engine, out, err, step = "wolfet-host";
   double seconds = 0;
 };
 
+// The host's exit codes, which scripts branch on.
+constexpr int kOk = 0, kFailure = 1, kBadArgument = 2, kPlugin = 3, kEngineFolder = 4,
+              kVerifyDiffers = 5;
+
 TEST_F(Cli, DemoRunsTheWholeRoadToAnEndedGame) {
-  Expect(0, "demo --game " + Quote(SDLL_FAKE_GAME_PATH) + " --game-ms 400",
+  Step("the demo with the stand-in game");
+  Expect(kOk, "demo --game " + Quote(SDLL_FAKE_GAME_PATH) + " --game-ms 400",
          {"HostSetEngineValid 1", "all files match the manifest", "map oasis",
           "the game ended after", "as before the launch", "demo finished", "== 0. a sandbox",
           "== 1. the settings", "== 2. setting", "== 3. the plug-in checks", "== 4. verifying",
           "== 5. hosting", "  server name: ^1Orvanta Server", "page engine (8 settings)",
           "$ wolfet-host verify --record\n"});
-  Expect(1, "demo --game-ms 600000 --game /no/such", {"stand-in game \"/no/such\" is not there"});
-  EXPECT_FALSE(fs::exists(dir + "/colours")) << "the demo works in a sandbox";
-  EXPECT_FALSE(fs::exists(dir + "/wolfet-host.json"));
+  Step("the demo without a game");
+  Expect(kFailure, "demo --game-ms 600000 --game /no/such",
+         {"stand-in game \"/no/such\" is not there"});
+  EXPECT_FALSE(fs::exists(dir + "/colours")) << "the demo keeps the desktop colours in its sandbox";
+  EXPECT_FALSE(fs::exists(dir + "/wolfet-host.json")) << "and its settings file there too";
 }
 
-TEST_F(Cli, EachExitCodeAndWhatItSays) {
+TEST_F(Cli, ACommandLineOrPlugInThatCannotBeUsedIsRefused) {
+  Step("no subcommand");
+  Expect(kBadArgument, "", {"A subcommand is required"});
+  Step("help");
+  Expect(kOk, "servers --help", {"Exit codes: 0 success", "in [0.1 - 60]=3\n"});
+  Step("a misspelled setting");
+  Expect(kBadArgument, "set engine general enginpath /tmp/",
+         {"'enginpath'", "enginepath, info2, parameters"});
+  Step("a select value with no list entry");
+  Expect(kBadArgument, "set multiplayer general type 7", {"3 (Campaign)"});
+  Step("a plug-in that is not there");
+  Expect(kPlugin, "--plugin " + Quote(dir + "/missing.so") + " schema", {dir + "/missing.so"});
+  Step("a library that is no plug-in");
   Dl_info info{};
   ASSERT_NE(dladdr(reinterpret_cast<void *>(&std::terminate), &info), 0);
-  Expect(2, "", {"A subcommand is required"});
-  Expect(0, "servers --help", {"Exit codes: 0 success", "in [0.1 - 60]=3\n"});
-  Expect(2, "set engine general enginpath /tmp/", {"'enginpath'", "enginepath, info2, parameters"});
-  Expect(2, "set multiplayer general type 7", {"3 (Campaign)"});
-  Expect(3, "--plugin " + Quote(dir + "/missing.so") + " schema", {dir + "/missing.so"});
-  Expect(3, "--plugin " + Quote(info.dli_fname) + " schema", {"lacks the export SDLL_InitCall"});
-  WriteFile(dir + "/wolfet-host.json", R"({"last_check": 5})");  // edited by hand: replaced
-  Expect(4, "check", {"is not set; set it with: wolfet-host set engine general enginepath"});
-  Expect(4, "host", {"is not set; set it with: wolfet-host set engine general enginepath FOLDER/"});
-  Expect(4, "verify", {"content flags 0x0)", "is not set, so et.exe cannot be found"});
-  Expect(0, "set engine general enginepath " + Quote(dir + "/engine"),
+  Expect(kPlugin, "--plugin " + Quote(info.dli_fname) + " schema",
+         {"lacks the export SDLL_InitCall"});
+}
+
+TEST_F(Cli, AnEngineFolderThatIsNotUsableIsNamedWithWhatItLacks) {
+  Step("a last check edited by hand is replaced");
+  WriteFile(dir + "/wolfet-host.json", R"({"last_check": 5})");
+  Expect(kEngineFolder, "check",
+         {"is not set; set it with: wolfet-host set engine general enginepath"});
+  Step("no folder set");
+  Expect(kEngineFolder, "host",
+         {"is not set; set it with: wolfet-host set engine general enginepath FOLDER/"});
+  Expect(kEngineFolder, "verify", {"content flags 0x0)", "is not set, so et.exe cannot be found"});
+  Step("a folder without its trailing separator");
+  Expect(kOk, "set engine general enginepath " + Quote(dir + "/engine"),
          {"hint: '" + dir + "/engine' does not end with '/'", "look for '" + dir + "/engineet.exe'",
           "Set '" + engine + "' instead."});
-  Expect(4, "check",
+  Expect(kEngineFolder, "check",
          {"et.exe could not be found in the engine location you specified.",
           "no et.exe at \"" + dir + "/engineet.exe\"", "lacks the trailing '/'"});
-  Expect(0, "set engine general enginepath " + Quote(engine));
-  Expect(4, "check", {"SDLL_EngineConfig answered 1 (it showed a message)"});
-  Expect(4, "host", {"no et.exe at \"" + engine + "et.exe\""});
+  Step("a folder without et.exe");
+  Expect(kOk, "set engine general enginepath " + Quote(engine));
+  Expect(kEngineFolder, "check", {"SDLL_EngineConfig answered 1 (it showed a message)"});
+  Expect(kEngineFolder, "host", {"no et.exe at \"" + engine + "et.exe\""});
+  Step("a folder without etmain");
   InstallGame();
   fs::remove(engine + "etmain");
-  Expect(4, "host", {"has no etmain folder"});
-  fs::create_directory(engine + "etmain");
-  Expect(2, "host", {"hosting needs a map"});
-  Expect(0, "set multiplayer general map 'oasis - Siwa Oasis'");
-  fs::permissions(engine + "et.exe", fs::perms::all, fs::perm_options::remove);
-  Expect(0, "host", {"(1 polls); it ended at the first poll: did it start at all?"});
-  Expect(2, "join --pick 2 a b", {"--pick 2 names no server; give 0 to 1"});
-  Expect(2, "join --pick 0 " + std::string(256, 'x'),
-         {"is 256 bytes long; a server entry holds at most 255"});
-  Expect(2, "join --player " + Quote("a\nb") + " x", {"control character"});
-  Expect(2, "host --interval 0", {"--interval: Value 0 not in range 1 to 10000"});
-  Expect(2, "servers --master 127.0.0.1:65536");
-  Expect(2, "--settings other.json join --pick 0", {"run 'wolfet-host servers' first"});
-  WriteFile(dir + "/wolfet-host.servers.json", R"({"servers": [{"address": "a:1"}, 5]})");
-  Expect(2, "join --pick 0", {"is empty or damaged"});
+  Expect(kEngineFolder, "host", {"has no etmain folder"});
+}
 
-  // A settings file edited by hand: broken JSON is left for the user to
-  // mend; a line break in a value would become a console command.
+TEST_F(Cli, ALaunchIsCheckedBeforeThePlugInSeesIt) {
+  InstallGame();
+  Expect(kOk, "set engine general enginepath " + Quote(engine));
+  Step("hosting without a map");
+  Expect(kBadArgument, "host", {"hosting needs a map"});
+  Step("a game that does not start");
+  Expect(kOk, "set multiplayer general map 'oasis - Siwa Oasis'");
+  fs::permissions(engine + "et.exe", fs::perms::all, fs::perm_options::remove);
+  Expect(kOk, "host", {"(1 polls); it ended at the first poll: did it start at all?"});
+  Step("a pick past the list");
+  Expect(kBadArgument, "join --pick 2 a b", {"--pick 2 names no server; give 0 to 1"});
+  Step("a server text longer than an entry holds");
+  Expect(kBadArgument, "join --pick 0 " + std::string(256, 'x'),
+         {"is 256 bytes long; a server entry holds at most 255"});
+  Step("a line break in the player name");
+  Expect(kBadArgument, "join --player " + Quote("a\nb") + " x", {"control character"});
+  Step("options out of range");
+  Expect(kBadArgument, "host --interval 0", {"--interval: Value 0 not in range 1 to 10000"});
+  Expect(kBadArgument, "servers --master 127.0.0.1:65536");
+  Step("no kept server list");
+  Expect(kBadArgument, "--settings other.json join --pick 0", {"run 'wolfet-host servers' first"});
+  Step("a damaged kept server list");
+  WriteFile(dir + "/wolfet-host.servers.json", R"({"servers": [{"address": "a:1"}, 5]})");
+  Expect(kBadArgument, "join --pick 0", {"is empty or damaged"});
+}
+
+TEST_F(Cli, ASettingsFileEditedByHandIsLeftForTheUserToMend) {
+  Step("broken JSON");
   WriteFile(dir + "/wolfet-host.json", "{ not json");
-  Expect(2, "settings", {"wolfet-host.json is not a JSON object"});
-  EXPECT_EQ(ReadFile(dir + "/wolfet-host.json"), "{ not json");
+  Expect(kBadArgument, "settings", {"wolfet-host.json is not a JSON object"});
+  EXPECT_EQ(ReadFile(dir + "/wolfet-host.json"), "{ not json")
+      << "the broken file is kept as it is";
+  Step("JSON that is no object");
   WriteFile(dir + "/wolfet-host.json", "[1]");
-  Expect(2, "get engine general enginepath", {"not a JSON object"});
+  Expect(kBadArgument, "get engine general enginepath", {"not a JSON object"});
+  Step("a line break in a value, which would become a console command");
   WriteFile(dir + "/wolfet-host.json", R"({"multiplayer": {"general": {"map": "x\nquit -"}}})");
-  Expect(2, "check", {"multiplayer general map in wolfet-host.json holds a control character"});
+  Expect(kBadArgument, "check",
+         {"multiplayer general map in wolfet-host.json holds a control character"});
 }
 
 TEST_F(Cli, SettingsShowWhatTheHostKeepsAndHandEditedValuesAsText) {
-  Expect(0, "schema",
-         {"settings schema of Wolf ET (1902 bytes)", "page multiplayer (4 settings)",
-          "    type: select\n", "- 2 = \"Last Man Standing\"",
+  Step("the schema");
+  Expect(kOk, "schema",
+         {"settings schema of Wolf ET (" + std::to_string(SchemaText().size()) + " bytes)",
+          "page multiplayer (4 settings)", "    type: select\n", "- 2 = \"Last Man Standing\"",
           "parameters: text, default \"\", maxlength 0\n",
           "      | (Siwa Oasis - North Africa) and (W\xC3\xBC"});
-  EXPECT_EQ(out.find("maprestart"), std::string::npos);
+  EXPECT_FALSE(Told("maprestart")) << "a commented-out setting is not shown";
+
+  Step("values written by hand as numbers and booleans");
   WriteFile(dir + "/wolfet-host.json",
             R"({"mine": [1, 2], "engine": {"servers": {"performquery": false}, "x": {"y": 1}},
                 "multiplayer": {"general": {"type": 3, "allowdownload": true, "map": 1.5}},
                 "last_check": {"content_flags": 16384}})");
-  Expect(0, "get engine servers performquery", {"0\n"});
-  Expect(0, "get engine servers masteraddress", {"etmaster.idsoftware.com\n"});
-  Expect(0, "get multiplayer general map", {"is not set and has no default"});
-  Expect(0, "settings",
+  Expect(kOk, "get engine servers performquery", {"0\n"});
+  Expect(kOk, "get engine servers masteraddress", {"etmaster.idsoftware.com\n"});
+  Expect(kOk, "get multiplayer general map", {"is not set and has no default"});
+  Expect(kOk, "settings",
          {"type = \"3\" (set)", "allowdownload = \"1\" (set)", "map = \"\" (not set)",
           "parameters = \"\" (default)", "holds engine x y, which the schema does not name",
           "content flags of the last check: 0x4000"});
-  // A relative folder is kept absolute: the game starts in it from anywhere.
-  Expect(0, "set engine general enginepath engine/", {"(saved in wolfet-host.json)"});
-  Expect(0, "get engine general enginepath", {engine + "\n"});
-  EXPECT_NE(ReadFile(dir + "/wolfet-host.json").find("\"mine\""), std::string::npos);
+
+  Step("a relative folder is kept absolute: the game starts in it from anywhere");
+  Expect(kOk, "set engine general enginepath engine/", {"(saved in wolfet-host.json)"});
+  Expect(kOk, "get engine general enginepath", {engine + "\n"});
+  EXPECT_TRUE(ReadFile(dir + "/wolfet-host.json").find("\"mine\"") != std::string::npos)
+      << "keys the host does not know survive a save";
+
+  Step("a group that is no object is replaced");
   WriteFile(dir + "/wolfet-host.json", R"({"engine": {"general": 5}})");
-  Expect(0, "set engine general enginepath " + Quote(engine));
-  for (const char *flags : {"4294967296", "\"1\"", "-1"}) {  // no flags, no failure
+  Expect(kOk, "set engine general enginepath " + Quote(engine));
+
+  Step("content flags that are not a 32-bit number count as none");
+  for (const char *flags : {"4294967296", "\"1\"", "-1"}) {
     WriteFile(dir + "/wolfet-host.json",
               std::string(R"({"last_check": {"content_flags": )") + flags + "}}");
-    Expect(0, "settings");
-    EXPECT_EQ(out.find("content flags"), std::string::npos) << flags;
+    Expect(kOk, "settings");
+    EXPECT_FALSE(Told("content flags")) << "no flags shown for " << flags;
   }
 }
 
 TEST_F(Cli, VerifyFindsTheFilesWhereTheGameDoesAndComparesSizeAndDigest) {
-  // Contents with known SHA-256 digests: the two-block message of FIPS 180-2
-  // and a million 'a's. The pak is found in etmain; et.exe in the engine
-  // folder before etmain.
+  // Contents with known SHA-256 digests (FIPS 180-2): the two-block
+  // message and a million 'a's.
   const std::string two_blocks = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
+  const std::string two_blocks_sha256 =
+      "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1";
+  const std::string million_a(1000000, 'a');
+  const std::string million_a_sha256 =
+      "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0";
+  const std::string two_blocks_size = std::to_string(two_blocks.size());
+  const std::string million_a_size = std::to_string(million_a.size());
+
+  Step("et.exe in the engine folder wins over one in etmain; the pak is found in etmain");
   WriteFile(engine + "et.exe", two_blocks);
   WriteFile(engine + "etmain/et.exe", "not the game");
-  WriteFile(engine + "etmain/pak0.pk3", std::string(1000000, 'a'));
-  Expect(0, "set engine general enginepath " + Quote(engine));
-  Expect(0, "verify", {"content flags 0x0", "named no content file", "no manifest yet"});
-  Expect(0, "check", {"content flags: 0x4000, kept for verify and launch"});
-  Expect(
-      0, "verify --record",
-      {"et.exe: found in the engine folder, " + engine + "et.exe, 56 bytes",
-       "pak0.pk3: found in etmain, " + engine + "etmain/pak0.pk3, 1000000 bytes",
-       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1",
-       "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0", "recorded 2 file(s)"});
-  Expect(0, "verify", {"all files match the manifest"});
+  WriteFile(engine + "etmain/pak0.pk3", million_a);
+  Expect(kOk, "set engine general enginepath " + Quote(engine));
+  Expect(kOk, "verify", {"content flags 0x0", "named no content file", "no manifest yet"});
+  Expect(kOk, "check", {"content flags: 0x4000, kept for verify and launch"});
+  Expect(kOk, "verify --record",
+         {"et.exe: found in the engine folder, " + engine + "et.exe, " + two_blocks_size + " bytes",
+          "pak0.pk3: found in etmain, " + engine + "etmain/pak0.pk3, " + million_a_size + " bytes",
+          two_blocks_sha256, million_a_sha256, "recorded 2 file(s)"});
+  Expect(kOk, "verify", {"all files match the manifest"});
+
+  Step("a changed byte and a missing file");
   std::string changed = two_blocks;
   changed[10] = 'X';
   WriteFile(engine + "et.exe", changed);
   fs::remove(engine + "etmain/pak0.pk3");
-  Expect(5, "verify",
-         {"2 difference(s)", engine + "et.exe: same size, sha256 248d6a61",
-          engine + "etmain/pak0.pk3: missing (recorded with 1000000 bytes)",
+  Expect(kVerifyDiffers, "verify",
+         {"2 difference(s)", engine + "et.exe: same size, sha256 " + two_blocks_sha256 + " -> ",
+          engine + "etmain/pak0.pk3: missing (recorded with " + million_a_size + " bytes)",
           "verification failed for the engine folder"});
+
+  Step("a changed size");
   WriteFile(engine + "et.exe", "short");
-  Expect(5, "verify", {engine + "et.exe: size 56 -> 5 bytes"});
+  Expect(kVerifyDiffers, "verify", {engine + "et.exe: size " + two_blocks_size + " -> 5 bytes"});
 }
 
 TEST_F(Cli, LaunchesWritePlainLinesUntilTheGameEnds) {
   InstallGame();
-  Expect(0, "set engine general enginepath " + Quote(engine));
-  Expect(0, "set multiplayer general map 'goldrush - Gold Rush'");
-  Expect(0, "set multiplayer general type 1");
-  Expect(0, "host --player 'Tom Two'",
+  Expect(kOk, "set engine general enginepath " + Quote(engine));
+  Expect(kOk, "set multiplayer general map 'goldrush - Gold Rush'");
+  Expect(kOk, "set multiplayer general type 1");
+
+  Step("hosting, piped");
+  Expect(kOk, "host --player 'Tom Two'",
          {"launching with content flags 0", "hosting a game as \"Tom Two\"",
           "  name Tom Two\n  g_gametype 3\n  map goldrush\n", "the game ended after",
           "highlight colour: 0x00D77800 (#0078D7), as before the launch"},
          "FAKE_ET_RUN_MS=400");
-  EXPECT_EQ(out.find_first_of("\x1b\r"), std::string::npos);
-  Expect(0, "check");
-  Expect(0, "join --pick 1 " + std::string(255, 'x') + " second.example:27961",
+  EXPECT_EQ(out.find_first_of("\x1b\r"), std::string::npos) << "a pipe gets no status line";
+
+  Step("joining the second of two servers, the first as long as an entry may be");
+  Expect(kOk, "check");
+  Expect(kOk, "join --pick 1 " + std::string(255, 'x') + " second.example:27961",
          {"joining server 1 \"second.example:27961\""}, "FAKE_ET_RUN_MS=0");
-  EXPECT_EQ(err, "");
+  EXPECT_EQ(err, "") << "a checked launch needs no note";
   EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
-            "name Player\r\nconnect second.example:27961\r\n");
+            "name Player\r\nconnect second.example:27961\r\n")
+      << "the script connects to the server picked";
+  Step("joining the first server of a list");
+  Expect(kOk, "join --pick 0 first.example:27960 second.example:27961", {}, "FAKE_ET_RUN_MS=0");
+  EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
+            "name Player\r\nconnect first.example:27960\r\n")
+      << "index 0 is a server too, not a game of our own";
+
   // On a terminal, a status line while the game runs (none for one that
   // ends at once), cleared before the end is told.
-  Expect(0, "host", {"the game ended"}, "FAKE_ET_RUN_MS=0", true);
-  EXPECT_EQ(out.find("\x1b"), std::string::npos) << out;
-  Expect(0, "host --interval 20", {"game running", " s\r\x1b[Kthe game ended after 1."},
+  Step("on a terminal, a game that ends at once");
+  Expect(kOk, "host", {"the game ended"}, "FAKE_ET_RUN_MS=0", true);
+  EXPECT_EQ(out.find("\x1b"), std::string::npos) << "no status line for a game that never ran";
+  Step("on a terminal, a game that runs");
+  Expect(kOk, "host --interval 20", {"game running", " s\r\x1b[Kthe game ended after 1."},
          "FAKE_ET_RUN_MS=1200", true);
-  Expect(1, "host --timeout 0.3", {"still running after 0.3 s"}, "FAKE_ET_RUN_MS=5000");
+
+  Step("a game that outlives --timeout");
+  Expect(kFailure, "host --timeout 0.3", {"still running after 0.3 s"}, "FAKE_ET_RUN_MS=5000");
   WriteFile(engine + "quit", "");  // the game it left behind goes before the folder does
   for (int i = 0; i < 100 && fs::exists(engine + "quit"); ++i) usleep(10000);
 }

@@ -12,9 +12,11 @@
 #include "host/module_state.h"
 #include "platform/posix_resource.h"
 #include "support/sandbox.h"
+#include "text.h"
 // The command-line host's value checks, where the build has the host.
 #ifdef WOLFET_HOST_PATH
 #include "tools/host/exit_codes.h"
+#include "tools/host/os.h"
 #include "tools/host/schema_view.h"
 #include "tools/host/validate.h"
 #endif
@@ -25,26 +27,37 @@ using hostkit::Page;
 using hostkit::Settings;
 
 TEST_F(LoadedPlugin, SchemaIsHandedOverWholeAndReadWithItsDefaults) {
-  const std::string file = ReadFile(SDLL_SCHEMA_FILE);
+  const std::string &file = SchemaText();
+  const hostkit::Call handover{"HostSetConfiguration", {std::to_string(file.size())}};
   for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round == 0 ? "the first load" : "a second load");
     std::string error;
     ASSERT_TRUE(host.LoadSchema(&error)) << error;
-    EXPECT_EQ(host.calls().at(round), (hostkit::Call{"HostSetConfiguration", {"1902"}}));
-    EXPECT_EQ(host.schema(), file);
+    EXPECT_EQ(host.calls().at(round), handover) << "one hand-over per load, with the text's size";
+    EXPECT_EQ(host.schema(), file) << "the resource is handed over byte for byte";
   }
-  EXPECT_EQ(std::count(file.begin(), file.end(), '\r'), 120);  // the lines end in CR LF
-  EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 120);
+  const auto line_feeds = std::count(file.begin(), file.end(), '\n');
+  EXPECT_GT(line_feeds, 0) << "the schema has lines";
+  EXPECT_EQ(std::count(file.begin(), file.end(), '\r'), line_feeds) << "every line ends in CR LF";
+
   const hostkit::Schema &schema = host.parsed_schema();
   const auto *master = schema.Find("engine", "servers", "masteraddress");
-  ASSERT_EQ(master->list.size(), 1u);
-  EXPECT_EQ(master->list[0].key + "=" + master->list[0].text, "main=master.etlegacy.com");
+  ASSERT_NE(master, nullptr);
+  ASSERT_EQ(master->list.size(), 1u) << "the master server list has one entry";
+  EXPECT_EQ(master->list[0].key, "main") << "the entry's key";
+  EXPECT_EQ(master->list[0].text, "master.etlegacy.com") << "the entry's text";
   const std::string caption = schema.Find("multiplayer", "general", "info3")->caption();
-  EXPECT_EQ(std::count(caption.begin(), caption.end(), '\r'), 3);
-  EXPECT_EQ(host.settings().Find(Page::kMultiplayer, "general", "allowdownload")->text, u"0");
-  EXPECT_EQ(host.settings().Find(Page::kMultiplayer, "general", "type"), nullptr) << "no default";
+  EXPECT_EQ(std::count(caption.begin(), caption.end(), '\r'), 3)
+      << "a caption keeps the line breaks inside its quotes";
+  EXPECT_EQ(host.settings().Find(Page::kMultiplayer, "general", "allowdownload")->text, u"0")
+      << "a default is stored";
+  EXPECT_EQ(host.settings().Find(Page::kMultiplayer, "general", "type"), nullptr)
+      << "a setting without a default stays absent";
 }
 
 TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
+  // Blanks and comments between the tokens, a negative integer, and a page
+  // the host has no store for.
   const std::u16string wide = u"A\u007F\u00A0\u00FF" + std::u16string(kCp1252High, 32);
   hostkit::Schema schema;
   ASSERT_TRUE(hostkit::ParseSchema("engine{g/*/*//**/{s{default=\"A\x7F\xA0\xFF" + kHighBytes +
@@ -52,9 +65,10 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
                                    &schema, nullptr));
   Settings settings;
   hostkit::ApplyDefaults(schema, &settings);
-  EXPECT_EQ(settings.Find(Page::kEngine, "g", "s")->text, wide);
-  EXPECT_EQ(settings.Find(Page::kEngine, "g", "z9")->integer, -97);
-  EXPECT_EQ(settings.all().size(), 2u);
+  EXPECT_EQ(settings.Find(Page::kEngine, "g", "s")->text, wide)
+      << "a default is Windows-1252, the five undefined bytes their C1 controls";
+  EXPECT_EQ(settings.Find(Page::kEngine, "g", "z9")->integer, -97) << "a negative default";
+  EXPECT_EQ(settings.all().size(), 2u) << "only the engine and multiplayer pages are stored";
 
   struct Case {
     const char *text;
@@ -81,14 +95,17 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
       {"\np { ~ }", 2, 5, "'~'"},
   };
   for (const Case &c : cases) {
+    SCOPED_TRACE(c.text);
     hostkit::SchemaError error;
-    EXPECT_FALSE(hostkit::ParseSchema(c.text, &schema, &error)) << c.text;
-    EXPECT_EQ(hostkit::Describe(error).find("line " + std::to_string(c.line) + ", column " +
-                                            std::to_string(c.column) + ": "),
-              0u)
-        << hostkit::Describe(error);
-    EXPECT_NE(error.message.find(c.says), std::string::npos) << error.message;
+    EXPECT_FALSE(hostkit::ParseSchema(c.text, &schema, &error)) << "the text is refused";
+    EXPECT_EQ(error.line, c.line) << "the line of the fault";
+    EXPECT_EQ(error.column, c.column) << "the column of the fault";
+    EXPECT_NE(error.message.find(c.says), std::string::npos) << "what is wrong: " << error.message;
   }
+  hostkit::SchemaError error;
+  hostkit::ParseSchema("p { ~ }", &schema, &error);
+  EXPECT_EQ(hostkit::Describe(error), "line 1, column 5: unexpected character '~'")
+      << "the place comes first in a description";
 }
 
 TEST(Settings, IntegersAndUtf8AtTheirLimits) {
@@ -105,10 +122,10 @@ TEST(Settings, IntegersAndUtf8AtTheirLimits) {
   for (const auto &[text, value] : integers) {
     settings.Set(Page::kMultiplayer, "g", "k", text);
     EXPECT_EQ(settings.Find(Page::kMultiplayer, "g", "k")->integer, value)
-        << Settings::ToUtf8(text);
+        << "the integer a text stands for, 0 when none fits: " << Settings::ToUtf8(text);
   }
   settings.SetInteger(Page::kEngine, "g", "k", -40);
-  EXPECT_EQ(settings.Find(Page::kEngine, "g", "k")->text, u"-40");
+  EXPECT_EQ(settings.Find(Page::kEngine, "g", "k")->text, u"-40") << "an integer's text";
 
   // Each length of UTF-8 at both ends of its range, then what is malformed.
   const std::pair<std::string, std::u16string> texts[] = {
@@ -117,49 +134,103 @@ TEST(Settings, IntegersAndUtf8AtTheirLimits) {
       {"\xF0\x90\x80\x80\xF1\x80\x80\x80\xF4\x8F\xBF\xBF", u"\U00010000\U00040000\U0010FFFF"},
   };
   for (const auto &[utf8, utf16] : texts) {
-    EXPECT_EQ(Settings::FromUtf8(utf8), utf16);
-    EXPECT_EQ(Settings::ToUtf8(utf16), utf8);
+    EXPECT_EQ(Settings::FromUtf8(utf8), utf16) << "decoded: " << utf8;
+    EXPECT_EQ(Settings::ToUtf8(utf16), utf8) << "encoded back: " << utf8;
   }
-  EXPECT_EQ(Settings::FromUtf8("\x80\xC2\xF8\xED\xA0\x80\xED\xBF\xBF\xF4\x90\x80\x80"
-                               "a"),
-            std::u16string(13, u'\uFFFD') + u"a");
+  // A lone continuation, a truncated lead, a lead past F4, two surrogates
+  // and a code point past U+10FFFF: one U+FFFD per byte, then the 'a'.
+  const std::string malformed = "\x80\xC2\xF8\xED\xA0\x80\xED\xBF\xBF\xF4\x90\x80\x80";
+  EXPECT_EQ(Settings::FromUtf8(malformed + "a"), std::u16string(malformed.size(), u'\uFFFD') + u"a")
+      << "each byte of a malformed sequence becomes U+FFFD";
+  const std::string replacement = "\xEF\xBF\xBD";
   EXPECT_EQ(Settings::ToUtf8(u"\xDFFF\xDC00\xD800\xDBFF"),
-            "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+            replacement + replacement + replacement + replacement)
+      << "each unpaired surrogate becomes U+FFFD";
 }
 
 int32_t SDLL_STDCALL BadSchema(const char *, uint32_t) {
-  hostkit::Host::Current()->OnSchema("p {", 3);
-  return 1;
+  // What a broken plug-in would hand over, through the host's own service.
+  return reinterpret_cast<HostSetConfigurationFn>(hostkit::ServiceFor(kSlotSetConfiguration))("p {",
+                                                                                              3);
 }
 
 TEST_F(LoadedPlugin, HostKitAnswersTheServicesThePlugInLeavesAlone) {
   std::string error;
-  plugin().InitCall(0, reinterpret_cast<SdllService>(&BadSchema));
-  EXPECT_FALSE(host.LoadSchema(&error));
+  plugin().InitCall(kSlotSetConfiguration, reinterpret_cast<SdllService>(&BadSchema));
+  EXPECT_FALSE(host.LoadSchema(&error)) << "a schema that does not parse is refused";
   EXPECT_EQ(error,
             "settings schema: line 1, column 3: the '{' of page 'p' is not closed before "
-            "the end of the text");
+            "the end of the text")
+      << "the refusal says where";
+  host.ClearCalls();
   // No extra files; no answer for a missing name; a record of every call.
-  EXPECT_EQ(reinterpret_cast<HostGetFileCountFn>(hostkit::ServiceFor(13))(1), 0);
-  EXPECT_EQ(reinterpret_cast<HostGetFileNameFn>(hostkit::ServiceFor(14))(1, 0), nullptr);
-  EXPECT_EQ(reinterpret_cast<HostGetGameIntegerFn>(hostkit::ServiceFor(6))(1, nullptr, "k"), 0);
-  EXPECT_EQ(reinterpret_cast<HostGetEngineStringFn>(hostkit::ServiceFor(2))(1, "g", nullptr),
-            nullptr);
-  reinterpret_cast<void(SDLL_STDCALL *)()>(hostkit::ServiceFor(23))();
-  EXPECT_EQ(hostkit::ServiceFor(25), nullptr);
-  EXPECT_EQ(host.calls().back().service, "HostSlot23");
-  EXPECT_EQ(host.calls().at(1), (hostkit::Call{"HostGetFileName", {"1", "0"}}));
+  EXPECT_EQ(reinterpret_cast<HostGetFileCountFn>(hostkit::ServiceFor(kSlotGetFileCount))(1), 0)
+      << "this host keeps no extra files";
+  EXPECT_EQ(reinterpret_cast<HostGetFileNameFn>(hostkit::ServiceFor(kSlotGetFileName))(1, 0),
+            nullptr)
+      << "so it names none";
+  EXPECT_EQ(reinterpret_cast<HostGetGameIntegerFn>(hostkit::ServiceFor(kSlotGetGameInteger))(
+                1, nullptr, "k"),
+            0)
+      << "an integer without a section is 0";
+  EXPECT_EQ(reinterpret_cast<HostGetEngineStringFn>(hostkit::ServiceFor(kSlotGetEngineString))(
+                1, "g", nullptr),
+            nullptr)
+      << "a text without a key is null";
+  constexpr uint32_t kUnusedSlot = 23;
+  reinterpret_cast<void(SDLL_STDCALL *)()>(hostkit::ServiceFor(kUnusedSlot))();
+  EXPECT_EQ(hostkit::ServiceFor(kSlotCount), nullptr) << "there is no slot past the last";
+  EXPECT_EQ(host.calls().back().service, "HostSlot23") << "an unused slot's call is recorded";
+  EXPECT_EQ(host.calls().at(1), (hostkit::Call{"HostGetFileName", {"1", "0"}}))
+      << "a call is recorded with its arguments in decimal";
+}
+
+// What a host reads from CheckEngine and VerifyFiles is what the plug-in
+// reported during that call, never a leftover of an earlier one.
+TEST_F(LoadedPlugin, EachExportsReportIsItsOwn) {
+  const std::string root = MakeScratch();
+  ASSERT_NE(root, "");
+  const std::string engine = MakeEngine(root, "game", "");
+  SetEngine("general", "enginepath", engine);
+  constexpr uint32_t kContentGame = 0x4000;
+
+  const hostkit::EngineCheck usable = host.CheckEngine();
+  EXPECT_TRUE(usable.valid()) << "a folder with et.exe is usable";
+  EXPECT_EQ(usable.content_flags, kContentGame) << "it holds the game's content";
+  EXPECT_FALSE(usable.message.has_value()) << "a usable folder needs no message";
+  EXPECT_EQ(usable.result, 0) << "the export says no message was shown";
+
+  std::filesystem::remove(engine + "et.exe");
+  const hostkit::EngineCheck missing = host.CheckEngine();
+  EXPECT_EQ(missing.verdict, 0) << "without et.exe the folder is not usable";
+  EXPECT_FALSE(missing.content_flags.has_value()) << "the earlier check's flags are not this one's";
+  ASSERT_TRUE(missing.message.has_value()) << "the user is told";
+  EXPECT_EQ(missing.message->caption, "Wolf ET") << "the message's caption";
+  EXPECT_EQ(missing.message->text.rfind("et.exe could not be found", 0), 0u) << "its text";
+  EXPECT_EQ(missing.message->style, 0x30u) << "an exclamation with OK";
+  EXPECT_EQ(missing.result, 1) << "the export says a message was shown";
+
+  const std::vector<hostkit::VerifyFile> game = host.VerifyFiles(kContentGame);
+  const std::vector<hostkit::VerifyFile> bare = host.VerifyFiles(0);
+  EXPECT_EQ(game, (std::vector<hostkit::VerifyFile>{{engine, "et.exe"}, {engine, "pak0.pk3"}}))
+      << "the game's content adds its pak file";
+  EXPECT_EQ(bare, (std::vector<hostkit::VerifyFile>{{engine, "et.exe"}, {engine, ""}}))
+      << "only this call's files, the content file named empty";
+  std::filesystem::remove_all(root);
 }
 
 TEST(HostKit, ContextIsZeroBeforeInitAndThePlugInGoesWithTheHost) {
   {
     hostkit::Host host;
     ASSERT_TRUE(host.Load(SDLL_PLUGIN_PATH, nullptr));
-    host.plugin().InitCall(24, hostkit::ServiceFor(24));
-    host.plugin().EngineConfig();  // slot 2 empty: no folder
-    EXPECT_EQ(host.calls().at(0), (hostkit::Call{"HostSetEngineValid", {"0", "0"}}));
+    host.plugin().InitCall(kSlotSetEngineValid, hostkit::ServiceFor(kSlotSetEngineValid));
+    const hostkit::EngineCheck check = host.CheckEngine();  // slot 2 empty: no folder
+    EXPECT_EQ(host.calls().at(0), (hostkit::Call{"HostSetEngineValid", {"0", "0"}}))
+        << "before SDLL_Init the context is 0";
+    EXPECT_EQ(check.verdict, 0) << "no folder, no usable engine";
   }
-  EXPECT_EQ(dlopen(SDLL_PLUGIN_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr);
+  EXPECT_EQ(dlopen(SDLL_PLUGIN_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr)
+      << "the library is unloaded with its host";
   EXPECT_EQ(hostkit::Host::Current(), nullptr) << "no service may reach a host that is gone";
 }
 
@@ -172,9 +243,9 @@ TEST(SchemaResource, MissingGivesOneUnloadableGivesTwoAndTheHostHearsNothing) {
   platform::posix::ResourceTable &live = platform::posix::Resources();
   const platform::posix::ResourceTable saved = live;
   sdll::Module().module = &live;  // any handle of our own module
-  SDLL_InitCall(0, reinterpret_cast<SdllService>(&CountSchemaCalls));
+  SDLL_InitCall(kSlotSetConfiguration, reinterpret_cast<SdllService>(&CountSchemaCalls));
   ASSERT_EQ(SDLL_LoadConfiguration(), 0);
-  EXPECT_EQ(g_schema_calls, 1);
+  EXPECT_EQ(g_schema_calls, 1) << "the resource that is there is handed over";
   const unsigned char *bytes = saved.entries[0].bytes;
   const platform::posix::EmbeddedResource others[] = {{"CONFIGURATION", 102, bytes, 4},
                                                       {"CONFIGURATION", 100, bytes, 4},
@@ -187,12 +258,14 @@ TEST(SchemaResource, MissingGivesOneUnloadableGivesTwoAndTheHostHearsNothing) {
                                       {{nullptr, 3}, 1},
                                       {{others, 5}, 2}}) {
     live = table;
-    EXPECT_EQ(SDLL_LoadConfiguration(), answer) << table.count;
+    EXPECT_EQ(SDLL_LoadConfiguration(), answer)
+        << (answer == 1 ? "no resource 101 of that type" : "one that does not load")
+        << " in a table of " << table.count;
   }
-  EXPECT_EQ(g_schema_calls, 1);
+  EXPECT_EQ(g_schema_calls, 1) << "a failed load hands the host nothing";
   live = saved;
   sdll::Module().module = nullptr;  // as in a host's executable: finds nothing
-  EXPECT_EQ(SDLL_LoadConfiguration(), 1);
+  EXPECT_EQ(SDLL_LoadConfiguration(), 1) << "a module without resources has none";
 }
 
 #ifdef WOLFET_HOST_PATH
@@ -200,50 +273,86 @@ using wolfet_host::CommandError;
 
 TEST(CommandLineHost, ValuesAreCheckedAgainstTheirTypeAndShownAsUtf8) {
   hostkit::Schema schema;
-  ASSERT_TRUE(hostkit::ParseSchema(ReadFile(SDLL_SCHEMA_FILE), &schema, nullptr));
+  ASSERT_TRUE(hostkit::ParseSchema(SchemaText(), &schema, nullptr));
   const std::string dir = std::filesystem::temp_directory_path().string();
+  const std::string kRefused = "(refused)";
   struct Case {
     const char *page, *group, *setting;
-    std::string value, stored;  // stored "!": refused with exit code 2
+    std::string value, stored;
   } cases[] = {
       {"multiplayer", "general", "type", "3", "3"},
-      {"multiplayer", "general", "type", "4", "!"},
+      {"multiplayer", "general", "type", "4", kRefused},
       {"multiplayer", "general", "allowdownload", "1", "1"},
-      {"multiplayer", "general", "allowdownload", "2", "!"},
+      {"multiplayer", "general", "allowdownload", "2", kRefused},
       {"multiplayer", "general", "map", "oasis - Siwa", "oasis - Siwa"},
       {"multiplayer", "general", "map", "a-b", "a-b"},
-      {"multiplayer", "general", "map", "-b", "!"},
-      {"multiplayer", "general", "map", "nocut", "!"},
-      {"multiplayer", "general", "map", "a\x1F-b", "!"},
-      {"multiplayer", "general", "map", "a\x7F-b", "!"},
+      {"multiplayer", "general", "map", "a ", "a "},
+      {"multiplayer", "general", "map", "-b", kRefused},
+      {"multiplayer", "general", "map", " b", kRefused},
+      {"multiplayer", "general", "map", "nocut", kRefused},
+      {"multiplayer", "general", "map", "a\x1F-b", kRefused},
+      {"multiplayer", "general", "map", "a\x7F-b", kRefused},
       {"engine", "general", "parameters", std::string(300, ' '), std::string(300, ' ')},
-      {"engine", "general", "info1", "x", "!"},
+      {"engine", "general", "info1", "x", kRefused},
       {"engine", "general", "enginepath", "", ""},
       {"engine", "general", "enginepath", dir + "/", dir + "/"},
-      {"engine", "general", "enginepath", "/no/such/", "!"},
-      {"engine", "general", "nope", "x", "!"},
-      {"engine", "nope", "x", "x", "!"},
-      {"other", "general", "x", "x", "!"},
+      {"engine", "general", "enginepath", "/no/such/", kRefused},
+      {"engine", "general", "nope", "x", kRefused},
+      {"engine", "nope", "x", "x", kRefused},
+      {"other", "general", "x", "x", kRefused},
   };
   for (const Case &c : cases) {
-    SCOPED_TRACE(std::string(c.setting) + " " + c.value);
+    SCOPED_TRACE(std::string(c.page) + " " + c.group + " " + c.setting + " '" + c.value + "'");
     std::vector<std::string> hints;
     try {
       const auto &setting = wolfet_host::FindSetting(schema, c.page, c.group, c.setting);
-      EXPECT_EQ(wolfet_host::ValidateValue("w", setting, c.value, &hints), c.stored);
-      EXPECT_TRUE(hints.empty());
+      EXPECT_EQ(wolfet_host::ValidateValue("w", setting, c.value, &hints), c.stored)
+          << "the value kept";
+      EXPECT_TRUE(hints.empty()) << "a value that needs no advice gets none";
     } catch (const CommandError &e) {
-      EXPECT_EQ(c.stored, "!") << e.what();
-      EXPECT_EQ(e.code(), 2);
+      EXPECT_EQ(c.stored, kRefused) << "refused: " << e.what();
+      EXPECT_EQ(e.code(), wolfet_host::kExitBadArgument) << "a refusal is a bad argument";
     }
   }
 
-  std::u16string wide;  // with U+FFFD for the holes
-  for (int i = 0; i < 32; ++i) wide += kCp1252High[i] == 0x80 + i ? u'\uFFFD' : kCp1252High[i];
   EXPECT_EQ(wolfet_host::CaptionLines("a\\nb\r\nc\\n"),
-            (std::vector<std::string>{"a", "b", "c", ""}));
-  EXPECT_EQ(wolfet_host::Cp1252ToUtf8("A" + kHighBytes + "\xA0\xFF"),
-            "A" + Settings::ToUtf8(wide) + "\xC2\xA0\xC3\xBF");
+            (std::vector<std::string>{"a", "b", "c", ""}))
+      << "a caption breaks at a backslash-n and at a line break, and drops CRs";
+  const std::string text = "A" + kHighBytes + "\xA0\xFF";
+  const std::string tail = "\xC2\xA0\xC3\xBF";
+  EXPECT_EQ(hostkit::Windows1252ToUtf8(text),
+            "A" + Settings::ToUtf8(std::u16string(kCp1252High, 32)) + tail)
+      << "the host kit keeps every Windows-1252 byte, the undefined ones as C1 controls";
+  std::u16string shown(kCp1252High, 32);
+  for (char16_t &c : shown)
+    if (c < 0xA0) c = u'\uFFFD';
+  EXPECT_EQ(wolfet_host::Cp1252ToUtf8(text), "A" + Settings::ToUtf8(shown) + tail)
+      << "a terminal is shown U+FFFD for a C1 control";
+}
+
+TEST(CommandLineHost, AFileIsSavedWholeOrNotAtAll) {
+  const std::string dir = MakeScratch();
+  ASSERT_NE(dir, "");
+  const std::string path = dir + "/kept.json";
+  using wolfet_host::os::SaveAtomically;
+  using wolfet_host::os::Saved;
+
+  EXPECT_EQ(SaveAtomically(path, "first"), Saved::kYes) << "a new file is saved";
+  EXPECT_EQ(SaveAtomically(path, "second"), Saved::kYes) << "an old one is replaced";
+  EXPECT_EQ(ReadFile(path), "second") << "the file holds the last save";
+
+  // A full disk under the temporary: nothing reaches the file.
+  std::filesystem::create_symlink("/dev/full", path + ".tmp");
+  EXPECT_EQ(SaveAtomically(path, "third"), Saved::kNotWritten) << "a write that fails is told";
+  EXPECT_EQ(ReadFile(path), "second") << "the file is left as it was";
+  EXPECT_FALSE(std::filesystem::is_symlink(path + ".tmp")) << "the temporary is removed";
+
+  // A folder where the file should be cannot be replaced by a file.
+  std::filesystem::create_directory(dir + "/folder");
+  EXPECT_EQ(SaveAtomically(dir + "/folder", "x"), Saved::kNotReplaced)
+      << "a rename that fails is told";
+  EXPECT_FALSE(std::filesystem::exists(dir + "/folder.tmp")) << "its temporary is removed";
+  std::filesystem::remove_all(dir);
 }
 #endif
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "host.h"
@@ -19,6 +21,17 @@ constexpr char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+// The settings schema as the plug-in's resource holds it.
+inline const std::string &SchemaText() {
+  static const std::string text = [] {
+    std::ifstream in(SDLL_SCHEMA_FILE, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+  }();
+  return text;
+}
+
 class LoadedPlugin : public ::testing::Test {
  protected:
   static constexpr uint32_t kContext = 0x5EED;
@@ -27,7 +40,7 @@ class LoadedPlugin : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(host.Load(SDLL_PLUGIN_PATH, &error)) << error;
     EXPECT_EQ(error, "") << "a load that works says nothing";
-    ASSERT_EQ(host.Start(kContext), 0);
+    ASSERT_EQ(host.Start(kContext), 0) << "SDLL_Init answers 0";
     host.ClearCalls();
   }
 

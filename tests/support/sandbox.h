@@ -58,7 +58,7 @@ class GameSandbox : public LoadedPlugin {
     if (HasFatalFailure()) return;
     if (std::string(SDLL_FAKE_GAME_PATH).empty()) GTEST_SKIP() << "built without the stand-in game";
     root = MakeScratch();
-    ASSERT_NE(root, "");
+    ASSERT_NE(root, "") << "a scratch folder";
     setenv("SDLL_SYSCOLOR_FILE", (root + "/colours").c_str(), 1);
     setenv("FAKE_ET_RUN_MS", "0", 1);
     setenv("FAKE_ET_RECORD", (root + "/record").c_str(), 1);
@@ -72,7 +72,8 @@ class GameSandbox : public LoadedPlugin {
     for (pid_t child : Children()) kill(child, SIGKILL);
     while (waitpid(-1, nullptr, 0) > 0) continue;
     // Some tests take write rights away, which std::filesystem cannot undo.
-    ASSERT_EQ(std::system(("chmod -R u+rwx '" + root + "' && rm -rf '" + root + "'").c_str()), 0);
+    ASSERT_EQ(std::system(("chmod -R u+rwx '" + root + "' && rm -rf '" + root + "'").c_str()), 0)
+        << "the scratch folder goes";
   }
 
   std::string AddEngine(const std::string &name) {
@@ -91,11 +92,11 @@ class GameSandbox : public LoadedPlugin {
   }
   // Every game collected and every descriptor the plug-in opened closed.
   void ExpectNothingLeft() {
-    EXPECT_TRUE(Children().empty());
+    EXPECT_TRUE(Children().empty()) << "no game still runs";
     errno = 0;
-    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
-    EXPECT_EQ(errno, ECHILD);
-    EXPECT_EQ(CountDescriptors(), descriptors);
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "no child is left to collect";
+    EXPECT_EQ(errno, ECHILD) << "because there is none, not because the wait failed";
+    EXPECT_EQ(CountDescriptors(), descriptors) << "every descriptor opened is closed";
   }
 
   std::string root;    // the scratch folder, without a trailing '/'

@@ -1,5 +1,6 @@
-// The subcommands of wolfet-host. Each returns its exit code or throws
-// CommandError; main() turns either into the process's exit status.
+// What the subcommands do, apart from how they are called (commands/):
+// the demo runs them in a row. Each returns its exit code or throws
+// CommandError.
 #ifndef TOOLS_HOST_COMMANDS_H
 #define TOOLS_HOST_COMMANDS_H
 
@@ -7,9 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "servers_api.h"
 #include "session.h"
 
 namespace wolfet_host {
+
+/* How to set the engine folder, for the errors that say it is not set. */
+std::string SetEngineFolderHint();
 
 int RunSchema(Session &session);
 int RunSet(Session &session, const std::string &page, const std::string &group,
@@ -20,21 +25,6 @@ int RunSettings(Session &session);
 
 int RunCheck(Session &session);
 int RunVerify(Session &session, bool record);
-
-struct ServersOptions {
-  std::string master; /* HOST[:PORT]; empty: the engine page's master server */
-  double timeout_s = 3;
-  bool json = false;
-};
-
-/* Lists the public servers and keeps the list beside the settings file
- * for `join --pick`. */
-int RunServers(Session &session, const ServersOptions &options);
-
-/* The addresses of the last list `servers` kept for `settings_path`, in
- * the order of its `#` column. Throws CommandError (bad argument) when
- * there is none or it cannot be read. */
-std::vector<std::string> StoredServerAddresses(const std::string &settings_path);
 
 struct LaunchRequest {
   bool hosting = true;

@@ -1,7 +1,7 @@
 // The few operating-system calls the command-line host needs beyond the
 // C++ library. os_posix.cpp implements them (SHA-256 from OpenSSL's
 // libcrypto); os_win32.cpp with _isatty, _putenv_s, a GetTempPath-based
-// folder and the system's BCrypt.
+// folder and the system's BCrypt; os_common.cpp what both build on.
 #ifndef TOOLS_HOST_OS_H
 #define TOOLS_HOST_OS_H
 
@@ -35,6 +35,16 @@ std::string ProgramFile(const std::string &name);
 
 /* The path separator a folder setting should end with. */
 char PathSeparator();
+
+/* True when `path` ends with either system's separator: the plug-in
+ * appends file names to a folder as it is. */
+bool EndsWithSeparator(const std::string &path);
+
+/* Replaces `path` with `bytes` whole or not at all: writes a temporary
+ * beside it, flushes and closes it, then renames it over `path`. On any
+ * failure the temporary is removed and `path` is left as it was. */
+enum class Saved { kYes, kNotWritten, kNotReplaced };
+Saved SaveAtomically(const std::string &path, const std::string &bytes);
 
 /* A path as the plug-in forms it (Windows separators) as this system
  * names it; the plug-in's own platform layer does the same. */

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "os.h"
+#include "text.h"
 
 namespace wolfet_host {
 namespace os {
@@ -66,12 +67,7 @@ bool Sha256File(const std::string &path, std::string *hex) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int size = 0;
   if (!in.eof() || EVP_DigestFinal_ex(context.get(), digest, &size) != 1) return false;
-  hex->clear();
-  static const char kDigits[] = "0123456789abcdef";
-  for (unsigned int i = 0; i < size; ++i) {
-    *hex += kDigits[digest[i] >> 4];
-    *hex += kDigits[digest[i] & 0xF];
-  }
+  *hex = hostkit::LowerHex(digest, size);
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "os.h"
+#include "text.h"
 
 namespace wolfet_host {
 namespace os {
@@ -80,12 +81,7 @@ bool Sha256File(const std::string &path, std::string *hex) {
   if (hash != nullptr) BCryptDestroyHash(hash);
   BCryptCloseAlgorithmProvider(algorithm, 0);
   if (!ok) return false;
-  hex->clear();
-  static const char kDigits[] = "0123456789abcdef";
-  for (unsigned char byte : digest) {
-    *hex += kDigits[byte >> 4];
-    *hex += kDigits[byte & 0xF];
-  }
+  *hex = hostkit::LowerHex(digest, sizeof digest);
   return true;
 }
 

@@ -11,7 +11,9 @@
 
 namespace wolfet_host {
 
-/* The schema's texts are Windows-1252; terminals want UTF-8. */
+/* Windows-1252 text for a terminal, as UTF-8. The host kit's table maps
+ * the code page's five undefined bytes to C1 controls; a terminal may act
+ * on those, so the display shows U+FFFD for every C1 control instead. */
 std::string Cp1252ToUtf8(std::string_view text);
 
 /* A caption's lines: both its real line breaks and the two characters

@@ -24,24 +24,22 @@ hostkit::Host &Session::host() {
 }
 
 const hostkit::Schema &Session::schema() {
-  if (schema_) return *schema_;
   hostkit::Host &h = host();
-  const int32_t result = h.plugin().LoadConfiguration();
-  if (result != 0)
-    throw CommandError(kExitPlugin, "plug-in " + options_.plugin_path +
-                                        ": SDLL_LoadConfiguration answered " +
-                                        std::to_string(result) +
-                                        (result == 1   ? " (no settings resource)"
-                                         : result == 2 ? " (the settings resource did not load)"
-                                                       : ""));
-  auto schema = std::make_unique<hostkit::Schema>();
-  hostkit::SchemaError error;
-  if (!hostkit::ParseSchema(h.schema(), schema.get(), &error))
+  if (schema_loaded_) return h.parsed_schema();
+  const hostkit::Host::SchemaLoad load = h.ReadSchema();
+  if (load.answer != 0)
     throw CommandError(kExitPlugin,
-                       "plug-in " + options_.plugin_path +
-                           ": its settings schema does not parse: " + hostkit::Describe(error));
-  schema_ = std::move(schema);
-  return *schema_;
+                       "plug-in " + options_.plugin_path + ": SDLL_LoadConfiguration answered " +
+                           std::to_string(load.answer) +
+                           (load.answer == 1   ? " (no settings resource)"
+                            : load.answer == 2 ? " (the settings resource did not load)"
+                                               : ""));
+  if (load.parse_error)
+    throw CommandError(kExitPlugin, "plug-in " + options_.plugin_path +
+                                        ": its settings schema does not parse: " +
+                                        hostkit::Describe(*load.parse_error));
+  schema_loaded_ = true;
+  return h.parsed_schema();
 }
 
 void Session::SupplySettings() {

@@ -27,7 +27,8 @@ class Session {
    * (kExitPlugin) naming the file or the missing export. */
   hostkit::Host &host();
 
-  /* The schema from SDLL_LoadConfiguration, parsed; read once. */
+  /* The schema from SDLL_LoadConfiguration, parsed; read once. Throws
+   * CommandError (kExitPlugin) when the plug-in gives none that parses. */
   const hostkit::Schema &schema();
 
   /* Fills the host's store with the schema's defaults and then the values
@@ -42,7 +43,7 @@ class Session {
   GlobalOptions options_;
   SettingsFile file_;
   std::unique_ptr<hostkit::Host> host_;
-  std::unique_ptr<hostkit::Schema> schema_;
+  bool schema_loaded_ = false;
 };
 
 }  // namespace wolfet_host

@@ -1,6 +1,5 @@
 #include "settings_file.h"
 
-#include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -46,20 +45,15 @@ SettingsFile SettingsFile::Load(const std::string &path) {
 }
 
 void SettingsFile::Save() const {
-  const std::string temporary = path_ + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << json_->dump(2) << '\n';
-    out.close();
-    if (!out) {
-      std::remove(temporary.c_str());
+  switch (os::SaveAtomically(path_, json_->dump(2) + '\n')) {
+    case os::Saved::kYes:
+      return;
+    case os::Saved::kNotWritten:
       throw CommandError(kExitFailure, "cannot write settings file " + path_);
-    }
+    case os::Saved::kNotReplaced:
+      break;
   }
-  if (!os::MoveReplacing(temporary, path_)) {
-    std::remove(temporary.c_str());
-    throw CommandError(kExitFailure, "cannot replace settings file " + path_);
-  }
+  throw CommandError(kExitFailure, "cannot replace settings file " + path_);
 }
 
 std::optional<std::string> SettingsFile::Value(const std::string &page, const std::string &group,

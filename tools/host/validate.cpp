@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "exit_codes.h"
+#include "launch/launch.h"
 #include "os.h"
 
 namespace wolfet_host {
@@ -14,10 +15,6 @@ std::string Names(const List &list, Name name) {
   std::string out;
   for (const auto &item : list) out += (out.empty() ? "" : ", ") + name(item);
   return out;
-}
-
-bool EndsWithSeparator(const std::string &path) {
-  return !path.empty() && (path.back() == '/' || path.back() == '\\');
 }
 
 }  // namespace
@@ -78,8 +75,9 @@ std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting
                          where + " takes an existing folder; '" + value + "' is not one");
     std::string absolute = std::filesystem::absolute(value, error).string();
     if (error) absolute = value;
-    if (EndsWithSeparator(value) && !EndsWithSeparator(absolute)) absolute += os::PathSeparator();
-    if (!EndsWithSeparator(absolute))
+    if (os::EndsWithSeparator(value) && !os::EndsWithSeparator(absolute))
+      absolute += os::PathSeparator();
+    if (!os::EndsWithSeparator(absolute))
       hints->push_back("hint: '" + absolute + "' does not end with '" +
                        std::string(1, os::PathSeparator()) +
                        "'; the plug-in appends file names to the folder directly, so it will "
@@ -97,11 +95,10 @@ std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting
     return value;
   }
   if (type == "map") {
-    /* The plug-in takes the map name up to the first space, or else up to
-     * the first '-'; a text with neither has no map name to give the game. */
-    size_t cut = value.find(' ');
-    if (cut == std::string::npos) cut = value.find('-');
-    if (cut == std::string::npos || cut == 0)
+    /* The plug-in's own cut: a text it would pass whole (no ' ' or '-')
+     * or cut to nothing gives the game no map name. */
+    const size_t name = sdll::MapNameLength(value.c_str());
+    if (name == 0 || name == value.size())
       throw CommandError(kExitBadArgument,
                          where +
                              " takes the map name followed by ' ' or '-' and its title, "

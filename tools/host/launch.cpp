@@ -1,11 +1,11 @@
 // host and join: the launch as the launcher makes it, then the poll for
-// the game's end.
+// the game's end (commands/host.cpp and commands/join.cpp call it).
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <thread>
 
 #include "commands.h"
 #include "console.h"
@@ -32,10 +32,9 @@ std::string Colour(uint32_t bgr) {
  * the script into. */
 void CheckEngineFolder(const std::string &folder) {
   if (folder.empty())
-    throw CommandError(kExitEngineFolder,
-                       "the engine folder (engine general enginepath) is not set; set it with: "
-                       "wolfet-host set engine general enginepath FOLDER" +
-                           std::string(1, os::PathSeparator()));
+    throw CommandError(
+        kExitEngineFolder,
+        "the engine folder (engine general enginepath) is not set; " + SetEngineFolderHint());
   const std::string exe = os::LocalPath(folder + "et.exe");
   std::error_code error;
   if (!std::filesystem::exists(exe, error))
@@ -89,7 +88,7 @@ int RunLaunch(Session &session, const LaunchRequest &given, LaunchOutcome *outco
   RejectControlCharacters("the player name", request.player);
   std::vector<unsigned char> list;
   int32_t server_index = 0;
-  uint32_t hosting_index = 0;
+  int32_t hosting_index = 0;
   if (!request.hosting) {
     if (request.servers.empty())
       throw CommandError(kExitBadArgument, "join needs at least one server to pick from");
@@ -100,7 +99,7 @@ int RunLaunch(Session &session, const LaunchRequest &given, LaunchOutcome *outco
     list = PackServerList(request.servers);
     server_index = request.pick;
     /* One past the list: an index no server has, so the plug-in joins. */
-    hosting_index = static_cast<uint32_t>(request.servers.size());
+    hosting_index = static_cast<int32_t>(request.servers.size());
   }
   const std::string folder = session.EngineFolder();
   CheckEngineFolder(folder);
@@ -115,50 +114,41 @@ int RunLaunch(Session &session, const LaunchRequest &given, LaunchOutcome *outco
 
   session.SupplySettings();
   hostkit::Host &host = session.host();
-  host.ClearCalls();
   const uint32_t colour_before = platform::GetSystemColour(platform::kColourHighlight);
-  static const unsigned char kEmptyList[1] = {0};
   std::cout << (request.hosting ? "hosting a game"
                                 : "joining server " + std::to_string(request.pick) + " \"" +
                                       request.servers[request.pick] + "\"")
             << " as \"" << request.player << "\" (SDLL_LaunchMultiplayer)\n";
-  host.plugin().LaunchMultiplayer(flags.value_or(0), server_index, hosting_index, 0,
-                                  list.empty() ? kEmptyList : list.data(), request.player.c_str());
+  host.Launch(
+      hostkit::GameLaunch{flags.value_or(0), server_index, hosting_index, list, request.player});
   ShowScript(os::LocalPath(folder + "etmain\\launch.cfg"));
 
-  const auto start = std::chrono::steady_clock::now();
-  auto elapsed = [&] {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  };
   std::cout << "waiting for the game to end (SDLL_MultiplayerFinished every " << request.interval_ms
             << " ms)\n"
             << std::flush;
   StatusLine status;
-  unsigned polls = 0;
   char text[64];
-  while (true) {
-    ++polls;
-    if (host.plugin().MultiplayerFinished() == 1) break;
-    if (request.timeout_s > 0 && elapsed() >= request.timeout_s) {
-      status.Clear();
-      std::snprintf(text, sizeof text, "%.1f s", request.timeout_s);
-      throw CommandError(kExitFailure, std::string("the game in \"") + folder +
-                                           "\" is still running after " + text +
-                                           "; stopped waiting for it");
-    }
-    std::snprintf(text, sizeof text, "game running, %.1f s", elapsed());
-    status.Show(text);
-    std::this_thread::sleep_for(std::chrono::milliseconds(request.interval_ms));
-  }
+  const hostkit::GameEnd end = host.PollUntilFinished(
+      std::chrono::milliseconds(request.interval_ms), request.timeout_s, [&](double seconds) {
+        std::snprintf(text, sizeof text, "game running, %.1f s", seconds);
+        status.Show(text);
+      });
   status.Clear();
-  std::snprintf(text, sizeof text, "%.1f s", elapsed());
-  std::cout << "the game ended after " << text << " (" << polls << " polls)"
-            << (polls == 1 ? "; it ended at the first poll: did it start at all?" : "") << "\n";
+  if (!end.ended) {
+    std::snprintf(text, sizeof text, "%.1f s", request.timeout_s);
+    throw CommandError(kExitFailure, std::string("the game in \"") + folder +
+                                         "\" is still running after " + text +
+                                         "; stopped waiting for it");
+  }
+  std::snprintf(text, sizeof text, "%.1f s", end.seconds);
+  std::cout << "the game ended after " << text << " (" << end.polls << " polls)"
+            << (end.polls == 1 ? "; it ended at the first poll: did it start at all?" : "") << "\n";
   const uint32_t colour_after = platform::GetSystemColour(platform::kColourHighlight);
   std::cout << "highlight colour: " << Colour(colour_after)
             << (colour_after == colour_before ? ", as before the launch\n"
                                               : ", changed from " + Colour(colour_before) + "\n");
-  if (outcome != nullptr) *outcome = LaunchOutcome{polls, elapsed(), colour_before, colour_after};
+  if (outcome != nullptr)
+    *outcome = LaunchOutcome{end.polls, end.seconds, colour_before, colour_after};
   return kExitOk;
 }
 

@@ -1,78 +1,15 @@
-// check and verify: the engine folder as the plug-in judges it, and the
-// host's own verification of the files the plug-in names.
-#include <cstdio>
+// verify: the files the plug-in names, found where the game keeps them
+// and compared with the manifest `verify --record` kept.
 #include <filesystem>
 #include <iostream>
+#include <memory>
 
 #include "commands.h"
-#include "exit_codes.h"
+#include "commands/display.h"
+#include "commands/registration.h"
 #include "os.h"
 
 namespace wolfet_host {
-namespace {
-
-std::string Hex(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%X", value);
-  return text;
-}
-
-bool EndsWithSeparator(const std::string &path) {
-  return !path.empty() && (path.back() == '/' || path.back() == '\\');
-}
-
-std::string SetItHint() {
-  return std::string("set it with: wolfet-host set engine general enginepath FOLDER") +
-         os::PathSeparator();
-}
-
-}  // namespace
-
-int RunCheck(Session &session) {
-  const std::string folder = session.EngineFolder();
-  hostkit::Host &host = session.host();
-  host.ClearCalls();
-  std::cout << "checking the engine folder \"" << folder << "\" (SDLL_EngineConfig)\n";
-  const int32_t result = host.plugin().EngineConfig();
-  for (const hostkit::Call &call : host.CallsTo("HostMessageBox")) {
-    std::cout << "message from the plug-in, titled \"" << call.args[1] << "\":\n";
-    std::string line;
-    for (char c : call.args[0] + "\n") {
-      if (c == '\n') {
-        std::cout << "  " << line << "\n";
-        line.clear();
-      } else {
-        line += c;
-      }
-    }
-  }
-  const auto verdicts = host.CallsTo("HostSetEngineValid");
-  if (verdicts.empty())
-    throw CommandError(kExitPlugin, "the plug-in gave no verdict on the engine folder");
-  const bool valid = verdicts.back().args[1] == "1";
-  const bool flagged = !host.CallsTo("HostSetContentFlags").empty();
-  const uint32_t flags = flagged ? host.content_flags() : 0;
-  session.file().SetContentFlags(flags);
-  session.file().Save();
-  std::cout << "verdict: HostSetEngineValid " << verdicts.back().args[1] << " ("
-            << (valid ? "usable" : "not usable") << ")\n"
-            << "content flags: " << Hex(flags) << (flagged ? "" : " (the plug-in reported none)")
-            << ", kept for verify and launch\n"
-            << "SDLL_EngineConfig answered " << result
-            << (result == 1 ? " (it showed a message)\n" : "\n");
-  if (valid) return kExitOk;
-  if (folder.empty())
-    throw CommandError(kExitEngineFolder,
-                       "the engine folder (engine general enginepath) is not "
-                       "set; " +
-                           SetItHint());
-  std::string why =
-      "the engine folder \"" + folder + "\" is not usable: no et.exe at \"" + folder + "et.exe\"";
-  if (!EndsWithSeparator(folder) && std::filesystem::is_directory(os::LocalPath(folder)))
-    why +=
-        "; it lacks the trailing '" + std::string(1, os::PathSeparator()) + "' the plug-in needs";
-  throw CommandError(kExitEngineFolder, why);
-}
 
 int RunVerify(Session &session, bool record) {
   SettingsFile &file = session.file();
@@ -82,11 +19,9 @@ int RunVerify(Session &session, bool record) {
               << "; using content flags 0 (run 'wolfet-host check' first)\n";
   const uint32_t flags = stored_flags.value_or(0);
   session.SupplySettings();
-  hostkit::Host &host = session.host();
-  host.ClearCalls();
   std::cout << "asking the plug-in which files to verify (SDLL_Verification, content flags "
-            << Hex(flags) << ")\n";
-  host.plugin().Verification(flags);
+            << FlagsText(flags) << ")\n";
+  const std::vector<hostkit::VerifyFile> named = session.host().VerifyFiles(flags);
 
   struct Seen {
     std::string path;
@@ -95,9 +30,9 @@ int RunVerify(Session &session, bool record) {
   };
   std::vector<Seen> seen;
   bool failed = false;
-  for (const hostkit::Call &call : host.CallsTo("HostAddVerifyFile")) {
-    const std::string &folder = call.args[0];
-    const std::string &name = call.args[1];
+  for (const hostkit::VerifyFile &named_file : named) {
+    const std::string &folder = named_file.folder;
+    const std::string &name = named_file.file;
     if (name.empty()) {
       std::cout << "  (the plug-in named no content file for these flags)\n";
       continue;
@@ -105,7 +40,7 @@ int RunVerify(Session &session, bool record) {
     if (folder.empty())
       throw CommandError(kExitEngineFolder,
                          "the engine folder (engine general enginepath) is not set, so " + name +
-                             " cannot be found; " + SetItHint());
+                             " cannot be found; " + SetEngineFolderHint());
     /* The game keeps its executable in the engine folder and its pak
      * files in etmain: each name is looked for in both, in that order. */
     const std::string candidates[] = {os::LocalPath(folder + name),
@@ -183,6 +118,17 @@ int RunVerify(Session &session, bool record) {
     throw CommandError(kExitVerifyDiffers, "verification failed for the engine folder \"" +
                                                session.EngineFolder() + "\"");
   return kExitOk;
+}
+
+void AddVerifyCommand(CLI::App &app, Context &context) {
+  auto record = std::make_shared<bool>(false);
+  auto *verify = app.add_subcommand(
+      "verify",
+      "Have the plug-in name its files (SDLL_Verification), then check that they exist "
+      "and compare their size and SHA-256 with the recorded manifest");
+  verify->add_flag("--record", *record, "Record the files as they are now as the manifest");
+  verify->callback(
+      [&context, record] { context.exit_code = RunVerify(context.session(), *record); });
 }
 
 }  // namespace wolfet_host

@@ -4,12 +4,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 
 #include "commands.h"
+#include "commands/registration.h"
 #include "exit_codes.h"
 #include "os.h"
 #include "platform/platform.h"
-#include "stand_in_network.h"
+#include "servers_api.h"
 
 namespace wolfet_host {
 namespace {
@@ -192,6 +194,22 @@ int RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
                "hosted a game, joined a listed public server, saw both games end and put "
                "the highlight colour back each time\n";
   return kExitOk;
+}
+
+void AddDemoCommand(CLI::App &app, Context &context) {
+  auto demo = std::make_shared<DemoOptions>();
+  demo->game = context.stand_in_game;
+  auto *command = app.add_subcommand(
+      "demo",
+      "Run the whole flow in a temporary engine folder with the stand-in game: schema, "
+      "set, check, verify, host and the poll to the end");
+  command->add_option("--game", demo->game, "The stand-in game to use as et.exe")
+      ->capture_default_str();
+  command->add_option("--game-ms", demo->game_ms, "How long the stand-in game runs")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 600000));
+  command->add_flag("--keep", demo->keep, "Keep the temporary folder afterwards");
+  command->callback([&context, demo] { context.exit_code = RunDemo(context.global, *demo); });
 }
 
 }  // namespace wolfet_host

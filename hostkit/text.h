@@ -1,0 +1,36 @@
+/*
+ * The host's text conversions: the plug-in speaks Windows-1252 (its schema,
+ * its messages) and reads UTF-16 (the settings services); people and files
+ * speak UTF-8. One table and one encoder for every part of the host.
+ */
+#ifndef HOSTKIT_TEXT_H
+#define HOSTKIT_TEXT_H
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace hostkit {
+
+/* Windows-1252 bytes as UTF-16, one unit per byte. */
+std::u16string FromWindows1252(std::string_view text);
+
+/* Windows-1252 bytes as UTF-8. */
+std::string Windows1252ToUtf8(std::string_view text);
+
+/* UTF-8 to UTF-16; each byte that starts no well-formed sequence (an
+ * overlong or truncated one, a surrogate, past U+10FFFF) becomes U+FFFD. */
+std::u16string Utf8ToUtf16(std::string_view utf8);
+
+/* UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD. */
+std::string Utf16ToUtf8(std::u16string_view text);
+
+/* Appends one code point (at most U+10FFFF) as UTF-8. */
+void AppendUtf8(char32_t code_point, std::string *out);
+
+/* Bytes as lower-case hex, two digits each (a digest as people read it). */
+std::string LowerHex(const unsigned char *bytes, size_t size);
+
+}  // namespace hostkit
+
+#endif

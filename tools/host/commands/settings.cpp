@@ -1,0 +1,47 @@
+// settings: every value, by page and group, and what the file holds
+// beyond the schema.
+#include <iostream>
+
+#include "commands.h"
+#include "commands/display.h"
+#include "commands/registration.h"
+
+namespace wolfet_host {
+
+int RunSettings(Session &session) {
+  const hostkit::Schema &schema = session.schema();
+  std::cout << "settings in " << session.file().path() << "\n";
+  for (const char *name : {"engine", "multiplayer"}) {
+    const hostkit::SchemaPage *page = schema.FindPage(name);
+    if (page == nullptr) continue;
+    std::cout << "page " << name << "\n";
+    for (const hostkit::SchemaGroup &group : page->groups) {
+      std::cout << "  group " << group.name << "\n";
+      for (const hostkit::SchemaSetting &setting : group.settings) {
+        if (setting.type() == "caption") continue;
+        const ShownValue shown = CurrentValue(session, name, group.name, setting);
+        std::cout << "    " << setting.name << " = \"" << shown.text << "\" (" << shown.source
+                  << ")\n";
+      }
+    }
+  }
+  /* Values the schema does not know stay in the file untouched; say so,
+   * since the plug-in never sees them. */
+  for (const StoredValue &v : session.file().Values()) {
+    const hostkit::SchemaSetting *s = schema.Find(v.page, v.group, v.setting);
+    if (s == nullptr)
+      std::cerr << "note: " << session.file().path() << " holds " << v.page << " " << v.group << " "
+                << v.setting << ", which the schema does not name\n";
+  }
+  if (auto flags = session.file().ContentFlags())
+    std::cout << "content flags of the last check: " << FlagsText(*flags) << "\n";
+  return kExitOk;
+}
+
+void AddSettingsCommand(CLI::App &app, Context &context) {
+  app.add_subcommand("settings", "Show every value, by page and group")->callback([&context] {
+    context.exit_code = RunSettings(context.session());
+  });
+}
+
+}  // namespace wolfet_host
