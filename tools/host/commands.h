@@ -21,21 +21,6 @@ int RunSettings(Session &session);
 int RunCheck(Session &session);
 int RunVerify(Session &session, bool record);
 
-struct ServersOptions {
-  std::string master; /* HOST[:PORT]; empty: the engine page's master server */
-  double timeout_s = 3;
-  bool json = false;
-};
-
-/* Lists the public servers and keeps the list beside the settings file
- * for `join --pick`. */
-int RunServers(Session &session, const ServersOptions &options);
-
-/* The addresses of the last list `servers` kept for `settings_path`, in
- * the order of its `#` column. Throws CommandError (bad argument) when
- * there is none or it cannot be read. */
-std::vector<std::string> StoredServerAddresses(const std::string &settings_path);
-
 struct LaunchRequest {
   bool hosting = true;
   std::vector<std::string> servers; /* joining: the list to pick from; empty: the stored one */

@@ -1,0 +1,30 @@
+// servers: the public games the master server lists, as the launcher
+// shows them, and the list `join --pick` later picks from.
+#ifndef TOOLS_HOST_SERVERS_SERVERS_COMMAND_H
+#define TOOLS_HOST_SERVERS_SERVERS_COMMAND_H
+
+#include <string>
+#include <vector>
+
+namespace wolfet_host {
+
+class Session;
+
+struct ServersOptions {
+  std::string master; /* HOST[:PORT]; empty: the engine page's master server */
+  double timeout_s = 3;
+  bool json = false;
+};
+
+/* Lists the public servers and keeps the list beside the settings file
+ * for `join --pick`. */
+int RunServers(Session &session, const ServersOptions &options);
+
+/* The addresses of the last list `servers` kept for `settings_path`, in
+ * the order of its `#` column. Throws CommandError (bad argument) when
+ * there is none or it cannot be read. */
+std::vector<std::string> StoredServerAddresses(const std::string &settings_path);
+
+}  // namespace wolfet_host
+
+#endif
