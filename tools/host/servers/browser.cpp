@@ -1,5 +1,6 @@
 #include "browser.h"
 
+#include <algorithm>
 #include <array>
 #include <asio.hpp>
 #include <chrono>
@@ -200,6 +201,8 @@ udp::endpoint Resolve(asio::io_context &io, const BrowseRequest &request) {
   return found.begin()->endpoint();
 }
 
+/* One browse. Its parts share one io_context, so every handler runs on
+ * the thread in Run() and none needs a lock. */
 class Browser {
  public:
   explicit Browser(const BrowseRequest &request)
