@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "stand_in_network.h"
+#include "servers/stand_in_network.h"
 
 using namespace wolfet_host;  // NOLINT: a program of one function
 

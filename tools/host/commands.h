@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "servers_api.h"
+#include "servers/servers_command.h"
 #include "session.h"
 
 namespace wolfet_host {

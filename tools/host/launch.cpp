@@ -12,6 +12,7 @@
 #include "exit_codes.h"
 #include "os.h"
 #include "platform/platform.h"
+#include "servers/servers_command.h"
 #include "validate.h"
 
 namespace wolfet_host {

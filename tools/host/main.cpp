@@ -9,6 +9,7 @@
 #include "commands/registration.h"
 #include "exit_codes.h"
 #include "os.h"
+#include "servers/servers_command.h"
 
 namespace wolfet_host {
 namespace {

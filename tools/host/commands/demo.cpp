@@ -11,7 +11,8 @@
 #include "exit_codes.h"
 #include "os.h"
 #include "platform/platform.h"
-#include "servers_api.h"
+#include "servers/servers_command.h"
+#include "servers/stand_in_network.h"
 
 namespace wolfet_host {
 namespace {

@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "commands/registration.h"
-#include "servers_api.h"
+#include "servers/servers_command.h"
 
 namespace wolfet_host {
 

@@ -1,8 +1,8 @@
 // A stand-in master server and game servers on 127.0.0.1, each a UDP
 // socket of its own, answered from one thread with Asio: the public
 // internet of the demo, the tests and the browse benchmark.
-#ifndef TOOLS_HOST_STAND_IN_NETWORK_H
-#define TOOLS_HOST_STAND_IN_NETWORK_H
+#ifndef TOOLS_HOST_SERVERS_STAND_IN_NETWORK_H
+#define TOOLS_HOST_SERVERS_STAND_IN_NETWORK_H
 
 #include <cstdint>
 #include <functional>

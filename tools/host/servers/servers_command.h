@@ -1,19 +1,14 @@
-// The server browser's entry points, as the rest of the host uses them.
-// The browser keeps them in servers/servers_command.h where it has that
-// folder; until then they are declared here.
-#ifndef TOOLS_HOST_SERVERS_API_H
-#define TOOLS_HOST_SERVERS_API_H
+// servers: the public games the master server lists, as the launcher
+// shows them, and the list `join --pick` later picks from.
+#ifndef TOOLS_HOST_SERVERS_SERVERS_COMMAND_H
+#define TOOLS_HOST_SERVERS_SERVERS_COMMAND_H
 
-#if __has_include("servers/servers_command.h")
-#include "servers/servers_command.h"
-#else
 #include <string>
 #include <vector>
 
-#include "session.h"
-#include "stand_in_network.h"
-
 namespace wolfet_host {
+
+class Session;
 
 struct ServersOptions {
   std::string master; /* HOST[:PORT]; empty: the engine page's master server */
@@ -31,6 +26,5 @@ int RunServers(Session &session, const ServersOptions &options);
 std::vector<std::string> StoredServerAddresses(const std::string &settings_path);
 
 }  // namespace wolfet_host
-#endif
 
 #endif

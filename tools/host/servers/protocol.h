@@ -1,8 +1,8 @@
-// Public server browsing over the game's own UDP protocol (84): the
-// master's list, then every listed server's info, all within one
-// deadline and on one socket.
-#ifndef TOOLS_HOST_BROWSER_H
-#define TOOLS_HOST_BROWSER_H
+// The game's own UDP protocol (84) as the browser speaks it: the
+// requests it sends and how the master's lists and the servers' info
+// responses read. No sockets here.
+#ifndef TOOLS_HOST_SERVERS_PROTOCOL_H
+#define TOOLS_HOST_SERVERS_PROTOCOL_H
 
 #include <cstdint>
 #include <map>
@@ -32,23 +32,12 @@ struct ServerInfo {
   double ping_ms = 0; /* when answered */
 };
 
-struct BrowseRequest {
-  std::string master_host;
-  uint16_t master_port = kDefaultMasterPort;
-  double timeout_s = 3;
-};
+/* What the master is asked: every server of protocol 84, empty and full
+ * ones too. */
+std::string MasterQuery();
 
-struct BrowseResult {
-  std::vector<ServerInfo> servers; /* each address once, in the master's order */
-  bool master_answered = false;    /* at least one list came from it */
-  bool list_complete = false;      /* its end marker came before the deadline */
-};
-
-/* Asks the master, then every server it lists as soon as it is listed,
- * and returns at the deadline or once the list has ended and every server
- * has answered. Throws CommandError (kExitNoMaster) when the master's
- * name cannot be resolved. */
-BrowseResult Browse(const BrowseRequest &request);
+/* What a server is asked; its answer echoes `challenge`. */
+std::string InfoRequest(std::string_view challenge);
 
 /* How one master datagram reads. Addresses it holds (0.0.0.0 and port 0
  * skipped) are appended to `out` even when the datagram is cut short. */
@@ -58,6 +47,10 @@ MasterPart ReadMasterList(std::string_view datagram, std::vector<ServerEndpoint>
 /* The key/value pairs of an info response; false when `datagram` is not
  * one. Values are cut to 255 bytes. */
 bool ReadInfoResponse(std::string_view datagram, std::map<std::string, std::string> *pairs);
+
+/* Name, map, players, player limit and game type from an info response's
+ * pairs; a number that is not one from 0 to 99999 stays unknown. */
+void ReadServerInfo(const std::map<std::string, std::string> &pairs, ServerInfo *info);
 
 }  // namespace wolfet_host
 

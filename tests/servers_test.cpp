@@ -1,0 +1,397 @@
+// The server browser part by part: the protocol's datagrams, the browser
+// against stand-in servers on 127.0.0.1 in this process, the table and
+// the JSON, the kept list, and the servers command run as a person would.
+#if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+
+#include "support/sandbox.h"
+#include "tools/host/exit_codes.h"
+#include "tools/host/servers/browser.h"
+#include "tools/host/servers/display.h"
+#include "tools/host/servers/kept_list.h"
+#include "tools/host/servers/servers_command.h"
+#include "tools/host/servers/stand_in_network.h"
+
+namespace {
+
+using namespace wolfet_host;  // NOLINT: the names under test
+namespace fs = std::filesystem;
+using nlohmann::json;
+using Clock = std::chrono::steady_clock;
+
+const std::string kOob = "\xff\xff\xff\xff";
+constexpr size_t kMaxValue = 255;  // bytes of one info value
+constexpr size_t kMaxInfo = 8192;  // bytes of an info response read
+constexpr int kAttempts = 3;       // requests to a silent peer, the first included
+constexpr double kTimeout = 0.5;   // seconds of a browse that waits for a silent peer
+constexpr double kSlack = 1.0;     // seconds a run may take past its deadline
+
+std::string Address(uint16_t port) { return "127.0.0.1:" + std::to_string(port); }
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+TEST(ServerProtocol, AMasterListReadsInNetworkOrderUpToItsEndMarker) {
+  std::vector<ServerEndpoint> read;
+  EXPECT_EQ(ReadMasterList(kMasterHead + MasterEntry(0x01020304, 0x0506) + kMasterEnd, &read),
+            MasterPart::kEnd)
+      << "the end marker ends the list";
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(FormatEndpoint(read[0]), "1.2.3.4:1286") << "address and port in network byte order";
+
+  EXPECT_EQ(ReadMasterList(kMasterHead + "\\EOT", &read), MasterPart::kEnd)
+      << "the end marker's NULs may be cut";
+  EXPECT_EQ(ReadMasterList(kMasterHead + MasterEntry(kLoopback, 10) + "\\EO", &read),
+            MasterPart::kMore)
+      << "a datagram cut short";
+  EXPECT_EQ(read.size(), 2u) << "the address before the cut counts";
+  EXPECT_EQ(ReadMasterList(kOob + "getserversResponsX" + MasterEntry(kLoopback, 11), &read),
+            MasterPart::kNotAList)
+      << "another head";
+  EXPECT_EQ(read.size(), 2u) << "what is no list adds no address";
+}
+
+TEST(ServerProtocol, AnInfoResponseIsReadWithinTheGamesLimits) {
+  std::map<std::string, std::string> pairs;
+  EXPECT_FALSE(ReadInfoResponse("infoResponse\n\\hostname\\x", &pairs)) << "no out-of-band prefix";
+  EXPECT_FALSE(ReadInfoResponse(kOob + "statusResponse\n\\hostname\\x", &pairs)) << "another head";
+  ASSERT_TRUE(ReadInfoResponse(kOob + "infoResponse\n\\hostname\\" +
+                                   std::string(4 * kMaxValue, 'N') + "\\mapname\\radar\\clients",
+                               &pairs));
+  EXPECT_EQ(pairs["hostname"], std::string(kMaxValue, 'N')) << "a value is cut to 255 bytes";
+  EXPECT_EQ(pairs["mapname"], "radar") << "the pairs after a long value still count";
+  EXPECT_EQ(pairs.count("clients"), 0u) << "a key without its value is dropped";
+
+  pairs.clear();
+  const std::string head = "\n\\clients\\100000\\sv_maxclients\\99999\\x\\";
+  const std::string tail = "\\mapname\\ab";
+  const std::string info = head + std::string(kMaxInfo + 1 - head.size() - tail.size(), 'x') + tail;
+  ASSERT_TRUE(ReadInfoResponse(kOob + "infoResponse" + info, &pairs));
+  ServerInfo server;
+  ReadServerInfo(pairs, &server);
+  EXPECT_EQ(server.map, "a") << "byte 8193 of the info is not read";
+  EXPECT_FALSE(server.players.has_value()) << "100000 is past the largest number read";
+  EXPECT_EQ(server.max_players, 99999) << "99999 is the largest number read";
+  ReadServerInfo({{"clients", "-4"}, {"gametype", "2x"}}, &server);
+  EXPECT_FALSE(server.players.has_value()) << "no negative number";
+  EXPECT_FALSE(server.game_type.has_value()) << "a number and more is no number";
+}
+
+// A stand-in that answers every request with `replies`, counting them.
+uint16_t AddStandIn(StandInServers *net, std::vector<Reply> replies, std::atomic<int> *asked) {
+  return net->Add([replies, asked](const std::string &, int) {
+    ++*asked;
+    return replies;
+  });
+}
+
+TEST(Browser, ListsEachServerOnceAndTakesOnlyAnswersToItsOwnRequests) {
+  // Step 1: a server that answers at once, one that answers the second
+  // request only, a silent one, one that echoes another challenge and
+  // one no one lists.
+  std::atomic<int> silent_asked{0}, master_asked{0};  // outlive the stand-ins that count
+  StandInServers net;
+  const uint16_t plain = net.Add(GameServer("\\hostname\\Plain\\mapname\\oasis"));
+  const uint16_t late = net.Add([](const std::string &request, int asked) {
+    return asked < 2 ? std::vector<Reply>{} : GameServer("\\hostname\\Late")(request, asked);
+  });
+  const uint16_t silent = AddStandIn(&net, {}, &silent_asked);
+  const uint16_t impostor = net.Add([](std::string request, int) {
+    char &digit = request[kOob.size() + std::string("getinfo ").size()];
+    digit = digit == '9' ? '1' : static_cast<char>(digit + 1);
+    return GameServer("\\hostname\\Impostor")(request, 1);
+  });
+  const uint16_t unlisted = net.Add(GameServer("\\hostname\\Unlisted"));
+
+  // Step 2: the master lists them over two datagrams, the one with the
+  // end marker first (datagrams may overtake each other), `plain` in both
+  // and entries no one can reach among them, after a list sent from
+  // another socket and a datagram that is no list.
+  const std::string ending = MasterEntry(kLoopback, silent) + MasterEntry(kLoopback, plain) +
+                             MasterEntry(0, 27960) + MasterEntry(kLoopback, impostor) + kMasterEnd;
+  const std::string rest = MasterEntry(kLoopback, plain) + MasterEntry(kLoopback, late) +
+                           MasterEntry(kLoopback, 0) + "\\";
+  const uint16_t master =
+      AddStandIn(&net,
+                 {{kMasterHead + MasterEntry(kLoopback, unlisted) + kMasterEnd, true},
+                  kOob + "print\nhello",
+                  kMasterHead + ending,
+                  kMasterHead + rest},
+                 &master_asked);
+  net.Start();
+
+  // Step 3: one browse, which lasts to the deadline for the silent one.
+  const auto start = Clock::now();
+  const BrowseResult result = Browse({"127.0.0.1", master, kTimeout});
+  EXPECT_LT(SecondsSince(start), kTimeout + kSlack) << "the browse ends at its deadline";
+  EXPECT_TRUE(result.master_answered) << "the master's list came";
+  EXPECT_TRUE(result.list_complete) << "an end marker ends the list even when more follows";
+  EXPECT_EQ(master_asked, 1) << "a master that answered is not asked again";
+  std::vector<std::string> listed;
+  for (const ServerInfo &s : result.servers) listed.push_back(FormatEndpoint(s.endpoint));
+  const std::vector<std::string> once = {Address(silent), Address(plain), Address(impostor),
+                                         Address(late)};
+  ASSERT_EQ(listed, once) << "each reachable address once, in the order the lists came";
+
+  const ServerInfo &silent_info = result.servers[0], &plain_info = result.servers[1],
+                   &impostor_info = result.servers[2], &late_info = result.servers[3];
+  EXPECT_EQ(plain_info.name, "Plain") << "what the server said";
+  EXPECT_EQ(plain_info.map, "oasis") << "what the server said";
+  EXPECT_TRUE(late_info.answered) << "an answer to the second request counts";
+  EXPECT_LT(late_info.ping_ms, kTimeout * 1000 / (kAttempts + 1))
+      << "and is timed from the second request, not the first";
+  EXPECT_FALSE(silent_info.answered) << "the silent server";
+  EXPECT_EQ(silent_asked, kAttempts) << "a silent server is asked three times, no more";
+  EXPECT_FALSE(impostor_info.answered) << "an answer to another challenge is not ours";
+}
+
+TEST(Browser, EndsOnceTheListHasEndedAndEveryServerAnswered) {
+  // The master lists itself beside a game server, and answers as one.
+  constexpr double kLongTimeout = 9;
+  uint16_t master = 0;
+  StandInServers net;
+  const uint16_t game = net.Add(GameServer("\\hostname\\Game"));
+  master = net.Add([&master, game](const std::string &request, int asked) {
+    if (request != kOob + "getservers 84 empty full")
+      return GameServer("\\hostname\\Master")(request, asked);
+    return std::vector<Reply>{kMasterHead + MasterEntry(kLoopback, master) +
+                              MasterEntry(kLoopback, game) + kMasterEnd};
+  });
+  net.Start();
+  const auto start = Clock::now();
+  const BrowseResult result = Browse({"127.0.0.1", master, kLongTimeout});
+  EXPECT_LT(SecondsSince(start), kSlack) << "done well before the deadline";
+  ASSERT_EQ(result.servers.size(), 2u);
+  EXPECT_EQ(result.servers[0].name, "Master")
+      << "a master is a game server too when it lists itself";
+  EXPECT_EQ(result.servers[1].name, "Game") << "the game server";
+}
+
+TEST(Browser, ASilentMasterIsAskedThreeTimesWithinTheDeadline) {
+  std::atomic<int> asked{0};
+  StandInServers net;
+  const uint16_t master = AddStandIn(&net, {}, &asked);
+  net.Start();
+  const auto start = Clock::now();
+  const BrowseResult result = Browse({"127.0.0.1", master, kTimeout});
+  EXPECT_LT(SecondsSince(start), kTimeout + kSlack) << "the browse ends at its deadline";
+  EXPECT_EQ(asked, kAttempts) << "three requests, no more";
+  EXPECT_FALSE(result.master_answered) << "no list came";
+}
+
+ServerInfo Answered(uint16_t port, const std::string &name, double ping_ms) {
+  return {{kLoopback, port}, true, name, "", std::nullopt, std::nullopt, std::nullopt, ping_ms};
+}
+ServerInfo Silent(uint16_t port) { return {{kLoopback, port}, false, "", "", {}, {}, {}, 0}; }
+
+std::vector<std::string> Lines(const std::string &text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST(ServerDisplay, TheTableShowsWhatEachServerSaidInColumns) {
+  const std::vector<ServerInfo> servers = {
+      {{kLoopback, 27960}, true, "^1Red^7Fox^7", "oasis", 0, 16, 2, 12.4},
+      {{kLoopback, 27961}, true, "L\xE9te\x1F" + std::string(40, 'N'), "", {}, 16, 7, 3},
+      Silent(27962)};
+  std::ostringstream plain, coloured;
+  PrintTable(servers, false, plain);
+  PrintTable(servers, true, coloured);
+  const std::vector<std::string> rows = Lines(plain.str());
+  ASSERT_EQ(rows.size(), servers.size() + 1) << "a header and a row per server";
+  constexpr size_t kNameWidth = 32;
+  EXPECT_EQ(rows[0].rfind("#  Name" + std::string(kNameWidth - 4 + 2, ' ') + "Map    Players", 0),
+            0u)
+      << "the header over columns as wide as their widest cell, 32 for a name";
+  EXPECT_EQ(rows[1], "0  RedFox" + std::string(kNameWidth - 6 + 2, ' ') +
+                         "oasis  0/16     Objective  12 ms  127.0.0.1:27960")
+      << "text to the left, the ping to the right, no colour codes in a pipe";
+  EXPECT_EQ(rows[2].rfind("1  L\xC3\xA9te?" + std::string(kNameWidth - 5, 'N') + "  ", 0), 0u)
+      << "Windows-1252 as UTF-8, a control character as '?', a name cut to 32 characters";
+  EXPECT_NE(rows[2].find("  ?/16     type 7      3 ms  "), std::string::npos)
+      << "an unknown number as '?', an unnamed game type by its number";
+  EXPECT_EQ(rows[3].rfind("2  (not answering)  ", 0), 0u) << "a silent server says so";
+  EXPECT_NE(rows[3].find("    -  127.0.0.1:27962"), std::string::npos) << "and has no ping";
+
+  const std::vector<std::string> in_colour = Lines(coloured.str());
+  ASSERT_EQ(in_colour.size(), rows.size());
+  EXPECT_NE(in_colour[1].find("\033[31mRed\033[37mFox\033[37m\033[0m"), std::string::npos)
+      << "^1 is red, ^7 white, and the colour ends with the name";
+  EXPECT_EQ(std::regex_replace(in_colour[1], std::regex("\033\\[[0-9;]*m"), ""), rows[1])
+      << "colour codes take no room in the columns";
+}
+
+TEST(ServerDisplay, JsonSaysNullForWhatASilentServerDidNotSay) {
+  const std::vector<ServerInfo> servers = {
+      {{kLoopback, 27960}, true, "L\xE9te", "", 0, {}, 2, 12.5}, Silent(27961)};
+  const json list = ToJson(servers);
+  ASSERT_EQ(list.size(), servers.size());
+  EXPECT_EQ(list[1]["index"], 1) << "the index join --pick takes";
+  EXPECT_EQ(list[0]["players"], 0) << "a number the server gave";
+  EXPECT_TRUE(list[0]["max_players"].is_null()) << "a number the server did not give";
+  EXPECT_EQ(list[0]["ping_ms"], 12.5) << "an answering server's ping";
+  EXPECT_EQ(list[1]["answered"], false) << "a silent server";
+  EXPECT_TRUE(list[1]["ping_ms"].is_null()) << "a silent server has no ping";
+  EXPECT_TRUE(list[1]["game_type"].is_null()) << "nor a game type";
+  const std::string text = Dump(list);
+  EXPECT_EQ(text.rfind("[\n  {\n    \"", 0), 0u) << "two spaces a level";
+  EXPECT_NE(text.find("L\xEF\xBF\xBDte"), std::string::npos) << "what is not UTF-8 shows as U+FFFD";
+}
+
+TEST(ServerDisplay, FastestFirstThenTheSilentInTheMastersOrder) {
+  std::vector<ServerInfo> servers = {Silent(1), Answered(2, "", 30), Silent(3), Answered(4, "", 10),
+                                     Answered(5, "", 30)};
+  SortFastestFirst(&servers);
+  std::vector<uint16_t> ports;
+  for (const ServerInfo &s : servers) ports.push_back(s.endpoint.port);
+  EXPECT_EQ(ports, (std::vector<uint16_t>{4, 2, 5, 1, 3})) << "equal pings in the master's order";
+}
+
+int FailureCode(const std::function<void()> &run, const std::string &says) {
+  try {
+    run();
+  } catch (const CommandError &e) {
+    EXPECT_NE(std::string(e.what()).find(says), std::string::npos) << e.what();
+    return e.code();
+  }
+  return kExitOk;
+}
+
+TEST(KeptServerList, JoinPickReadsBackTheAddressesInTheTablesOrder) {
+  const std::string dir = MakeScratch();
+  ASSERT_NE(dir, "");
+  const std::string settings = dir + "/wolfet-host.json", kept = KeptListPath(settings);
+  const auto read = [&] { StoredServerAddresses(settings); };
+
+  // Step 1: nothing kept yet.
+  EXPECT_EQ(kept, dir + "/wolfet-host.servers.json") << "the list lies beside the settings file";
+  EXPECT_EQ(FailureCode(read, "run 'wolfet-host servers' first"), kExitBadArgument)
+      << "no list kept";
+
+  // Step 2: a list kept, and read back.
+  const std::vector<ServerInfo> servers = {Answered(27961, "A", 1), Silent(27960)};
+  KeepServerList(kept, "127.0.0.1:27950", ToJson(servers));
+  const std::vector<std::string> addresses = {"127.0.0.1:27961", "127.0.0.1:27960"};
+  EXPECT_EQ(StoredServerAddresses(settings), addresses) << "the addresses in the list's order";
+  EXPECT_EQ(json::parse(ReadFile(kept))["master"], "127.0.0.1:27950") << "and the master's name";
+
+  // Step 3: a full disk leaves the last list whole.
+  fs::create_symlink("/dev/full", kept + ".tmp");
+  EXPECT_EQ(
+      FailureCode([&] { KeepServerList(kept, "x:1", ToJson({})); }, "cannot write the server list"),
+      kExitFailure)
+      << "a list that cannot be written";
+  EXPECT_FALSE(fs::is_symlink(kept + ".tmp")) << "the temporary goes";
+  EXPECT_EQ(StoredServerAddresses(settings), addresses) << "the last list stays";
+
+  // Step 4: a list damaged by hand spoils every index.
+  for (const char *damaged :
+       {R"({"servers": [{"address": "a:1"}, 5]})", R"({"servers": []})", "{ not json"}) {
+    WriteFile(kept, damaged);
+    EXPECT_EQ(FailureCode(read, "is empty or damaged"), kExitBadArgument) << damaged;
+  }
+  fs::remove_all(dir);
+}
+
+std::string Quote(const std::string &text) {
+  return "'" + std::regex_replace(text, std::regex("'"), "'\\''") + "'";
+}
+
+class ServersCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = MakeScratch();
+    ASSERT_NE(dir, "");
+    engine = dir + "/engine/";
+    fs::create_directories(engine + "etmain");
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // Runs the host in `dir` with its output in files; its exit code.
+  int Run(const std::string &args, const std::string &env = "") {
+    const auto start = Clock::now();
+    const int status =
+        std::system(("cd " + Quote(dir) + " && env SDLL_SYSCOLOR_FILE=" + Quote(dir + "/colours") +
+                     " " + env + " " + WOLFET_HOST_EMULATOR + " " + Quote(WOLFET_HOST_PATH) + " " +
+                     args + " >" + Quote(dir + "/stdout") + " 2>" + Quote(dir + "/stderr"))
+                        .c_str());
+    seconds = SecondsSince(start);
+    out = ReadFile(dir + "/stdout");
+    err = ReadFile(dir + "/stderr");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  bool Said(const std::string &text) const { return (out + err).find(text) != std::string::npos; }
+
+  std::string dir, engine, out, err;
+  double seconds = 0;
+};
+
+TEST_F(ServersCommand, ListsTheMastersServersKeepsThemForJoinAndFailsWithItsOwnCodes) {
+  // Step 1: a master in the settings listing a silent server before two
+  // answering ones; a master that sends nothing, one whose list never ends.
+  std::atomic<int> asked{0}, unused{0};
+  StandInServers net;
+  const uint16_t silent = AddStandIn(&net, {}, &unused);
+  std::string list = kMasterHead + MasterEntry(kLoopback, silent);
+  for (const char *pairs : {"\\hostname\\^1Red^7Fox\\mapname\\oasis", "\\hostname\\Blue"})
+    list += MasterEntry(kLoopback, net.Add(GameServer(pairs)));
+  list += kMasterEnd;
+  const std::string master = Address(AddStandIn(&net, {list}, &asked));
+  const std::string mute = Address(AddStandIn(&net, {}, &unused));
+  const std::string endless =
+      Address(AddStandIn(&net, {kMasterHead + MasterEntry(kLoopback, silent)}, &unused));
+  net.Start();
+  ASSERT_EQ(Run("set engine servers masteraddress " + master), kExitOk) << err;
+
+  // Step 2: the table, in a pipe, and what it sums up.
+  EXPECT_EQ(Run("servers --timeout 0.5"), kExitOk) << err;
+  EXPECT_LT(seconds, kTimeout + kSlack) << "the query ends at its deadline";
+  EXPECT_TRUE(Said("3 servers listed by " + master + ", 2 answering, 1 silent (")) << out;
+  EXPECT_EQ(out.find_first_of("^\x1b"), std::string::npos) << "a pipe gets no colour codes";
+  EXPECT_FALSE(Said("did not end")) << "a list that ended gets no note";
+
+  // Step 3: --json prints the list it keeps, fastest first.
+  EXPECT_EQ(Run("servers --json --timeout 0.5"), kExitOk) << err;
+  const json printed = json::parse(out);
+  ASSERT_EQ(printed.size(), 3u) << out;
+  EXPECT_EQ(printed[2]["address"], Address(silent)) << "the silent server last";
+  std::vector<std::string> addresses;
+  for (const json &s : printed) addresses.push_back(s["address"]);
+  EXPECT_EQ(StoredServerAddresses(dir + "/wolfet-host.json"), addresses) << "the list kept";
+
+  // Step 4: join --pick N connects to entry N of that list.
+  fs::copy_file(SDLL_FAKE_GAME_PATH, engine + "et.exe");
+  ASSERT_EQ(Run("set engine general enginepath " + Quote(engine)), kExitOk) << err;
+  EXPECT_EQ(Run("join --pick 1", "FAKE_ET_RUN_MS=0"), kExitOk) << err;
+  EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
+            "name Player\r\nconnect " + addresses[1] + "\r\n")
+      << "the picked server";
+  EXPECT_EQ(Run("join --pick 3"), kExitBadArgument) << "an index past the list";
+  EXPECT_TRUE(Said("give 0 to 2")) << err;
+
+  // Step 5: with public servers off, the master of the settings is not asked.
+  const int asked_before = asked;
+  ASSERT_EQ(Run("set engine servers performquery 0"), kExitOk) << err;
+  EXPECT_EQ(Run("servers --timeout 0.5"), kExitOk) << err;
+  EXPECT_TRUE(Said("public servers are off (engine servers performquery is 0)")) << out;
+  EXPECT_EQ(asked, asked_before) << "no query made";
+
+  // Step 6: masters named with --master that fail.
+  EXPECT_EQ(Run("servers --timeout 0.5 --master " + mute), kExitNoMaster) << "no list came";
+  EXPECT_TRUE(Said("the master server " + mute + " sent no server list within 0.5 s")) << err;
+  EXPECT_LT(seconds, kTimeout + kSlack) << "in time";
+  EXPECT_EQ(Run("servers --timeout 0.5 --master " + endless), kExitOk) << err;
+  EXPECT_TRUE(Said("note: the master's list did not end before the deadline")) << err;
+}
+
+}  // namespace
+
+#endif

@@ -1,0 +1,304 @@
+#include "browser.h"
+
+#include <algorithm>
+#include <array>
+#include <asio.hpp>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <random>
+#include <unordered_map>
+
+#include "exit_codes.h"
+
+namespace wolfet_host {
+namespace {
+
+using asio::ip::udp;
+using Clock = std::chrono::steady_clock;
+
+/* A bound on what a master (or anyone posing as one) can make us keep. */
+constexpr size_t kMaxServers = 20000;
+/* Sends to silent servers (and to a silent master), the first included. */
+constexpr int kAttempts = 3;
+/* Requests sent before the socket's replies get a turn. */
+constexpr size_t kBurst = 64;
+
+/* The whole query's end, and the pause before each resend: the attempts
+ * spread over it with a last wait for the answers to the last one. */
+class Deadline {
+ public:
+  explicit Deadline(double seconds)
+      : span_(std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(std::max(seconds, 0.0)))),
+        end_(Clock::now() + span_),
+        retry_after_(span_ / (kAttempts + 1)) {}
+  Clock::time_point end() const { return end_; }
+  Clock::duration retry_after() const { return retry_after_; }
+
+ private:
+  Clock::duration span_;
+  Clock::time_point end_;
+  Clock::duration retry_after_;
+};
+
+/* One UDP socket for the master and every server. A send that fails is
+ * as good as a datagram lost on the way: the resends cover both. */
+class Socket {
+ public:
+  using OnDatagram = std::function<void(const udp::endpoint &from, std::string_view datagram)>;
+
+  explicit Socket(asio::io_context &io) : socket_(io, udp::endpoint(udp::v4(), 0)) {
+    /* A thousand answers can arrive together; a short buffer drops them. */
+    asio::error_code ignored;
+    socket_.set_option(udp::socket::receive_buffer_size(4 << 20), ignored);
+  }
+
+  void Send(const std::string &datagram, const udp::endpoint &to) {
+    asio::error_code ignored;
+    socket_.send_to(asio::buffer(datagram), to, 0, ignored);
+  }
+
+  /* Hands each datagram to `on_datagram` until the context stops. */
+  void Receive(OnDatagram on_datagram) {
+    on_datagram_ = std::move(on_datagram);
+    ReceiveNext();
+  }
+
+ private:
+  void ReceiveNext() {
+    socket_.async_receive_from(asio::buffer(buffer_), from_,
+                               [this](const asio::error_code &e, size_t size) {
+                                 if (e == asio::error::operation_aborted) return;
+                                 /* Windows reports an earlier send's "port unreachable" here;
+                                  * nothing to do but read on, unless the socket is broken. */
+                                 if (e && ++errors_ > kMaxErrors) return;
+                                 if (!e)
+                                   on_datagram_(from_, std::string_view(buffer_.data(), size));
+                                 ReceiveNext();
+                               });
+  }
+
+  static constexpr unsigned kMaxErrors = 10000;
+  udp::socket socket_;
+  std::vector<char> buffer_ = std::vector<char>(65536);
+  udp::endpoint from_;
+  unsigned errors_ = 0;
+  OnDatagram on_datagram_;
+};
+
+/* The master: its address, how often it was asked and what its lists
+ * said so far. */
+class Master {
+ public:
+  explicit Master(const udp::endpoint &endpoint) : endpoint_(endpoint) {}
+  const udp::endpoint &endpoint() const { return endpoint_; }
+  bool answered() const { return answered_; }
+  bool complete() const { return complete_; }
+
+  /* Asks (again) unless a list came or it was asked enough. */
+  void Ask(Socket &socket) {
+    if (answered_ || attempts_ >= kAttempts) return;
+    ++attempts_;
+    socket.Send(MasterQuery(), endpoint_);
+  }
+
+  /* False when `datagram` is no list; else its addresses go to `listed`. */
+  bool Read(std::string_view datagram, std::vector<ServerEndpoint> *listed) {
+    const MasterPart part = ReadMasterList(datagram, listed);
+    if (part == MasterPart::kNotAList) return false;
+    answered_ = true;
+    complete_ = complete_ || part == MasterPart::kEnd;
+    return true;
+  }
+
+ private:
+  udp::endpoint endpoint_;
+  int attempts_ = 0;
+  bool answered_ = false, complete_ = false;
+};
+
+/* The requests' challenge: a random number and the attempt's digit, so a
+ * late answer to the first request is timed from the first request. */
+class Challenge {
+ public:
+  Challenge() : number_(std::to_string(std::random_device{}() % 90000000 + 10000000)) {}
+  std::string For(int attempt) const { return number_ + char('0' + attempt); }
+  /* The attempt an echoed challenge names; -1 when it is not ours. */
+  int Attempt(const std::string &echo) const {
+    if (echo.size() != number_.size() + 1 || echo.compare(0, number_.size(), number_) != 0)
+      return -1;
+    return echo.back() - '0';
+  }
+
+ private:
+  std::string number_;
+};
+
+/* Every listed server once, in the master's order, with its requests. */
+class ServerTable {
+ public:
+  struct Server {
+    ServerInfo info;
+    udp::endpoint endpoint;
+    std::array<Clock::time_point, kAttempts> sent{};
+    int attempts = 0;
+  };
+
+  /* False for an address already listed, or one past the bound. */
+  bool Add(const ServerEndpoint &e) {
+    if (servers_.size() >= kMaxServers ||
+        !known_.emplace(Key(e.ip, e.port), servers_.size()).second)
+      return false;
+    Server &s = servers_.emplace_back();
+    s.info.endpoint = e;
+    s.endpoint = udp::endpoint(asio::ip::address_v4(e.ip), e.port);
+    return true;
+  }
+
+  /* The listed server at `from`; nullptr for anyone else. */
+  Server *Find(const udp::endpoint &from) {
+    if (!from.address().is_v4()) return nullptr;
+    auto it = known_.find(Key(from.address().to_v4().to_uint(), from.port()));
+    return it == known_.end() ? nullptr : &servers_[it->second];
+  }
+
+  void Answered(Server &s, Clock::duration ping, const std::map<std::string, std::string> &pairs) {
+    s.info.answered = true;
+    s.info.ping_ms = std::chrono::duration<double, std::milli>(ping).count();
+    ReadServerInfo(pairs, &s.info);
+    ++answered_;
+  }
+
+  size_t size() const { return servers_.size(); }
+  Server &operator[](size_t i) { return servers_[i]; }
+  bool AllAnswered() const { return answered_ == servers_.size(); }
+  std::vector<Server>::iterator begin() { return servers_.begin(); }
+  std::vector<Server>::iterator end() { return servers_.end(); }
+
+  std::vector<ServerInfo> Infos() const {
+    std::vector<ServerInfo> infos;
+    infos.reserve(servers_.size());
+    for (const Server &s : servers_) infos.push_back(s.info);
+    return infos;
+  }
+
+ private:
+  static uint64_t Key(uint32_t ip, uint16_t port) { return (uint64_t{ip} << 16) | port; }
+  std::vector<Server> servers_;
+  std::unordered_map<uint64_t, size_t> known_;
+  size_t answered_ = 0;
+};
+
+udp::endpoint Resolve(asio::io_context &io, const BrowseRequest &request) {
+  asio::error_code error;
+  udp::resolver resolver(io);
+  const auto found =
+      resolver.resolve(udp::v4(), request.master_host, std::to_string(request.master_port), error);
+  if (error || found.empty())
+    throw CommandError(kExitNoMaster, "cannot find the master server \"" + request.master_host +
+                                          "\": " + error.message());
+  return found.begin()->endpoint();
+}
+
+/* One browse. Its parts share one io_context, so every handler runs on
+ * the thread in Run() and none needs a lock. */
+class Browser {
+ public:
+  explicit Browser(const BrowseRequest &request)
+      : master_(Resolve(io_, request)),
+        socket_(io_),
+        deadline_(request.timeout_s),
+        end_timer_(io_, deadline_.end()),
+        resend_timer_(io_) {}
+
+  BrowseResult Run() {
+    end_timer_.async_wait([this](const asio::error_code &e) {
+      if (!e) io_.stop();
+    });
+    master_.Ask(socket_);
+    socket_.Receive([this](const udp::endpoint &from, std::string_view datagram) {
+      /* The master may list itself as a game server too. */
+      if (from != master_.endpoint() || !FromMaster(datagram)) FromServer(from, datagram);
+    });
+    ScheduleResends();
+    io_.run();
+    BrowseResult result;
+    result.servers = table_.Infos();
+    result.master_answered = master_.answered();
+    result.list_complete = master_.complete();
+    return result;
+  }
+
+ private:
+  void FinishIfDone() {
+    if (master_.complete() && table_.AllAnswered()) io_.stop();
+  }
+
+  void AskServer(ServerTable::Server &s) {
+    s.sent[s.attempts] = Clock::now();
+    socket_.Send(InfoRequest(challenge_.For(s.attempts)), s.endpoint);
+    ++s.attempts;
+  }
+
+  /* A burst of first requests, then the replies get their turn. */
+  void Pace() {
+    for (size_t n = 0; n < kBurst && !to_ask_.empty(); ++n) {
+      AskServer(table_[to_ask_.front()]);
+      to_ask_.pop_front();
+    }
+    if (!to_ask_.empty()) asio::post(io_, [this] { Pace(); });
+  }
+
+  bool FromMaster(std::string_view datagram) {
+    std::vector<ServerEndpoint> listed;
+    if (!master_.Read(datagram, &listed)) return false;
+    const bool idle = to_ask_.empty();
+    for (const ServerEndpoint &e : listed)
+      if (table_.Add(e)) to_ask_.push_back(table_.size() - 1);
+    if (idle && !to_ask_.empty()) Pace();
+    FinishIfDone();
+    return true;
+  }
+
+  void FromServer(const udp::endpoint &from, std::string_view datagram) {
+    ServerTable::Server *s = table_.Find(from);
+    if (s == nullptr || s->info.answered) return;
+    std::map<std::string, std::string> pairs;
+    if (!ReadInfoResponse(datagram, &pairs)) return;
+    /* Only an answer to one of our requests counts, timed from that one. */
+    const int attempt = challenge_.Attempt(pairs["challenge"]);
+    if (attempt < 0 || attempt >= s->attempts) return;
+    table_.Answered(*s, Clock::now() - s->sent[attempt], pairs);
+    FinishIfDone();
+  }
+
+  void ScheduleResends() {
+    resend_timer_.expires_after(deadline_.retry_after());
+    resend_timer_.async_wait([this](const asio::error_code &e) {
+      if (e) return;
+      const auto now = Clock::now();
+      master_.Ask(socket_);
+      for (ServerTable::Server &s : table_)
+        if (!s.info.answered && s.attempts > 0 && s.attempts < kAttempts &&
+            now - s.sent[s.attempts - 1] >= deadline_.retry_after())
+          AskServer(s);
+      ScheduleResends();
+    });
+  }
+
+  asio::io_context io_;
+  Master master_;
+  Socket socket_;
+  Challenge challenge_;
+  ServerTable table_;
+  std::deque<size_t> to_ask_; /* listed, not asked yet */
+  Deadline deadline_;
+  asio::steady_timer end_timer_, resend_timer_;
+};
+
+}  // namespace
+
+BrowseResult Browse(const BrowseRequest &request) { return Browser(request).Run(); }
+
+}  // namespace wolfet_host
