@@ -20,7 +20,8 @@ target_include_directories(sdll_wine_fault_tests PRIVATE ${CMAKE_CURRENT_LIST_DI
 target_link_libraries(sdll_wine_fault_tests PRIVATE hostkit sdll_core GTest::gtest_main
   sdll_warnings)
 add_dependencies(sdll_wine_fault_tests wolfet)
-target_compile_definitions(sdll_wine_fault_tests PRIVATE SDLL_PLUGIN_PATH="$<TARGET_FILE:wolfet>")
+target_compile_definitions(sdll_wine_fault_tests PRIVATE SDLL_PLUGIN_PATH="$<TARGET_FILE:wolfet>"
+  SDLL_SCHEMA_FILE="${PROJECT_SOURCE_DIR}/plugin/resources/settings.cfg")
 if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
   message(FATAL_ERROR "the Windows suite measures the 32-bit calling conventions: build it for i686")
 endif()
