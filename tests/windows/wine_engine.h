@@ -12,16 +12,15 @@
 
 #include "support/files.h"
 
-// A path as Windows sees it: Wine maps the Linux root to Z:.
+// Wine maps the Linux root to Z:.
 inline std::string Native(std::string path) {
   if (!path.empty() && path[0] == '/') path = "Z:" + path;
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;
 }
 
-// A fresh engine folder (Windows path, with its trailing '\') holding
-// etmain\ and, as et.exe, a copy of `game` (empty: a file that is no
-// program); empty when the temporary folder is unknown.
+// A fresh engine folder (with its trailing '\'); et.exe a copy of `game`
+// (empty: a file that is no program); empty when there is no temporary folder.
 inline std::string MakeTempEngine(const std::string &game) {
   char temp[MAX_PATH];
   const DWORD length = GetTempPathA(sizeof temp, temp);

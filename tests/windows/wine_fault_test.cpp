@@ -1,8 +1,6 @@
-// The Win32 layer's failure branches under 32-bit Wine: the plug-in's
-// exports in the linked-in core (the very objects of the DLL) with single
-// calls of its Win32 table swapped for failing or recording ones. Each
-// failure must cost no more than the call that failed: the launch goes on,
-// nothing else is lost, and the poll stays truthful.
+// The Win32 layer's failure branches under 32-bit Wine, in the linked-in core
+// (the very objects of the DLL) with single calls of its Win32 table swapped.
+// Each failure costs no more than the call that failed.
 #include <sdll/sdll.h>
 #include <windows.h>
 
@@ -20,8 +18,7 @@ namespace win32 = platform::win32;
 // What the swapped calls saw; reset for every test.
 struct Seen {
   int starts = 0;
-  SHELLEXECUTEINFOA start = {};  // as the last start was asked; its texts below
-  std::string file, parameters, directory;
+  SHELLEXECUTEINFOA start = {};  // as the last start was asked
   int waits = 0;
   HANDLE waited_on = nullptr;
   DWORD wait_milliseconds = 0;
@@ -42,9 +39,6 @@ const HANDLE kGameProcess = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x42
 BOOL WINAPI RecordStart(SHELLEXECUTEINFOA *info) {
   ++g_seen.starts;
   g_seen.start = *info;
-  g_seen.file = info->lpFile != nullptr ? info->lpFile : "(null)";
-  g_seen.parameters = info->lpParameters != nullptr ? info->lpParameters : "(null)";
-  g_seen.directory = info->lpDirectory != nullptr ? info->lpDirectory : "(null)";
   info->hProcess = g_started_process;
   return g_start_result;
 }
@@ -82,7 +76,7 @@ class WineFault : public LoadedPlugin {
     engine = MakeTempEngine("");
     ASSERT_NE(engine, "");
     SetEngine("general", "enginepath", engine);
-    // The linked-in copy, as the host sets it up; it starts no game.
+    // The linked-in copy; it starts no game.
     for (uint32_t slot = 0; slot < kSlotCount; ++slot)
       SDLL_InitCall(slot, hostkit::ServiceFor(slot));
     SDLL_Init(kContext, nullptr, nullptr);
@@ -109,7 +103,6 @@ class WineFault : public LoadedPlugin {
     win32::Sys().CloseHandle = &RecordCloseHandle;
   }
 
-  // A joined game, whose script is two lines and reads no game setting.
   void JoinGame() {
     static const auto list = PackList({{3, "srv"}});
     SDLL_LaunchMultiplayer(0x4000, 0, 1, 0, list.data(), "P");
@@ -124,15 +117,12 @@ TEST_F(WineFault, EngineCheckWhoseSearchFindsNothingWarnsAndCallsTheFolderUnusab
   win32::Sys().FindClose = &RecordFindClose;
   host.ClearCalls();
   EXPECT_EQ(SDLL_EngineConfig(), 1) << "a search that finds nothing shows the warning";
-  EXPECT_EQ(host.CallsTo("HostMessageBox").size(), 1u) << "the one warning";
   EXPECT_EQ(host.engine_valid(), 0) << "the folder is reported unusable";
   EXPECT_TRUE(host.CallsTo("HostSetContentFlags").empty()) << "no content is reported";
   EXPECT_EQ(g_seen.searches_closed, 0) << "a failed search has no handle to close";
 }
 
-// Each file call that fails during a launch, over an older script and an
-// older backup: the failure is silent, the script is still written where
-// it can be, and the game is still started.
+// Each file call that fails during a launch, over an older script and backup.
 TEST_F(WineFault, FileCallThatFailsDuringTheLaunchCostsOnlyWhatItDid) {
   const char *const kOldScript = "name Old\r\n";
   const char *const kOldBackup = "name Older\r\n";
@@ -174,9 +164,7 @@ TEST_F(WineFault, FileCallThatFailsDuringTheLaunchCostsOnlyWhatItDid) {
   }
 }
 
-// A start that gives no process handle, whether the shell admits the
-// failure or not: the first poll ends the game and puts back the colour
-// read just before the start.
+// Whether the shell admits the failure or not.
 TEST_F(WineFault, StartThatGivesNoProcessHandleEndsAtTheFirstPollWithTheColourOfTheLaunch) {
   struct Case {
     const char *fault;
@@ -194,22 +182,17 @@ TEST_F(WineFault, StartThatGivesNoProcessHandleEndsAtTheFirstPollWithTheColourOf
     EXPECT_EQ(g_seen.waits, 0) << "there is no handle to wait on";
     EXPECT_EQ(g_seen.handles_closed, 0) << "nor one to close";
   }
-  // How the shell was asked, the same either way.
+  // How the shell was asked; what it starts, where and how, the flow suite's game reports.
   const SHELLEXECUTEINFOA &asked = g_seen.start;
   EXPECT_EQ(asked.cbSize, 60u) << "the 32-bit structure's size";
   EXPECT_EQ(asked.fMask, static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS))
       << "a handle, and no other flag";
   EXPECT_EQ(asked.hwnd, nullptr) << "no owner window";
   EXPECT_EQ(asked.lpVerb, nullptr) << "the default verb";
-  EXPECT_EQ(g_seen.file, engine + "et.exe") << "the program";
-  EXPECT_EQ(g_seen.parameters, "+exec launch.cfg") << "the command line";
-  EXPECT_EQ(g_seen.directory, engine) << "the working folder";
   EXPECT_EQ(asked.nShow, SW_SHOW) << "shown";
   EXPECT_EQ(asked.hProcess, nullptr) << "hProcess is null going in";
 }
 
-// A running game and a wait that fails look alike to the poll: 0, and
-// nothing changes, until the wait sees the end.
 TEST_F(WineFault, WaitThatTimesOutOrFailsAnswersZeroAndChangesNothing) {
   g_started_process = kGameProcess;
   SetHighlight(kAtLaunch);
@@ -232,7 +215,7 @@ TEST_F(WineFault, WaitThatTimesOutOrFailsAnswersZeroAndChangesNothing) {
     EXPECT_EQ(g_seen.handles_closed, 0) << "the handle is kept";
   }
 
-  // The wait then sees the end: the colour goes back and the handle is closed.
+  // The wait then sees the end.
   g_wait_result = WAIT_OBJECT_0;
   EXPECT_EQ(SDLL_MultiplayerFinished(), 1) << "ended";
   EXPECT_EQ(Highlight(), kAtLaunch) << "the colour read at the launch is back";

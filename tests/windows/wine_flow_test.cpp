@@ -134,7 +134,7 @@ class WineFlow : public LoadedPlugin {
 };
 
 TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
-  // What each service takes, in bytes; the unused slots take nothing.
+  // The unused slots take nothing.
   const std::pair<uint32_t, uint32_t> taken[] = {
       {kSlotSetConfiguration, 8}, {kSlotGetEngineString, 12}, {kSlotMessageBox, 12},
       {kSlotGetGameInteger, 12},  {kSlotGetGameString, 12},   {kSlotAddVerifyFile, 8},
@@ -182,8 +182,7 @@ TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
   SetGame("general", "allowdownload", "1");
   SetGame("general", "map", "oasis - Siwa Oasis");
   WriteFile(engine + "etmain\\launch.cfg", "name Old\r\n");
-  const COLORREF before = RGB(0x12, 0x34, 0x56);
-  const COLORREF meanwhile = RGB(0xFF, 0, 0);
+  const COLORREF before = RGB(0x12, 0x34, 0x56), meanwhile = RGB(0xFF, 0, 0);
   SetHighlight(before);
   call("SDLL_LaunchMultiplayer", e.LaunchMultiplayer,
        {kContentFlags, kHostingIndex, kHostingIndex, 0, 0, address("Player One")});
@@ -193,9 +192,7 @@ TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
       << "the script, with CR LF lines";
   EXPECT_EQ(ReadFile(engine + "etmain\\launch.cfg.bak"), "name Old\r\n")
       << "the older script is the backup";
-  // The game runs in the engine folder with the fixed command line, and
-  // writes its report once it has read the script. (On the emulated
-  // machine the file has once been seen before its bytes.)
+  // On the emulated machine the report has once been seen before its bytes.
   std::string record;
   ASSERT_TRUE(Until([&] {
     record = ReadFile(engine + "record");
@@ -223,8 +220,7 @@ TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
   SetHighlight(RGB(0, 0, 0x99));
   EXPECT_EQ(finished(), 1u) << "no game known";
   EXPECT_EQ(GetSysColor(kHighlight), before) << "put back again";
-  // The host calls of steps 1 to 3, each through the landing pad.
-  constexpr int kFewestServiceCalls = 15;
+  constexpr int kFewestServiceCalls = 15;  // those of steps 1 to 3
   EXPECT_GE(g_calls, kFewestServiceCalls) << "the services were measured";
 }
 
