@@ -4,11 +4,9 @@
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
-#include <sstream>
 
 #include "support/sandbox.h"
 #include "tools/host/exit_codes.h"
