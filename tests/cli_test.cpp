@@ -1,25 +1,23 @@
 // wolfet-host run as a person would, in a folder and with a colour file of
-// its own; the server browser against stand-in servers on 127.0.0.1.
+// its own; the servers command against stand-in servers on 127.0.0.1.
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
 #include <dlfcn.h>
 
 #include <atomic>
 #include <exception>
-#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 
 #include "support/sandbox.h"
+#include "tools/host/servers/servers_command.h"
 #include "tools/host/servers/stand_in_network.h"
 
 namespace {
 
-using namespace wolfet_host;  // NOLINT: the stand-in network's names
-
+using namespace wolfet_host;  // NOLINT: the stand-in network and the kept list
 namespace fs = std::filesystem;
 using nlohmann::json;
-const std::string kOob = "\xff\xff\xff\xff";
 
 std::string Quote(const std::string &text) {
   return "'" + std::regex_replace(text, std::regex("'"), "'\\''") + "'";
@@ -35,22 +33,19 @@ class Cli : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir); }
 
-  // Names the step of a scenario that the next checks belong to.
   void Step(const std::string &name) { step = name; }
 
-  // Runs the host in `dir` with `args` (quoted where needed), its output
-  // in files or, for `terminal`, on a terminal of its own, and checks its
-  // exit code and that it said each of `says`.
+  // Runs the host in `dir`, its output in files or, for `terminal`, on a
+  // terminal of its own, and checks its exit code and each of `says`.
   void Expect(int code, const std::string &args, std::vector<std::string> says = {},
               const std::string &env = "", bool terminal = false) {
     const auto start = std::chrono::steady_clock::now();
     std::string run =
         std::string(WOLFET_HOST_EMULATOR) + " " + Quote(WOLFET_HOST_PATH) + " " + args;
     if (terminal) run = "script -qec " + Quote(run) + " /dev/null";
-    const int status = std::system(
-        ("cd " + Quote(dir) + " && env SDLL_SYSCOLOR_FILE=" + Quote(dir + "/colours") + " " + env +
-         " " + run + " >" + Quote(dir + "/stdout") + " 2>" + Quote(dir + "/stderr"))
-            .c_str());
+    const int status = std::system(("cd " + Quote(dir) + " && env SDLL_SYSCOLOR_FILE=colours " +
+                                    env + " " + run + " >stdout 2>stderr")
+                                       .c_str());
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     out = ReadFile(dir + "/stdout");
     err = ReadFile(dir + "/stderr");
@@ -58,8 +53,7 @@ class Cli : public ::testing::Test {
         << step << ": the exit code of wolfet-host " << args << "\n"
         << out << err;
     for (const std::string &text : says)
-      EXPECT_NE((out + err).find(text), std::string::npos)
-          << step << ": wolfet-host " << args << " says: " << text;
+      EXPECT_TRUE(Told(text)) << step << ": wolfet-host " << args << " says: " << text;
   }
   void InstallGame() { fs::copy_file(SDLL_FAKE_GAME_PATH, engine + "et.exe"); }
   bool Told(const std::string &text) const { return (out + err).find(text) != std::string::npos; }
@@ -70,16 +64,17 @@ class Cli : public ::testing::Test {
 
 // The host's exit codes, which scripts branch on.
 constexpr int kOk = 0, kFailure = 1, kBadArgument = 2, kPlugin = 3, kEngineFolder = 4,
-              kVerifyDiffers = 5;
+              kVerifyDiffers = 5, kNoMaster = 6;
+constexpr double kTimeout = 0.5;  // seconds of a query that waits for a silent peer
+constexpr double kSlack = 1.0;    // seconds a run may take past its deadline
+constexpr int kAttempts = 3;      // requests to a silent peer, the first included
 
 TEST_F(Cli, DemoRunsTheWholeRoadToAnEndedGame) {
   Step("the demo with the stand-in game");
   Expect(kOk, "demo --game " + Quote(SDLL_FAKE_GAME_PATH) + " --game-ms 400",
-         {"HostSetEngineValid 1", "all files match the manifest", "map oasis",
-          "the game ended after", "as before the launch", "demo finished", "== 0. a sandbox",
-          "== 1. the settings", "== 2. setting", "== 3. the plug-in checks", "== 4. verifying",
-          "== 5. hosting", "  server name: ^1Orvanta Server", "page engine (8 settings)",
-          "$ wolfet-host verify --record\n"});
+         {"page engine (8 settings)", "HostSetEngineValid 1", "$ wolfet-host verify --record\n",
+          "all files match the manifest", "  server name: ^1Orvanta Server", "map oasis",
+          "the game ended after", "as before the launch", "demo finished"});
   Step("the demo without a game");
   Expect(kFailure, "demo --game-ms 600000 --game /no/such",
          {"stand-in game \"/no/such\" is not there"});
@@ -87,18 +82,85 @@ TEST_F(Cli, DemoRunsTheWholeRoadToAnEndedGame) {
   EXPECT_FALSE(fs::exists(dir + "/wolfet-host.json")) << "and its settings file there too";
 }
 
-TEST_F(Cli, ACommandLineOrPlugInThatCannotBeUsedIsRefused) {
-  Step("no subcommand");
-  Expect(kBadArgument, "", {"A subcommand is required"});
-  Step("help");
-  Expect(kOk, "servers --help", {"Exit codes: 0 success", "in [0.1 - 60]=3\n"});
-  Step("a misspelled setting");
-  Expect(kBadArgument, "set engine general enginpath /tmp/",
-         {"'enginpath'", "enginepath, info2, parameters"});
-  Step("a select value with no list entry");
-  Expect(kBadArgument, "set multiplayer general type 7", {"3 (Campaign)"});
-  Step("a plug-in that is not there");
-  Expect(kPlugin, "--plugin " + Quote(dir + "/missing.so") + " schema", {dir + "/missing.so"});
+// A command run in a folder holding nothing but, where given, a settings
+// file written by hand.
+struct Refusal {
+  const char *name;
+  int code;
+  std::string args;
+  std::vector<std::string> says;
+  const char *settings = nullptr;
+};
+
+TEST_F(Cli, WhatCannotBeUsedIsRefusedWithItsOwnCodeAndWhy) {
+  const std::vector<Refusal> refusals = {
+      {"no subcommand", kBadArgument, "", {"A subcommand is required"}},
+      {"help", kOk, "servers --help", {"Exit codes: 0 success", "in [0.1 - 60]=3\n"}},
+      {"a misspelled setting",
+       kBadArgument,
+       "set engine general enginpath /tmp/",
+       {"'enginpath'", "enginepath, info2, parameters"}},
+      {"a select value with no list entry",
+       kBadArgument,
+       "set multiplayer general type 7",
+       {"3 (Campaign)"}},
+      {"a plug-in that is not there", kPlugin, "--plugin /no/such.so schema", {"/no/such.so"}},
+      {"options out of range",
+       kBadArgument,
+       "host --interval 0",
+       {"--interval: Value 0 not in range 1 to 10000"}},
+      {"a port out of range", kBadArgument, "servers --master 127.0.0.1:65536", {}},
+      {"a pick past the list",
+       kBadArgument,
+       "join --pick 2 a b",
+       {"--pick 2 names no server; give 0 to 1"}},
+      {"a server text longer than an entry holds",
+       kBadArgument,
+       "join --pick 0 " + std::string(256, 'x'),
+       {"is 256 bytes long; a server entry holds at most 255"}},
+      {"a line break in the player name",
+       kBadArgument,
+       "join --player 'a\nb' x",
+       {"control character"}},
+      {"no folder set",
+       kEngineFolder,
+       "host",
+       {"is not set; set it with: wolfet-host set engine general enginepath FOLDER/"}},
+      {"no folder set, verified",
+       kEngineFolder,
+       "verify",
+       {"content flags 0x0)", "is not set, so et.exe cannot be found"}},
+      {"a last check edited by hand is replaced",
+       kEngineFolder,
+       "check",
+       {"is not set; set it with: wolfet-host set engine general enginepath"},
+       R"({"last_check": 5})"},
+      {"broken JSON",
+       kBadArgument,
+       "settings",
+       {"wolfet-host.json is not a JSON object"},
+       "{ not json"},
+      {"JSON that is no object",
+       kBadArgument,
+       "get engine general enginepath",
+       {"not a JSON object"},
+       "[1]"},
+      {"a line break in a value, which would become a console command",
+       kBadArgument,
+       "check",
+       {"multiplayer general map in wolfet-host.json holds a control character"},
+       R"({"multiplayer": {"general": {"map": "x\nquit -"}}})"},
+  };
+  for (const Refusal &refusal : refusals) {
+    Step(refusal.name);
+    fs::remove(dir + "/wolfet-host.json");
+    if (refusal.settings != nullptr) WriteFile(dir + "/wolfet-host.json", refusal.settings);
+    Expect(refusal.code, refusal.args, refusal.says);
+    if (refusal.settings != nullptr && refusal.code == kBadArgument) {
+      EXPECT_EQ(ReadFile(dir + "/wolfet-host.json"), refusal.settings)
+          << refusal.name << ": a file refused is left for the user to mend";
+    }
+  }
   Step("a library that is no plug-in");
   Dl_info info{};
   ASSERT_NE(dladdr(reinterpret_cast<void *>(&std::terminate), &info), 0);
@@ -107,14 +169,6 @@ TEST_F(Cli, ACommandLineOrPlugInThatCannotBeUsedIsRefused) {
 }
 
 TEST_F(Cli, AnEngineFolderThatIsNotUsableIsNamedWithWhatItLacks) {
-  Step("a last check edited by hand is replaced");
-  WriteFile(dir + "/wolfet-host.json", R"({"last_check": 5})");
-  Expect(kEngineFolder, "check",
-         {"is not set; set it with: wolfet-host set engine general enginepath"});
-  Step("no folder set");
-  Expect(kEngineFolder, "host",
-         {"is not set; set it with: wolfet-host set engine general enginepath FOLDER/"});
-  Expect(kEngineFolder, "verify", {"content flags 0x0)", "is not set, so et.exe cannot be found"});
   Step("a folder without its trailing separator");
   Expect(kOk, "set engine general enginepath " + Quote(dir + "/engine"),
          {"hint: '" + dir + "/engine' does not end with '/'", "look for '" + dir + "/engineet.exe'",
@@ -130,47 +184,6 @@ TEST_F(Cli, AnEngineFolderThatIsNotUsableIsNamedWithWhatItLacks) {
   InstallGame();
   fs::remove(engine + "etmain");
   Expect(kEngineFolder, "host", {"has no etmain folder"});
-}
-
-TEST_F(Cli, ALaunchIsCheckedBeforeThePlugInSeesIt) {
-  InstallGame();
-  Expect(kOk, "set engine general enginepath " + Quote(engine));
-  Step("hosting without a map");
-  Expect(kBadArgument, "host", {"hosting needs a map"});
-  Step("a game that does not start");
-  Expect(kOk, "set multiplayer general map 'oasis - Siwa Oasis'");
-  fs::permissions(engine + "et.exe", fs::perms::all, fs::perm_options::remove);
-  Expect(kOk, "host", {"(1 polls); it ended at the first poll: did it start at all?"});
-  Step("a pick past the list");
-  Expect(kBadArgument, "join --pick 2 a b", {"--pick 2 names no server; give 0 to 1"});
-  Step("a server text longer than an entry holds");
-  Expect(kBadArgument, "join --pick 0 " + std::string(256, 'x'),
-         {"is 256 bytes long; a server entry holds at most 255"});
-  Step("a line break in the player name");
-  Expect(kBadArgument, "join --player " + Quote("a\nb") + " x", {"control character"});
-  Step("options out of range");
-  Expect(kBadArgument, "host --interval 0", {"--interval: Value 0 not in range 1 to 10000"});
-  Expect(kBadArgument, "servers --master 127.0.0.1:65536");
-  Step("no kept server list");
-  Expect(kBadArgument, "--settings other.json join --pick 0", {"run 'wolfet-host servers' first"});
-  Step("a damaged kept server list");
-  WriteFile(dir + "/wolfet-host.servers.json", R"({"servers": [{"address": "a:1"}, 5]})");
-  Expect(kBadArgument, "join --pick 0", {"is empty or damaged"});
-}
-
-TEST_F(Cli, ASettingsFileEditedByHandIsLeftForTheUserToMend) {
-  Step("broken JSON");
-  WriteFile(dir + "/wolfet-host.json", "{ not json");
-  Expect(kBadArgument, "settings", {"wolfet-host.json is not a JSON object"});
-  EXPECT_EQ(ReadFile(dir + "/wolfet-host.json"), "{ not json")
-      << "the broken file is kept as it is";
-  Step("JSON that is no object");
-  WriteFile(dir + "/wolfet-host.json", "[1]");
-  Expect(kBadArgument, "get engine general enginepath", {"not a JSON object"});
-  Step("a line break in a value, which would become a console command");
-  WriteFile(dir + "/wolfet-host.json", R"({"multiplayer": {"general": {"map": "x\nquit -"}}})");
-  Expect(kBadArgument, "check",
-         {"multiplayer general map in wolfet-host.json holds a control character"});
 }
 
 TEST_F(Cli, SettingsShowWhatTheHostKeepsAndHandEditedValuesAsText) {
@@ -198,7 +211,7 @@ TEST_F(Cli, SettingsShowWhatTheHostKeepsAndHandEditedValuesAsText) {
   Step("a relative folder is kept absolute: the game starts in it from anywhere");
   Expect(kOk, "set engine general enginepath engine/", {"(saved in wolfet-host.json)"});
   Expect(kOk, "get engine general enginepath", {engine + "\n"});
-  EXPECT_TRUE(ReadFile(dir + "/wolfet-host.json").find("\"mine\"") != std::string::npos)
+  EXPECT_NE(ReadFile(dir + "/wolfet-host.json").find("\"mine\""), std::string::npos)
       << "keys the host does not know survive a save";
 
   Step("a group that is no object is replaced");
@@ -215,8 +228,7 @@ TEST_F(Cli, SettingsShowWhatTheHostKeepsAndHandEditedValuesAsText) {
 }
 
 TEST_F(Cli, VerifyFindsTheFilesWhereTheGameDoesAndComparesSizeAndDigest) {
-  // Contents with known SHA-256 digests (FIPS 180-2): the two-block
-  // message and a million 'a's.
+  // Contents with known SHA-256 digests (FIPS 180-2).
   const std::string two_blocks = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
   const std::string two_blocks_sha256 =
       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1";
@@ -254,9 +266,11 @@ TEST_F(Cli, VerifyFindsTheFilesWhereTheGameDoesAndComparesSizeAndDigest) {
   Expect(kVerifyDiffers, "verify", {engine + "et.exe: size " + two_blocks_size + " -> 5 bytes"});
 }
 
-TEST_F(Cli, LaunchesWritePlainLinesUntilTheGameEnds) {
+TEST_F(Cli, LaunchesAreCheckedFirstAndWritePlainLinesUntilTheGameEnds) {
   InstallGame();
   Expect(kOk, "set engine general enginepath " + Quote(engine));
+  Step("hosting without a map");
+  Expect(kBadArgument, "host", {"hosting needs a map"});
   Expect(kOk, "set multiplayer general map 'goldrush - Gold Rush'");
   Expect(kOk, "set multiplayer general type 1");
 
@@ -282,8 +296,6 @@ TEST_F(Cli, LaunchesWritePlainLinesUntilTheGameEnds) {
             "name Player\r\nconnect first.example:27960\r\n")
       << "index 0 is a server too, not a game of our own";
 
-  // On a terminal, a status line while the game runs (none for one that
-  // ends at once), cleared before the end is told.
   Step("on a terminal, a game that ends at once");
   Expect(kOk, "host", {"the game ended"}, "FAKE_ET_RUN_MS=0", true);
   EXPECT_EQ(out.find("\x1b"), std::string::npos) << "no status line for a game that never ran";
@@ -295,6 +307,72 @@ TEST_F(Cli, LaunchesWritePlainLinesUntilTheGameEnds) {
   Expect(kFailure, "host --timeout 0.3", {"still running after 0.3 s"}, "FAKE_ET_RUN_MS=5000");
   WriteFile(engine + "quit", "");  // the game it left behind goes before the folder does
   for (int i = 0; i < 100 && fs::exists(engine + "quit"); ++i) usleep(10000);
+
+  Step("a game that does not start");
+  fs::permissions(engine + "et.exe", fs::perms::all, fs::perm_options::remove);
+  Expect(kOk, "host", {"(1 polls); it ended at the first poll: did it start at all?"});
+}
+
+TEST_F(Cli, ServersListsTheMastersServersKeepsThemForJoinAndFailsWithItsOwnCodes) {
+  Step("a master in the settings listing a silent server before two answering ones");
+  std::atomic<int> asked{0}, mute_asked{0}, endless_asked{0};  // outlive the stand-ins
+  StandInServers net;
+  const auto counting = [&net](std::vector<Reply> replies, std::atomic<int> *count) {
+    return net.Add([replies, count](const std::string &, int) {
+      ++*count;
+      return replies;
+    });
+  };
+  const uint16_t silent = counting({}, &endless_asked);
+  std::string list = kMasterHead + MasterEntry(kLoopback, silent);
+  for (const char *pairs : {"\\hostname\\^1Red^7Fox\\mapname\\oasis", "\\hostname\\Blue"})
+    list += MasterEntry(kLoopback, net.Add(GameServer(pairs)));
+  const auto address = [](uint16_t port) { return "127.0.0.1:" + std::to_string(port); };
+  const std::string master = address(counting({list + kMasterEnd}, &asked));
+  const std::string mute = address(counting({}, &mute_asked));
+  const std::string endless = address(counting({list}, &endless_asked));
+  net.Start();
+  Expect(kOk, "set engine servers masteraddress " + master);
+
+  Step("the table, in a pipe");
+  Expect(kOk, "servers --timeout 0.5",
+         {"3 servers listed by " + master + ", 2 answering, 1 silent ("});
+  EXPECT_LT(seconds, kTimeout + kSlack) << "the query ends at its deadline";
+  EXPECT_EQ(out.find_first_of("^\x1b"), std::string::npos) << "a pipe gets no colour codes";
+  EXPECT_FALSE(Told("did not end")) << "a list that ended gets no note";
+
+  Step("--json prints the list it keeps");
+  Expect(kOk, "servers --json --timeout 0.5");
+  const json printed = json::parse(out);
+  ASSERT_EQ(printed.size(), 3u) << out;
+  EXPECT_EQ(printed[2]["address"], address(silent)) << "the silent server last";
+  std::vector<std::string> addresses;
+  for (const json &server : printed) addresses.push_back(server["address"]);
+  EXPECT_EQ(StoredServerAddresses(dir + "/wolfet-host.json"), addresses) << "the list kept";
+
+  Step("join --pick N connects to entry N of that list");
+  InstallGame();
+  Expect(kOk, "set engine general enginepath " + Quote(engine));
+  Expect(kOk, "join --pick 1", {}, "FAKE_ET_RUN_MS=0");
+  EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
+            "name Player\r\nconnect " + addresses[1] + "\r\n")
+      << "the picked server";
+
+  Step("with public servers off, the master of the settings is not asked");
+  const int asked_before = asked;
+  Expect(kOk, "set engine servers performquery 0");
+  Expect(kOk, "servers --timeout 0.5",
+         {"public servers are off (engine servers performquery is 0)"});
+  EXPECT_EQ(asked, asked_before) << "no query made";
+
+  Step("a master named with --master that sends nothing");
+  Expect(kNoMaster, "servers --timeout 0.5 --master " + mute,
+         {"the master server " + mute + " sent no server list within 0.5 s"});
+  EXPECT_LT(seconds, kTimeout + kSlack) << "the query ends at its deadline";
+  EXPECT_EQ(mute_asked, kAttempts) << "a silent master is asked three times, no more";
+  Step("a master whose list never ends");
+  Expect(kOk, "servers --timeout 0.5 --master " + endless,
+         {"note: the master's list did not end before the deadline"});
 }
 
 }  // namespace

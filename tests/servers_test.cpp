@@ -1,14 +1,12 @@
 // The server browser part by part: the protocol's datagrams, the browser
-// against stand-in servers on 127.0.0.1 in this process, the table and
-// the JSON, the kept list, and the servers command run as a person would.
+// against stand-in servers on 127.0.0.1, the table, the JSON and the kept
+// list. cli_test.cpp runs the servers command as a person would.
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
-#include <sstream>
 
 #include "support/sandbox.h"
 #include "tools/host/exit_codes.h"
@@ -173,18 +171,6 @@ TEST(Browser, EndsOnceTheListHasEndedAndEveryServerAnswered) {
   EXPECT_EQ(result.servers[1].name, "Game") << "the game server";
 }
 
-TEST(Browser, ASilentMasterIsAskedThreeTimesWithinTheDeadline) {
-  std::atomic<int> asked{0};
-  StandInServers net;
-  const uint16_t master = AddStandIn(&net, {}, &asked);
-  net.Start();
-  const auto start = Clock::now();
-  const BrowseResult result = Browse({"127.0.0.1", master, kTimeout});
-  EXPECT_LT(SecondsSince(start), kTimeout + kSlack) << "the browse ends at its deadline";
-  EXPECT_EQ(asked, kAttempts) << "three requests, no more";
-  EXPECT_FALSE(result.master_answered) << "no list came";
-}
-
 ServerInfo Answered(uint16_t port, const std::string &name, double ping_ms) {
   return {{kLoopback, port}, true, name, "", std::nullopt, std::nullopt, std::nullopt, ping_ms};
 }
@@ -299,97 +285,6 @@ TEST(KeptServerList, JoinPickReadsBackTheAddressesInTheTablesOrder) {
     EXPECT_EQ(FailureCode(read, "is empty or damaged"), kExitBadArgument) << damaged;
   }
   fs::remove_all(dir);
-}
-
-std::string Quote(const std::string &text) {
-  return "'" + std::regex_replace(text, std::regex("'"), "'\\''") + "'";
-}
-
-class ServersCommand : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = MakeScratch();
-    ASSERT_NE(dir, "");
-    engine = dir + "/engine/";
-    fs::create_directories(engine + "etmain");
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  // Runs the host in `dir` with its output in files; its exit code.
-  int Run(const std::string &args, const std::string &env = "") {
-    const auto start = Clock::now();
-    const int status =
-        std::system(("cd " + Quote(dir) + " && env SDLL_SYSCOLOR_FILE=" + Quote(dir + "/colours") +
-                     " " + env + " " + WOLFET_HOST_EMULATOR + " " + Quote(WOLFET_HOST_PATH) + " " +
-                     args + " >" + Quote(dir + "/stdout") + " 2>" + Quote(dir + "/stderr"))
-                        .c_str());
-    seconds = SecondsSince(start);
-    out = ReadFile(dir + "/stdout");
-    err = ReadFile(dir + "/stderr");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  bool Said(const std::string &text) const { return (out + err).find(text) != std::string::npos; }
-
-  std::string dir, engine, out, err;
-  double seconds = 0;
-};
-
-TEST_F(ServersCommand, ListsTheMastersServersKeepsThemForJoinAndFailsWithItsOwnCodes) {
-  // Step 1: a master in the settings listing a silent server before two
-  // answering ones; a master that sends nothing, one whose list never ends.
-  std::atomic<int> asked{0}, unused{0};
-  StandInServers net;
-  const uint16_t silent = AddStandIn(&net, {}, &unused);
-  std::string list = kMasterHead + MasterEntry(kLoopback, silent);
-  for (const char *pairs : {"\\hostname\\^1Red^7Fox\\mapname\\oasis", "\\hostname\\Blue"})
-    list += MasterEntry(kLoopback, net.Add(GameServer(pairs)));
-  list += kMasterEnd;
-  const std::string master = Address(AddStandIn(&net, {list}, &asked));
-  const std::string mute = Address(AddStandIn(&net, {}, &unused));
-  const std::string endless =
-      Address(AddStandIn(&net, {kMasterHead + MasterEntry(kLoopback, silent)}, &unused));
-  net.Start();
-  ASSERT_EQ(Run("set engine servers masteraddress " + master), kExitOk) << err;
-
-  // Step 2: the table, in a pipe, and what it sums up.
-  EXPECT_EQ(Run("servers --timeout 0.5"), kExitOk) << err;
-  EXPECT_LT(seconds, kTimeout + kSlack) << "the query ends at its deadline";
-  EXPECT_TRUE(Said("3 servers listed by " + master + ", 2 answering, 1 silent (")) << out;
-  EXPECT_EQ(out.find_first_of("^\x1b"), std::string::npos) << "a pipe gets no colour codes";
-  EXPECT_FALSE(Said("did not end")) << "a list that ended gets no note";
-
-  // Step 3: --json prints the list it keeps, fastest first.
-  EXPECT_EQ(Run("servers --json --timeout 0.5"), kExitOk) << err;
-  const json printed = json::parse(out);
-  ASSERT_EQ(printed.size(), 3u) << out;
-  EXPECT_EQ(printed[2]["address"], Address(silent)) << "the silent server last";
-  std::vector<std::string> addresses;
-  for (const json &s : printed) addresses.push_back(s["address"]);
-  EXPECT_EQ(StoredServerAddresses(dir + "/wolfet-host.json"), addresses) << "the list kept";
-
-  // Step 4: join --pick N connects to entry N of that list.
-  fs::copy_file(SDLL_FAKE_GAME_PATH, engine + "et.exe");
-  ASSERT_EQ(Run("set engine general enginepath " + Quote(engine)), kExitOk) << err;
-  EXPECT_EQ(Run("join --pick 1", "FAKE_ET_RUN_MS=0"), kExitOk) << err;
-  EXPECT_EQ(ReadFile(engine + "etmain/launch.cfg"),
-            "name Player\r\nconnect " + addresses[1] + "\r\n")
-      << "the picked server";
-  EXPECT_EQ(Run("join --pick 3"), kExitBadArgument) << "an index past the list";
-  EXPECT_TRUE(Said("give 0 to 2")) << err;
-
-  // Step 5: with public servers off, the master of the settings is not asked.
-  const int asked_before = asked;
-  ASSERT_EQ(Run("set engine servers performquery 0"), kExitOk) << err;
-  EXPECT_EQ(Run("servers --timeout 0.5"), kExitOk) << err;
-  EXPECT_TRUE(Said("public servers are off (engine servers performquery is 0)")) << out;
-  EXPECT_EQ(asked, asked_before) << "no query made";
-
-  // Step 6: masters named with --master that fail.
-  EXPECT_EQ(Run("servers --timeout 0.5 --master " + mute), kExitNoMaster) << "no list came";
-  EXPECT_TRUE(Said("the master server " + mute + " sent no server list within 0.5 s")) << err;
-  EXPECT_LT(seconds, kTimeout + kSlack) << "in time";
-  EXPECT_EQ(Run("servers --timeout 0.5 --master " + endless), kExitOk) << err;
-  EXPECT_TRUE(Said("note: the master's list did not end before the deadline")) << err;
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The scratch folders and files that the suites, the Windows suite and the
-// fuzz targets share; no GoogleTest here, the fuzz targets do without it.
+// Scratch folders and files for every suite and the fuzz targets, which
+// do without GoogleTest.
 #ifndef TESTS_SUPPORT_FILES_H
 #define TESTS_SUPPORT_FILES_H
 
@@ -36,7 +36,6 @@ inline void WriteFile(const std::string &path, const std::string &bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// The POSIX suites' own: the Windows suite shares the rest.
 #ifndef _WIN32
 // Descriptors this process holds open.
 inline size_t CountDescriptors() {
@@ -44,8 +43,7 @@ inline size_t CountDescriptors() {
   return static_cast<size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
 }
 
-// A fresh folder under $TMPDIR (or /tmp), without a trailing '/'; empty
-// if none could be made.
+// A fresh folder under $TMPDIR (or /tmp), without a trailing '/'; empty if none.
 inline std::string MakeScratch() {
   const char *tmp = getenv("TMPDIR");
   std::string root = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/sdll-XXXXXX";

@@ -1,6 +1,5 @@
-// What the file and process tests share: the census of this process's
-// children that proves a launch left nothing behind, and a sandbox of
-// engine folders with the stand-in game.
+// The census of this process's children that proves a launch left nothing
+// behind, and a sandbox of engine folders with the stand-in game.
 #ifndef TESTS_SUPPORT_SANDBOX_H
 #define TESTS_SUPPORT_SANDBOX_H
 
@@ -18,8 +17,7 @@
 #include "support/files.h"
 #include "support/loaded_plugin.h"
 
-// The stand-in game; empty in a build without the tools, where the
-// suites that need it skip.
+// Empty in a build without the stand-in game, where the suites that need it skip.
 #ifndef SDLL_FAKE_GAME_PATH
 #define SDLL_FAKE_GAME_PATH ""
 #endif
@@ -46,11 +44,9 @@ inline void SetHighlight(uint32_t colour) {
   platform::SetSystemColour(platform::kColourHighlight, colour);
 }
 
-// A loaded plug-in and a scratch folder with an engine folder "game/" that
-// holds etmain/ and the stand-in game, set as "enginepath", with a colour
-// file of its own; the game reports to root/record and ends at once
-// unless a test says otherwise. Every game still running at the end is
-// stopped and reaped before the folder goes.
+// A loaded plug-in and a scratch folder whose engine folder "game/" is the
+// "enginepath"; the game reports to root/record and ends at once unless a
+// test says otherwise, and is stopped and reaped before the folder goes.
 class GameSandbox : public LoadedPlugin {
  protected:
   void SetUp() override {
