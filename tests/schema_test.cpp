@@ -165,7 +165,6 @@ TEST_F(LoadedPlugin, HostKitAnswersTheServicesThePlugInLeavesAlone) {
             "the end of the text")
       << "the refusal says where";
   host.ClearCalls();
-  // No extra files; no answer for a missing name; a record of every call.
   EXPECT_EQ(Service<HostGetFileCountFn>(kSlotGetFileCount)(1), 0) << "no extra files";
   EXPECT_EQ(Service<HostGetFileNameFn>(kSlotGetFileName)(1, 0), nullptr) << "so none named";
   EXPECT_EQ(Service<HostGetGameIntegerFn>(kSlotGetGameInteger)(1, nullptr, "k"), 0)
