@@ -5,11 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "host.h"
+#include "support/files.h"
 
 // The bytes 0x80-0x9F, and what Windows-1252 makes of them in UTF-16; the
 // five holes stand for the C1 control of the same number, as on Windows.
@@ -21,16 +20,12 @@ constexpr char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-// The settings schema as the plug-in's resource holds it.
-inline const std::string &SchemaText() {
-  static const std::string text = [] {
-    std::ifstream in(SDLL_SCHEMA_FILE, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }();
-  return text;
-}
+// The settings schema as the plug-in's resource holds it; under Wine, on its Unix drive.
+#ifdef _WIN32
+inline std::string SchemaText() { return ReadFile(std::string("Z:") + SDLL_SCHEMA_FILE); }
+#else
+inline std::string SchemaText() { return ReadFile(SDLL_SCHEMA_FILE); }
+#endif
 
 class LoadedPlugin : public ::testing::Test {
  protected:
