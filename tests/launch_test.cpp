@@ -202,7 +202,16 @@ TEST_F(Launch, JoinedGamePicksItsEntryAndReadsNoGameSetting) {
   EXPECT_EQ(Script(), "name P\r\nconnect \r\n") << "no list: the empty entry";
 }
 
-TEST_F(Launch, PollAnswersZeroWhileTheGameRunsThenPutsBackTheColourFromBeforeTheStart) {
+// The spawn calls answer an error number rather than set errno.
+int FailSpawn(pid_t *, const char *, const posix_spawn_file_actions_t *, const posix_spawnattr_t *,
+              char *const[], char *const[]) {
+  return EAGAIN;
+}
+int FailChdir(posix_spawn_file_actions_t *, const char *) { return ENOMEM; }
+int FailActions(posix_spawn_file_actions_t *) { return ENOMEM; }
+char *FailGetcwd(char *, size_t) { return Refuse<char *>(EACCES); }
+
+TEST_F(Launch, PollFollowsTheGameToItsEndThenPutsBackTheColourFromBeforeTheStart) {
   UseCore();
   EXPECT_EQ(Highlight(), kWindowsDefaultHighlight) << "a missing colour file reads as the default";
   EXPECT_EQ(SDLL_MultiplayerFinished(), 1) << "no game known";
@@ -226,7 +235,6 @@ TEST_F(Launch, PollAnswersZeroWhileTheGameRunsThenPutsBackTheColourFromBeforeThe
 
   // Step 1: the game, having set its colour, runs.
   EXPECT_EQ(SDLL_MultiplayerFinished(), 0) << "running";
-  EXPECT_EQ(SDLL_MultiplayerFinished(), 0) << "still running";
   EXPECT_EQ(Highlight(), kByTheGame) << "a running game's colour is left alone";
   EXPECT_EQ(platform::GetSystemColour(kOtherElement), kOtherColour)
       << "the game changes the highlight alone";
@@ -240,6 +248,53 @@ TEST_F(Launch, PollAnswersZeroWhileTheGameRunsThenPutsBackTheColourFromBeforeThe
   SetHighlight(0x999999);
   EXPECT_EQ(SDLL_MultiplayerFinished(), 1) << "no game known";
   EXPECT_EQ(Highlight(), kBeforeLaunch) << "every poll after the end puts it back";
+  posix::Sys() = posix::DefaultSyscalls();
+
+  // Step 4: launches that start no game end at the first poll, with the
+  // colour of the launch; a game that did start would run until stopped.
+  const std::string cwd = fs::current_path().string();
+  const std::string program = engine + "et.exe";
+  struct Case {
+    const char *why;
+    std::function<void()> arrange;
+  } const cases[] = {
+      {"the spawn fails", [] { posix::Sys().spawn = &FailSpawn; }},
+      {"the working folder cannot be set",
+       [] { posix::Sys().spawn_file_actions_addchdir = &FailChdir; }},
+      {"the spawn's file actions cannot be made",
+       [] { posix::Sys().spawn_file_actions_init = &FailActions; }},
+      {"our own folder is unknown, for an engine folder relative to it",
+       [&] {
+         fs::current_path("/");
+         SetEngine("general", "enginepath", engine.substr(1));
+         const std::string elsewhere = engine + engine.substr(1);
+         fs::create_directories(elsewhere);
+         fs::copy_file(SDLL_FAKE_GAME_PATH, elsewhere + "et.exe");
+         posix::Sys().getcwd = &FailGetcwd;
+       }},
+      {"no et.exe", [&] { fs::remove(program); }},
+      {"a folder named et.exe",
+       [&] {
+         fs::remove(program);
+         fs::create_directory(program);
+       }},
+      {"an et.exe that may not be executed", [&] { chmod(program.c_str(), 0644); }},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.why);
+    c.arrange();
+    SetHighlight(kBeforeLaunch);
+    HostInCore();
+    fs::current_path(cwd);
+    SetHighlight(kByTheGame);
+    EXPECT_EQ(SDLL_MultiplayerFinished(), 1) << "no process: the game counts as ended";
+    EXPECT_EQ(Highlight(), kBeforeLaunch) << "the colour read at the launch is back";
+    ExpectNothingLeft();
+    posix::Sys() = posix::DefaultSyscalls();
+    SetEngine("general", "enginepath", engine);
+    fs::remove_all(program);
+    fs::copy_file(SDLL_FAKE_GAME_PATH, program);
+  }
 }
 
 FILE *OpenNothingForReading(const char *path, const char *mode) {
@@ -433,64 +488,6 @@ TEST_F(Launch, EveryExportTenThousandTimesLeavesNothingBehind) {
     ASSERT_TRUE(PollUntilEnded()) << "round " << i;
   }
   ExpectNothingLeft();
-}
-
-// The spawn calls answer an error number rather than set errno.
-int FailSpawn(pid_t *, const char *, const posix_spawn_file_actions_t *, const posix_spawnattr_t *,
-              char *const[], char *const[]) {
-  return EAGAIN;
-}
-int FailChdir(posix_spawn_file_actions_t *, const char *) { return ENOMEM; }
-int FailActions(posix_spawn_file_actions_t *) { return ENOMEM; }
-char *FailGetcwd(char *, size_t) { return Refuse<char *>(EACCES); }
-
-// A game that did start would run until stopped.
-TEST_F(Launch, GameThatCannotStartEndsAtTheFirstPollWithTheColourOfTheLaunch) {
-  UseCore();
-  setenv("FAKE_ET_RUN_MS", "-1", 1);
-  const std::string cwd = fs::current_path().string();
-  const std::string program = engine + "et.exe";
-  struct Case {
-    const char *why;
-    std::function<void()> arrange;
-  } const cases[] = {
-      {"the spawn fails", [] { posix::Sys().spawn = &FailSpawn; }},
-      {"the working folder cannot be set",
-       [] { posix::Sys().spawn_file_actions_addchdir = &FailChdir; }},
-      {"the spawn's file actions cannot be made",
-       [] { posix::Sys().spawn_file_actions_init = &FailActions; }},
-      {"our own folder is unknown, for an engine folder relative to it",
-       [&] {
-         fs::current_path("/");
-         SetEngine("general", "enginepath", engine.substr(1));
-         const std::string elsewhere = engine + engine.substr(1);
-         fs::create_directories(elsewhere);
-         fs::copy_file(SDLL_FAKE_GAME_PATH, elsewhere + "et.exe");
-         posix::Sys().getcwd = &FailGetcwd;
-       }},
-      {"no et.exe", [&] { fs::remove(program); }},
-      {"a folder named et.exe",
-       [&] {
-         fs::remove(program);
-         fs::create_directory(program);
-       }},
-      {"an et.exe that may not be executed", [&] { chmod(program.c_str(), 0644); }},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.why);
-    c.arrange();
-    SetHighlight(0x0000AA);
-    HostInCore();
-    fs::current_path(cwd);
-    SetHighlight(0x0000BB);
-    EXPECT_EQ(SDLL_MultiplayerFinished(), 1) << "no process: the game counts as ended";
-    EXPECT_EQ(Highlight(), 0x0000AAu) << "the colour read at the launch is back";
-    ExpectNothingLeft();
-    posix::Sys() = posix::DefaultSyscalls();
-    SetEngine("general", "enginepath", engine);
-    fs::remove_all(program);
-    fs::copy_file(SDLL_FAKE_GAME_PATH, program);
-  }
 }
 
 int NoPidfd(pid_t, unsigned int) { return Refuse(ENOSYS); }

@@ -182,7 +182,7 @@ TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
   SetGame("general", "allowdownload", "1");
   SetGame("general", "map", "oasis - Siwa Oasis");
   WriteFile(engine + "etmain\\launch.cfg", "name Old\r\n");
-  const COLORREF before = RGB(0x12, 0x34, 0x56), meanwhile = RGB(0xFF, 0, 0);
+  const COLORREF before = RGB(0x12, 0x34, 0x56);
   SetHighlight(before);
   call("SDLL_LaunchMultiplayer", e.LaunchMultiplayer,
        {kContentFlags, kHostingIndex, kHostingIndex, 0, 0, address("Player One")});
@@ -205,21 +205,13 @@ TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
   EXPECT_EQ(Reported(record, "map"), std::vector<std::string>{"oasis"})
       << "the game read the script";
 
-  // Step 4: running: 0, and a colour set meanwhile stays. (The game's own
-  // SetSysColors would not reach this process: Wine keeps system colours
-  // per process, where Windows shares them desktop-wide.)
+  // Step 4: the real game runs, then ends; the polls around a game the
+  // fault suite and the launch tests follow step by step.
   auto finished = [&] { return call("SDLL_MultiplayerFinished", e.MultiplayerFinished, {}); };
-  SetHighlight(meanwhile);
   EXPECT_EQ(finished(), 0u) << "the game runs";
-  EXPECT_EQ(GetSysColor(kHighlight), meanwhile) << "a running game's colour is left alone";
-
-  // Step 5: the game ends; every poll after it puts the colour back.
   WriteFile(engine + "quit", "");
   ASSERT_TRUE(Until(finished)) << "the end is seen";
   EXPECT_EQ(GetSysColor(kHighlight), before) << "the colour from before the launch is back";
-  SetHighlight(RGB(0, 0, 0x99));
-  EXPECT_EQ(finished(), 1u) << "no game known";
-  EXPECT_EQ(GetSysColor(kHighlight), before) << "put back again";
   constexpr int kFewestServiceCalls = 15;  // those of steps 1 to 3
   EXPECT_GE(g_calls, kFewestServiceCalls) << "the services were measured";
 }
