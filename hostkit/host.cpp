@@ -1,5 +1,6 @@
 #include "host.h"
 
+#include <array>
 #include <thread>
 #include <utility>
 
@@ -118,7 +119,8 @@ void SDLL_STDCALL Unused() {
 
 template <uint32_t... N>
 SdllService UnusedFor(uint32_t slot, std::integer_sequence<uint32_t, N...>) {
-  static const SdllService table[] = {reinterpret_cast<SdllService>(&Unused<N>)...};
+  static const std::array<SdllService, sizeof...(N)> table = {
+      reinterpret_cast<SdllService>(&Unused<N>)...};
   return table[slot];
 }
 

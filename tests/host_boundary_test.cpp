@@ -255,6 +255,7 @@ TEST_F(Boundary, HostTextsBecomeWindows1252InTwoBytesPerUnit) {
   EXPECT_EQ(Seen().at(1), "11:  et.exe") << "no text is the empty text";
   char two[2];
   EXPECT_EQ(platform::WideToAnsi(u"ab", 3, two, 2), 0) << "the converter gives all or nothing";
+  EXPECT_EQ(platform::WideToAnsi(u"a", 1, two, 1), 1) << "one unit fills a one-byte buffer";
 }
 
 }  // namespace

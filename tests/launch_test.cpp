@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "launch/file_exists.h"
+#include "launch/path.h"
 #include "platform/platform.h"
 #include "platform/posix_syscalls.h"
 #include "support/sandbox.h"
@@ -113,6 +114,27 @@ TEST_F(Launch, EngineCheckFindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwise) {
   EXPECT_FALSE(platform::PathMatchesEntry((dir + "/").c_str())) << "a folder text names no entry";
   EXPECT_FALSE(platform::PathMatchesEntry("")) << "the empty text names no entry";
   EXPECT_TRUE(platform::PathMatchesEntry("/*")) << "the root folder has entries";
+}
+
+TEST(Paths, JoinsFillTheirBufferAndNoMoreAndDeletesRefuseAReadOnlyFile) {
+  struct {
+    sdll::PathBuffer path;
+    char after;
+  } buffer;
+  buffer.after = 'x';
+  const std::string head(sdll::kPathSize - 2, 'h');
+  EXPECT_TRUE(sdll::JoinPath(buffer.path, head.c_str(), "t")) << "259 bytes and the NUL fit";
+  EXPECT_EQ(std::string(buffer.path), head + "t") << "the two texts, nothing between";
+  EXPECT_EQ(buffer.after, 'x') << "nothing is written past the buffer";
+  EXPECT_FALSE(sdll::JoinPath(buffer.path, head.c_str(), "tt")) << "one byte more does not fit";
+
+  const std::string dir = MakeScratch();
+  const std::string file = dir + "/launch.cfg.bak";
+  WriteFile(file, "");
+  ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+  EXPECT_FALSE(platform::DeleteFilePath(file.c_str())) << "a read-only file is not deleted";
+  EXPECT_TRUE(fs::exists(file)) << "and stays";
+  fs::remove_all(dir);
 }
 
 TEST_F(Launch, HostedGameRunsInItsFolderWithAScriptThatFollowsTheSettings) {

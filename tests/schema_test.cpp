@@ -97,6 +97,8 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
       {"p { g { = } }", 1, 9, "setting name"},
       {"-1 { }", 1, 1, "page name"},
       {"p { \x01 }", 1, 5, "0x01"},
+      {"p \x01", 1, 3, "0x01"},
+      {"p { g { s { x \x01", 1, 15, "0x01"},
       {"p { ~ }", 1, 5, "'~'"},
   };
   hostkit::SchemaError error;

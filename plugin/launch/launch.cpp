@@ -90,10 +90,9 @@ void PickServerEntry(const unsigned char *server_list, int32_t index,
 /*
  * MapNameLength: a space anywhere wins over a '-' anywhere. A text with
  * neither has no cut point; rather than write no map line at all, the
- * whole text is kept as the map name (the empty name for no text).
+ * whole text is kept as the map name.
  */
 size_t MapNameLength(const char *map_text) {
-  if (map_text == nullptr) return 0;
   const char *cut = std::strchr(map_text, ' ');
   if (cut == nullptr) cut = std::strchr(map_text, '-');
   return cut != nullptr ? static_cast<size_t>(cut - map_text) : std::strlen(map_text);

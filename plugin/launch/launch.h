@@ -33,8 +33,9 @@ void PickServerEntry(const unsigned char *server_list, int32_t index,
 
 /* The length of the map name that starts a "map" setting such as
  * "mapone - First Map": the bytes before its first space, or when it has
- * none, before its first '-'. A host that shows or checks a map setting
- * asks this rather than restating the rule. */
+ * none, before its first '-'. `map_text` is never null: the launch cuts
+ * only a map setting it was given. A host that shows or checks a map
+ * setting asks this rather than restating the rule. */
 size_t MapNameLength(const char *map_text);
 
 }  // namespace sdll

@@ -253,13 +253,16 @@ def make_mutants(files):
         text = read(os.path.join(SRC, rel)).decode("utf-8", "replace")
         lines = text.split("\n")
         seen = set()
+        codes = [code_of(line) for line in lines]
         for number, (line, masked) in enumerate(zip(lines, mask_lines(text)), start=1):
             for kind, change, new_line in mutants_of_line(line, masked):
                 if new_line == line or (number, new_line) in seen:
                     continue
                 seen.add((number, new_line))
                 mutants.append({"file": rel, "line": number, "kind": kind,
-                                "new_line": new_line, "change": change})
+                                "old_line": line, "new_line": new_line, "change": change,
+                                "after": "" if codes.count(codes[number - 1]) == 1
+                                else code_before(codes, number)})
     return mutants
 
 
@@ -267,20 +270,78 @@ def folder_of(rel):
     return rel.split(os.sep)[0] + "/"
 
 
+def code_of(line):
+    """A source line as an entry names it: blanks collapsed, so that a
+    reformatted or re-indented line keeps its entry."""
+    return " ".join(line.split())
+
+
+def code_before(codes, number):
+    """The code of the last non-blank line before line `number`: what tells
+    apart lines of the same code (`return 1;`) in one file."""
+    for code in reversed(codes[:number - 1]):
+        if code:
+            return code
+    return ""
+
+
 def load_equivalent():
-    """'file:line: change' keys of survivors that change nothing observable."""
+    """The (file, change, code, after) keys of survivors that change
+    nothing observable, from lines "file: change in `code`  # why", or
+    "file: change in `code` after `code before it`  # why" for a line whose
+    code is not unique in its file. Keyed by code rather than by number, an
+    entry follows the line when the source around it moves, and lapses
+    when the line itself (or the one before a repeated line) changes."""
     keys = set()
     if os.path.exists(EQUIVALENT):
         with open(EQUIVALENT) as f:
             for raw in f:
-                entry = raw.split("#", 1)[0].strip()
-                if entry:
-                    keys.add(entry)
+                if raw.startswith("#") or not raw.strip():
+                    continue
+                entry = raw.split("`  # ", 1)[0] + "`"
+                head, found, rest = entry.partition(" in `")
+                code, _, after = rest.partition("` after `")
+                name, colon, change = head.partition(": ")
+                if not (found and colon and rest.endswith("`")):
+                    print("equivalent.txt: not an entry: %s" % raw.rstrip())
+                    continue
+                keys.add((name, change, code_of(code.rstrip("`")), code_of(after.rstrip("`"))))
     return keys
 
 
 def key_of(m):
-    return "%s:%d: %s" % (m["file"], m["line"], m["change"])
+    return (m["file"], m["change"], code_of(m.get("old_line", "")), m.get("after", ""))
+
+
+def entry_of(m):
+    after = " after `%s`" % m["after"] if m.get("after") else ""
+    return "%s: %s in `%s`%s" % (m["file"], m["change"], code_of(m.get("old_line", "")), after)
+
+
+def lapsed_entries(equivalent):
+    """Entries whose file or line is no longer there: judged again when
+    their mutant comes back."""
+    lapsed = []
+    for name, change, code, after in sorted(equivalent):
+        path = os.path.join(ROOT, name)
+        lines = read(path).decode("utf-8", "replace").split("\n") if os.path.exists(path) else []
+        codes = [code_of(line) for line in lines]
+        at = [n for n, c in enumerate(codes, start=1) if c == code]
+        if not (len(at) == 1 and not after or any(code_before(codes, n) == after for n in at)):
+            lapsed.append("%s: %s in `%s`%s" % (name, change, code,
+                                                " after `%s`" % after if after else ""))
+    return lapsed
+
+
+def locate(m, lines):
+    """The line number of the mutant's line now: where it was if it is
+    still there, else the nearest line with the same code (0: gone)."""
+    if "old_line" not in m:
+        return m["line"]
+    codes = [code_of(line) for line in lines]
+    at = [n for n, c in enumerate(codes, start=1) if c == code_of(m["old_line"])
+          and (not m.get("after") or code_before(codes, n) == m["after"])]
+    return min(at, key=lambda n: abs(n - m["line"])) if at else 0
 
 
 # ---- running one mutant -------------------------------------------------------------
@@ -456,10 +517,16 @@ def main():
                 print("time is up after %d mutants" % (index - 1))
                 break
             path = os.path.join(SRC, m["file"])
-            original = read(path)
+            original = read(path) if os.path.exists(path) else b""
             lines = original.decode("utf-8", "replace").split("\n")
-            lines[m["line"] - 1] = m["new_line"]
+            m["line"] = locate(m, lines)
             t0 = time.time()
+            if m["line"] == 0:  # a survivor whose line has changed since: not counted
+                m["outcome"] = "gone"
+                results.append(m)
+                print("[%d/%d] gone     %s: %s" % (index, len(mutants), m["file"], m["change"]))
+                continue
+            lines[m["line"] - 1] = m["new_line"]
             try:
                 write(path, "\n".join(lines).encode("utf-8"))
                 with open(log_path, "w") as log:
@@ -506,7 +573,7 @@ def report(results):
         built = caught + alive
         lines.append("  %-9s %3d / %3d  %5.1f%%   (%d equivalent, %d not built or same code)" % (
             top + "/", caught, built, 100.0 * caught / built if built else 0.0, equiv,
-            sum(m["outcome"] in ("no-build", "same-code") for m in group)))
+            sum(m["outcome"] in ("no-build", "same-code", "gone") for m in group)))
     tally = {}
     for m in results:
         for test in m.get("caught_by", []):
@@ -522,10 +589,16 @@ def report(results):
     for test, n in sorted(tally.items(), key=lambda item: -item[1]):
         lines.append("  %4d  %s%s" % (n, test, "  (alone: %d)" % alone.get(test, 0) if every
                                       else ""))
-    lines.append("survivors (file:line [kind] change):")
+    lines.append("survivors (file:line [kind] change in `code`, as an entry of equivalent.txt "
+                 "names it):")
     for m in survivors:
         mark = "  (equivalent)" if key_of(m) in equivalent else ""
-        lines.append("  %s:%d [%s] %s%s" % (m["file"], m["line"], m["kind"], m["change"], mark))
+        lines.append("  %s:%d [%s] %s%s" % (m["file"], m["line"], m["kind"],
+                                          entry_of(m).split(": ", 1)[1], mark))
+    lapsed = lapsed_entries(equivalent)
+    if lapsed:
+        lines.append("entries of equivalent.txt whose line is gone (%d):" % len(lapsed))
+        lines += ["  " + entry for entry in lapsed]
     text = "\n".join(lines)
     print(text)
     with open(os.path.join(WORK, "report.txt"), "w") as f:
