@@ -3,6 +3,7 @@
  * the last launch started.
  */
 #include <sdll/sdll.h>
+
 #include "../platform/platform.h"
 #include "launch.h"
 
