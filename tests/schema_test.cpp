@@ -87,7 +87,7 @@ TEST(SchemaParser, DefaultsAreWindows1252AndMalformedTextsSayWhere) {
       {"p { g { s { type = \"a\"\n default = 1; } } }", 1, 23, "';'"},
       {"p { g { s { list { a = 1; } } } }", 1, 24, "quoted string"},
       {"p { g { s { x = y9; } } }", 1, 17, "decimal integer"},
-      {"p { g { s { x = -; } } }", 1, 17, "'-'"},
+      {"p { g { s { x = -", 1, 17, "'-'"},
       {"p { g { s { x = -7", 1, 19, "';' after the value"},
       {"p { g { s { list { } list { } } } }", 1, 22, "second list"},
       {"p { g { s { block { } } } }", 1, 13, "only 'list'"},
