@@ -6,9 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "support/files.h"
 
@@ -31,15 +29,6 @@ inline std::string MakeTempEngine(const std::string &game) {
   const std::string name = "wolfet-wine-" + std::to_string(GetCurrentProcessId()) + "-" +
                            std::to_string(GetTickCount64()) + "-" + std::to_string(++made);
   return Native(MakeEngine(std::string(temp, length - 1), name, game));
-}
-
-// The values of the stand-in game's report lines "key: value", in order.
-inline std::vector<std::string> Reported(const std::string &record, const std::string &key) {
-  std::vector<std::string> values;
-  std::istringstream lines(record);
-  for (std::string line; std::getline(lines, line);)
-    if (line.rfind(key + ": ", 0) == 0) values.push_back(line.substr(key.size() + 2));
-  return values;
 }
 
 #endif
