@@ -17,16 +17,17 @@ inline std::string Native(std::string path) {
   return path;
 }
 
-// A fresh engine folder (with its trailing '\'); et.exe a copy of `game`
-// (empty: a file that is no program); empty when there is no temporary folder.
-inline std::string MakeTempEngine(const std::string &game) {
+// A fresh engine folder (with its trailing '\'), `mark` in its name; et.exe
+// a copy of `game` (empty: a file that is no program); empty when there is
+// no temporary folder.
+inline std::string MakeTempEngine(const std::string &game, const std::string &mark = "") {
   char temp[MAX_PATH];
   const DWORD length = GetTempPathA(sizeof temp, temp);
   if (length == 0 || length >= sizeof temp) return std::string();
   // Wine hands out the same few process ids again and again, and one
   // process makes several folders within a millisecond.
   static int made = 0;
-  const std::string name = "wolfet-wine-" + std::to_string(GetCurrentProcessId()) + "-" +
+  const std::string name = "wolfet-wine-" + mark + std::to_string(GetCurrentProcessId()) + "-" +
                            std::to_string(GetTickCount64()) + "-" + std::to_string(++made);
   return Native(MakeEngine(std::string(temp, length - 1), name, game));
 }
