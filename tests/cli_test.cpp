@@ -2,8 +2,6 @@
 // its own; the servers command against stand-in servers on 127.0.0.1.
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
-#include "support/cli.h"
-
 #include <dlfcn.h>
 
 #include <atomic>
