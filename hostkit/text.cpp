@@ -43,6 +43,21 @@ std::string Windows1252ToUtf8(std::string_view text) {
   return out;
 }
 
+std::optional<char32_t> FirstOutsideWindows1252(std::u16string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) continue;
+    bool spelt = false;
+    for (char16_t high : kHighBlock) spelt = spelt || high == unit;
+    if (spelt) continue;
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF)
+      return 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+    return unit;
+  }
+  return std::nullopt;
+}
+
 void AppendUtf8(char32_t cp, std::string *out) {
   if (cp < 0x80) {
     *out += static_cast<char>(cp);

@@ -7,6 +7,7 @@
 #define HOSTKIT_TEXT_H
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,11 @@ std::u16string FromWindows1252(std::string_view text);
 
 /* Windows-1252 bytes as UTF-8. */
 std::string Windows1252ToUtf8(std::string_view text);
+
+/* The first character of `text` that Windows-1252 cannot spell (a
+ * surrogate pair as the one character it stands for), or none: where the
+ * plug-in's conversion to the code page would put its '?'. */
+std::optional<char32_t> FirstOutsideWindows1252(std::u16string_view text);
 
 /* UTF-8 to UTF-16; each byte that starts no well-formed sequence (an
  * overlong or truncated one, a surrogate, past U+10FFFF) becomes U+FFFD. */

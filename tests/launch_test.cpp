@@ -34,15 +34,6 @@ T Refuse(int error) {
   return T{};
 }
 
-// The values of the report's lines "key: value", in order.
-std::vector<std::string> Reported(const std::string &record, const std::string &key) {
-  std::vector<std::string> values;
-  std::istringstream lines(record);
-  for (std::string line; std::getline(lines, line);)
-    if (line.rfind(key + ": ", 0) == 0) values.push_back(line.substr(key.size() + 2));
-  return values;
-}
-
 size_t EntriesIn(const std::string &folder) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
 }

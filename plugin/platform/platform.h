@@ -5,8 +5,9 @@
  * that provides it. win32_*.cpp implements it with the Win32 calls the
  * host's platform offers; posix_*.cpp stands in for them on Linux so the
  * same plug-in runs under test there. Paths given to this layer are always
- * Windows paths ("etmain\launch.cfg"): the POSIX side turns each backslash
- * into '/' before it touches the file system.
+ * Windows paths ("etmain\launch.cfg") in the ANSI code page: the POSIX side
+ * turns each backslash into '/' and the text into UTF-8 before it touches
+ * the file system, as the ANSI calls turn it into UTF-16 on Windows.
  *
  * Nothing outside platform/ knows which system it runs on.
  */

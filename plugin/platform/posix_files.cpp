@@ -1,6 +1,8 @@
 /*
  * The POSIX stand-ins for the Win32 file calls the plug-in makes.
- * Paths arrive as Windows paths and are turned into POSIX ones here.
+ * Paths arrive as Windows paths in the ANSI code page and are turned into
+ * POSIX ones in UTF-8 here (posix::ToPosixPath), as the ANSI calls turn
+ * them into UTF-16 on Windows.
  */
 #include <errno.h>
 #include <fnmatch.h>
@@ -12,6 +14,7 @@
 
 #include "platform.h"
 #include "posix_syscalls.h"
+#include "posix_text.h"
 
 namespace platform {
 namespace {
@@ -26,25 +29,31 @@ bool HasWildcard(const std::string &name) { return name.find_first_of("*?") != s
  * that ends in a separator names no entry, as on Windows. Unlike Windows,
  * names compare case-sensitively: the POSIX file system does. A symbolic
  * link is an entry of its own, found even when it points nowhere.
+ *
+ * A wildcard is matched against each name as the ANSI search reports it,
+ * in the code page: a character is one character there, and one the code
+ * page lacks is a '?' that only a wildcard matches, as on Windows.
  */
 bool PathMatchesEntry(const char *pattern) {
-  const std::string path = posix::ToPosixPath(pattern);
-  if (path.empty() || path.back() == '/') return false;
-  const size_t slash = path.rfind('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string windows = pattern != nullptr ? pattern : "";
+  const size_t slash = windows.find_last_of("\\/");
+  const std::string name = slash == std::string::npos ? windows : windows.substr(slash + 1);
+  if (name.empty()) return false;
+  std::string path;
   if (!HasWildcard(name)) {
     struct stat st;
-    return posix::Sys().lstat(path.c_str(), &st) == 0;
+    return posix::ToPosixPath(pattern, &path) && posix::Sys().lstat(path.c_str(), &st) == 0;
   }
   const std::string folder =
-      slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : path.substr(0, slash));
-  DIR *dir = posix::Sys().opendir(folder.c_str());
+      slash == std::string::npos ? std::string(".") : windows.substr(0, slash == 0 ? 1 : slash);
+  if (!posix::ToPosixPath(folder.c_str(), &path)) return false;
+  DIR *dir = posix::Sys().opendir(path.c_str());
   if (dir == nullptr) return false;
   bool found = false;
   while (!found) {
     struct dirent *entry = posix::Sys().readdir(dir);
     if (entry == nullptr) break;
-    found = fnmatch(name.c_str(), entry->d_name, 0) == 0;
+    found = fnmatch(name.c_str(), posix::Utf8ToAnsi(entry->d_name).c_str(), 0) == 0;
   }
   posix::Sys().closedir(dir);
   return found;
@@ -57,9 +66,9 @@ bool PathMatchesEntry(const char *pattern) {
  * the answer the same when the host runs as root.
  */
 bool DeleteFilePath(const char *path) {
-  const std::string p = posix::ToPosixPath(path);
+  std::string p;
   struct stat st;
-  if (posix::Sys().lstat(p.c_str(), &st) != 0) return false;
+  if (!posix::ToPosixPath(path, &p) || posix::Sys().lstat(p.c_str(), &st) != 0) return false;
   if (S_ISDIR(st.st_mode)) return false;
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
   return posix::Sys().unlink(p.c_str()) == 0;
@@ -67,8 +76,8 @@ bool DeleteFilePath(const char *path) {
 
 /* MovePath: MoveFileA, which never replaces an existing target. */
 bool MovePath(const char *from, const char *to) {
-  const std::string f = posix::ToPosixPath(from);
-  const std::string t = posix::ToPosixPath(to);
+  std::string f, t;
+  if (!posix::ToPosixPath(from, &f) || !posix::ToPosixPath(to, &t)) return false;
   return posix::Sys().rename_noreplace(f.c_str(), t.c_str()) == 0;
 }
 
@@ -80,7 +89,8 @@ bool MovePath(const char *from, const char *to) {
 static FILE *StreamOf(TextFile *file) { return reinterpret_cast<FILE *>(file); }
 
 TextFile *OpenTextFileForWriting(const char *path) {
-  const std::string p = posix::ToPosixPath(path);
+  std::string p;
+  if (!posix::ToPosixPath(path, &p)) return nullptr;
   return reinterpret_cast<TextFile *>(posix::Sys().fopen(p.c_str(), "w"));
 }
 

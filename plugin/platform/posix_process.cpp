@@ -117,6 +117,10 @@ std::vector<std::string> SplitParameters(const char *parameters) {
  * A relative program path is taken from the caller's current folder, as
  * the check before the start sees it. posix_spawn would resolve it after
  * changing into the working folder instead, so it is made absolute first.
+ * The current folder stays as the system names it, in UTF-8, and is not
+ * turned into the code page and back: Windows, too, resolves a relative
+ * path against its own current folder, which can hold characters the
+ * code page cannot spell.
  */
 std::string AbsoluteProgramPath(const std::string &path) {
   if (path.empty() || path[0] == '/') return path;
@@ -173,14 +177,18 @@ bool IsExecutableFile(const std::string &path) {
 
 /*
  * StartProgram: the program with its parameters as arguments, in the
- * working folder (empty: ours). The program is checked before the start:
+ * working folder (empty: ours); both paths in the code page, as
+ * ShellExecuteExA takes them. The program is checked before the start:
  * where the spawn itself cannot tell a missing program (qemu-user reports
  * success and the child then fails), the caller would otherwise get a
  * handle to a process that never ran the game.
  */
 ProcessHandle StartProgram(const char *program, const char *parameters, const char *directory) {
   ReapOrphans();
-  const std::string path = AbsoluteProgramPath(posix::ToPosixPath(program));
+  std::string given, folder;
+  if (!posix::ToPosixPath(program, &given) || !posix::ToPosixPath(directory, &folder))
+    return nullptr;
+  const std::string path = AbsoluteProgramPath(given);
   if (path.empty() || !IsExecutableFile(path)) return nullptr;
 
   auto *process = static_cast<Process *>(posix::Sys().malloc(sizeof(Process)));
@@ -195,7 +203,6 @@ ProcessHandle StartProgram(const char *program, const char *parameters, const ch
   posix_spawn_file_actions_t actions;
   int failed = posix::Sys().spawn_file_actions_init(&actions);
   if (failed == 0) {
-    const std::string folder = posix::ToPosixPath(directory);
     if (!folder.empty())
       failed = posix::Sys().spawn_file_actions_addchdir(&actions, folder.c_str());
     pid_t pid = 0;

@@ -13,6 +13,8 @@
 
 #include <cstdio>
 
+#include "posix_text.h"
+
 namespace platform {
 namespace posix {
 namespace {
@@ -101,11 +103,13 @@ Syscalls &Sys() {
   return live;
 }
 
-std::string ToPosixPath(const char *windows_path) {
+bool ToPosixPath(const char *windows_path, std::string *posix_path) {
   std::string path = windows_path != nullptr ? windows_path : "";
+  if (path.find_first_of("*?") != std::string::npos) return false;
   for (char &c : path)
     if (c == '\\') c = '/';
-  return path;
+  *posix_path = AnsiToUtf8(path);
+  return true;
 }
 
 }  // namespace posix

@@ -71,8 +71,15 @@ Syscalls &Sys();
 /* The table as the library ships it. */
 const Syscalls &DefaultSyscalls();
 
-/* A Windows path as a POSIX one: every backslash becomes '/'. */
-std::string ToPosixPath(const char *windows_path);
+/* A Windows path in the ANSI code page as the POSIX one the system takes:
+ * every backslash becomes '/', and the text UTF-8 (posix_text.h). False
+ * when the path holds a '*' or a '?': no Windows name can, so on Windows
+ * such a path names nothing, and here it must not reach a file that
+ * happens to be called so. That is also what becomes of a name the code
+ * page cannot spell: the host's text reached the plug-in with a '?' for
+ * each such character, as Windows' converter gives it, and the file is
+ * not found, as on Windows. A null path is the empty one. */
+bool ToPosixPath(const char *windows_path, std::string *posix_path);
 
 }  // namespace posix
 }  // namespace platform

@@ -1,5 +1,6 @@
 /*
- * The POSIX stand-in for WideCharToMultiByte(CP_ACP, 0, ...).
+ * The POSIX stand-in for WideCharToMultiByte(CP_ACP, 0, ...), and the
+ * code page its file calls convert paths with (posix_text.h).
  *
  * The host's ANSI code page is Windows-1252 on the systems it ships to, so
  * that is the code page here. Bytes 0x00-0x7F and 0xA0-0xFF are the same
@@ -18,6 +19,9 @@
  * copy rather than share the host's: it depends on the standard library
  * and the operating system only.
  */
+#include "posix_text.h"
+
+#include <cstddef>
 #include <cstdint>
 
 #include "platform.h"
@@ -51,4 +55,86 @@ int WideToAnsi(const char16_t *text, int units, char *out, int capacity) {
   return written;
 }
 
+namespace posix {
+namespace {
+
+void AppendUtf8(char16_t unit, std::string *out) {
+  if (unit < 0x80) {
+    *out += static_cast<char>(unit);
+  } else if (unit < 0x800) {
+    *out += static_cast<char>(0xC0 | (unit >> 6));
+    *out += static_cast<char>(0x80 | (unit & 0x3F));
+  } else {
+    *out += static_cast<char>(0xE0 | (unit >> 12));
+    *out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    *out += static_cast<char>(0x80 | (unit & 0x3F));
+  }
+}
+
+/* The code point of the well-formed UTF-8 sequence at `text`, and its
+ * length in `length`; 0 for a byte that starts none (a stray continuation,
+ * an overlong form, a surrogate, past U+10FFFF, cut short). */
+char32_t DecodeUtf8(const unsigned char *text, size_t *length) {
+  const unsigned char lead = text[0];
+  size_t extra;
+  char32_t cp;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    extra = 1;
+    cp = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    extra = 2;
+    cp = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    extra = 3;
+    cp = lead & 0x07;
+  } else {
+    return 0;
+  }
+  for (size_t k = 1; k <= extra; ++k) {
+    if ((text[k] & 0xC0) != 0x80) return 0; /* the NUL ends a cut sequence too */
+    cp = (cp << 6) | (text[k] & 0x3F);
+  }
+  static const char32_t kShortest[4] = {0, 0x80, 0x800, 0x10000};
+  if (cp < kShortest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  *length = extra + 1;
+  return cp;
+}
+
+}  // namespace
+
+std::string AnsiToUtf8(const std::string &ansi) {
+  std::string out;
+  out.reserve(ansi.size());
+  for (char c : ansi) {
+    const auto byte = static_cast<unsigned char>(c);
+    AppendUtf8(byte >= 0x80 && byte < 0xA0 ? kHighBlock[byte - 0x80] : static_cast<char16_t>(byte),
+               &out);
+  }
+  return out;
+}
+
+/*
+ * What Windows' ANSI calls give for a name on disk: its UTF-16 form unit
+ * by unit in the code page, so a character outside the BMP (two units)
+ * becomes "??". A POSIX name may also hold bytes that are no UTF-8 at all,
+ * which no Windows name can; they count as characters the code page lacks.
+ */
+std::string Utf8ToAnsi(const char *utf8) {
+  std::string out;
+  const auto *text = reinterpret_cast<const unsigned char *>(utf8 != nullptr ? utf8 : "");
+  while (*text != '\0') {
+    size_t length = 1;
+    const char32_t cp = *text < 0x80 ? *text : DecodeUtf8(text, &length);
+    if (cp == 0)
+      out += '?';
+    else if (cp >= 0x10000)
+      out += "??";
+    else
+      out += ToWindows1252(static_cast<char16_t>(cp));
+    text += length;
+  }
+  return out;
+}
+
+}  // namespace posix
 }  // namespace platform

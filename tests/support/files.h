@@ -36,6 +36,15 @@ inline void WriteFile(const std::string &path, const std::string &bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// The values of the stand-in game's report lines "key: value", in order.
+inline std::vector<std::string> Reported(const std::string &record, const std::string &key) {
+  std::vector<std::string> values;
+  std::istringstream lines(record);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind(key + ": ", 0) == 0) values.push_back(line.substr(key.size() + 2));
+  return values;
+}
+
 #ifndef _WIN32
 // Descriptors this process holds open.
 inline size_t CountDescriptors() {

@@ -6,9 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "support/files.h"
 
@@ -19,27 +17,19 @@ inline std::string Native(std::string path) {
   return path;
 }
 
-// A fresh engine folder (with its trailing '\'); et.exe a copy of `game`
-// (empty: a file that is no program); empty when there is no temporary folder.
-inline std::string MakeTempEngine(const std::string &game) {
+// A fresh engine folder (with its trailing '\'), `mark` in its name; et.exe
+// a copy of `game` (empty: a file that is no program); empty when there is
+// no temporary folder.
+inline std::string MakeTempEngine(const std::string &game, const std::string &mark = "") {
   char temp[MAX_PATH];
   const DWORD length = GetTempPathA(sizeof temp, temp);
   if (length == 0 || length >= sizeof temp) return std::string();
   // Wine hands out the same few process ids again and again, and one
   // process makes several folders within a millisecond.
   static int made = 0;
-  const std::string name = "wolfet-wine-" + std::to_string(GetCurrentProcessId()) + "-" +
+  const std::string name = "wolfet-wine-" + mark + std::to_string(GetCurrentProcessId()) + "-" +
                            std::to_string(GetTickCount64()) + "-" + std::to_string(++made);
   return Native(MakeEngine(std::string(temp, length - 1), name, game));
-}
-
-// The values of the stand-in game's report lines "key: value", in order.
-inline std::vector<std::string> Reported(const std::string &record, const std::string &key) {
-  std::vector<std::string> values;
-  std::istringstream lines(record);
-  for (std::string line; std::getline(lines, line);)
-    if (line.rfind(key + ": ", 0) == 0) values.push_back(line.substr(key.size() + 2));
-  return values;
 }
 
 #endif

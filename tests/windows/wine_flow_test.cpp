@@ -12,6 +12,7 @@
 
 #include "support/files.h"
 #include "support/loaded_plugin.h"
+#include "text.h"
 #include "windows/wine_engine.h"
 
 namespace {
@@ -26,6 +27,7 @@ bool MakeFilesBinaryIfAsked() {
 const bool kBinaryFmode = MakeFilesBinaryIfAsked();
 
 constexpr uint32_t kContentFlags = 0x4000;
+constexpr UINT kWindows1252 = 1252;
 constexpr uint32_t kHostingIndex = 3;  // equal to the server index: a hosted game
 const INT kHighlight = COLOR_HIGHLIGHT;
 void SetHighlight(COLORREF colour) { SetSysColors(1, &kHighlight, &colour); }
@@ -113,9 +115,12 @@ class WineFlow : public LoadedPlugin {
  protected:
   void SetUp() override {
     LoadedPlugin::SetUp();
-    engine = MakeTempEngine(Native(SDLL_FAKE_GAME_PATH));
+    // The plug-in's paths go through the ANSI calls, which Wine converts
+    // with the code page, as Windows does.
+    ASSERT_EQ(GetACP(), kWindows1252) << "the ANSI code page of the systems the plug-in ships to";
+    engine = MakeTempEngine(Native(SDLL_FAKE_GAME_PATH), "Wolf \xC9T-");
     ASSERT_NE(engine, "") << "an engine folder in the temporary folder";
-    SetEngine("general", "enginepath", engine);
+    UseEngine(engine);
     SetEnvironmentVariableA("FAKE_ET_RECORD", (engine + "record").c_str());
     SetEnvironmentVariableA("FAKE_ET_RUN_MS", "-1");
   }
@@ -130,7 +135,12 @@ class WineFlow : public LoadedPlugin {
         << ": " << failed.message();
   }
 
-  std::string engine;
+  // The folder as the host keeps it: in UTF-8.
+  void UseEngine(const std::string &ansi) {
+    SetEngine("general", "enginepath", hostkit::Windows1252ToUtf8(ansi));
+  }
+
+  std::string engine;  // in the ANSI code page
 };
 
 TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
@@ -162,12 +172,12 @@ TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
       << "the schema from the resource section";
 
   // Step 2: the engine check, by FindFirstFileA.
-  SetEngine("general", "enginepath", engine + "etmain\\");  // no et.exe in it
+  UseEngine(engine + "etmain\\");  // no et.exe in it
   EXPECT_EQ(call("SDLL_EngineConfig", e.EngineConfig, {}), 1u) << "no et.exe: the warning";
   ASSERT_TRUE(CreateDirectoryA((engine + "etmain\\et.exe").c_str(), nullptr));
   EXPECT_EQ(call("SDLL_EngineConfig", e.EngineConfig, {}), 0u) << "no warning";
   EXPECT_EQ(host.engine_valid(), 1) << "a folder named et.exe counts";
-  SetEngine("general", "enginepath", engine);
+  UseEngine(engine);
   call("SDLL_Verification", e.Verification, {kContentFlags});
 
   // Step 3: a hosted launch over an older script, the colour set before it.
@@ -198,7 +208,9 @@ TEST_F(WineFlow, EveryExportAndServiceKeepsTheStackThroughAHostedGame) {
     record = ReadFile(engine + "record");
     return !record.empty();
   })) << "the game reports";
-  EXPECT_EQ(Reported(record, "cwd"), std::vector<std::string>{engine.substr(0, engine.size() - 1)})
+  // (The stand-in game reports its folder as the C++ library names it: in UTF-8.)
+  const std::string folder = hostkit::Windows1252ToUtf8(engine.substr(0, engine.size() - 1));
+  EXPECT_EQ(Reported(record, "cwd"), std::vector<std::string>{folder})
       << "the game runs in the engine folder";
   EXPECT_EQ(Reported(record, "arg"), (std::vector<std::string>{"+exec", "launch.cfg"}))
       << "the fixed command line";

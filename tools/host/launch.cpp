@@ -36,6 +36,7 @@ void CheckEngineFolder(const std::string &folder) {
     throw CommandError(
         kExitEngineFolder,
         "the engine folder (engine general enginepath) is not set; " + SetEngineFolderHint());
+  RejectFolderOutsideAnsi("the engine folder", folder, kExitEngineFolder);
   const std::string exe = os::LocalPath(folder + "et.exe");
   std::error_code error;
   if (!std::filesystem::exists(exe, error))

@@ -1,11 +1,13 @@
 #include "validate.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 #include "exit_codes.h"
 #include "launch/launch.h"
 #include "os.h"
+#include "text.h"
 
 namespace wolfet_host {
 namespace {
@@ -38,6 +40,19 @@ const hostkit::SchemaSetting &FindSetting(const hostkit::Schema &schema, const s
       kExitBadArgument,
       "unknown setting '" + setting + "' in " + page + " " + group +
           "; its settings are: " + Names(g->settings, [](const auto &x) { return x.name; }));
+}
+
+void RejectFolderOutsideAnsi(const std::string &where, const std::string &folder, int code) {
+  const auto lacking = hostkit::FirstOutsideWindows1252(hostkit::Utf8ToUtf16(folder));
+  if (!lacking) return;
+  std::string character;
+  hostkit::AppendUtf8(*lacking, &character);
+  char number[16];
+  std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(*lacking));
+  throw CommandError(
+      code, where + " \"" + folder + "\" cannot be reached through the ANSI calls " +
+                "the plug-in makes: their code page, Windows-1252, has no '" + character + "' (" +
+                number + "); move or rename the folder so that its path holds no such character");
 }
 
 void RejectControlCharacters(const std::string &what, const std::string &text) {
@@ -75,6 +90,7 @@ std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting
                          where + " takes an existing folder; '" + value + "' is not one");
     std::string absolute = std::filesystem::absolute(value, error).string();
     if (error) absolute = value;
+    RejectFolderOutsideAnsi(where, absolute, kExitBadArgument);
     if (os::EndsWithSeparator(value) && !os::EndsWithSeparator(absolute))
       absolute += os::PathSeparator();
     if (!os::EndsWithSeparator(absolute))

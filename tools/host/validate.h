@@ -22,6 +22,12 @@ const hostkit::SchemaSetting &FindSetting(const hostkit::Schema &schema, const s
 std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting &setting,
                           const std::string &value, std::vector<std::string> *hints);
 
+/* The plug-in reaches files only through the ANSI calls, in Windows-1252:
+ * a folder whose path holds a character that code page cannot spell
+ * reaches it with a '?' in that place and is never found. Throws
+ * CommandError with `code`, naming `where` and the character. */
+void RejectFolderOutsideAnsi(const std::string &where, const std::string &folder, int code);
+
 /* Texts that go into the launch script unquoted: a line break in them
  * would add console commands of its own. Throws CommandError naming
  * `what` when `text` holds a control character. */

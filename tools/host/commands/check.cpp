@@ -7,6 +7,8 @@
 #include "commands/display.h"
 #include "commands/registration.h"
 #include "os.h"
+#include "text.h"
+#include "validate.h"
 
 namespace wolfet_host {
 
@@ -17,11 +19,13 @@ std::string SetEngineFolderHint() {
 
 namespace {
 
-/* The plug-in's message, each of its lines indented under the title. */
+/* The plug-in's message, each of its lines indented under the title; it
+ * speaks Windows-1252, the terminal UTF-8. */
 void ShowMessage(const hostkit::ShownMessage &message) {
-  std::cout << "message from the plug-in, titled \"" << message.caption << "\":\n";
+  std::cout << "message from the plug-in, titled \"" << hostkit::Windows1252ToUtf8(message.caption)
+            << "\":\n";
   std::string line;
-  for (char c : message.text + "\n") {
+  for (char c : hostkit::Windows1252ToUtf8(message.text) + "\n") {
     if (c == '\n') {
       std::cout << "  " << line << "\n";
       line.clear();
@@ -55,6 +59,7 @@ int RunCheck(Session &session) {
     throw CommandError(
         kExitEngineFolder,
         "the engine folder (engine general enginepath) is not set; " + SetEngineFolderHint());
+  RejectFolderOutsideAnsi("the engine folder", folder, kExitEngineFolder);
   std::string why =
       "the engine folder \"" + folder + "\" is not usable: no et.exe at \"" + folder + "et.exe\"";
   if (!os::EndsWithSeparator(folder) && std::filesystem::is_directory(os::LocalPath(folder)))

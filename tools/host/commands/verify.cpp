@@ -8,6 +8,7 @@
 #include "commands/display.h"
 #include "commands/registration.h"
 #include "os.h"
+#include "text.h"
 
 namespace wolfet_host {
 
@@ -31,8 +32,10 @@ int RunVerify(Session &session, bool record) {
   std::vector<Seen> seen;
   bool failed = false;
   for (const hostkit::VerifyFile &named_file : named) {
-    const std::string &folder = named_file.folder;
-    const std::string &name = named_file.file;
+    /* The plug-in names them in Windows-1252; the file system, the
+     * terminal and the manifest take UTF-8. */
+    const std::string folder = hostkit::Windows1252ToUtf8(named_file.folder);
+    const std::string name = hostkit::Windows1252ToUtf8(named_file.file);
     if (name.empty()) {
       std::cout << "  (the plug-in named no content file for these flags)\n";
       continue;
