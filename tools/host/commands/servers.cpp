@@ -17,7 +17,7 @@ void AddServersCommand(CLI::App &app, Context &context) {
                       "engine servers performquery is 0");
   servers->add_option("--timeout", options->timeout_s, "Seconds for the whole query")
       ->capture_default_str()
-      ->check(CLI::Range(0.1, 60.0));
+      ->check(Seconds(0.1, 60.0));
   servers->add_flag("--json", options->json, "Print the list as JSON");
   servers->callback(
       [&context, options] { context.exit_code = RunServers(context.session(), *options); });
