@@ -144,8 +144,8 @@ void PrintTable(const std::vector<ServerInfo> &servers, bool colour, std::ostrea
       kTableWidth > others + kMinName + kMinMap ? kTableWidth - others : kMinName + kMinMap;
   if (column[kNameColumn] + column[kMapColumn] > room) {
     /* The map gives way first, down to a third of the room. */
-    column[kMapColumn] = std::max(
-        kMinMap, std::min(column[kMapColumn], std::max(room / 3, room - column[kNameColumn])));
+    const size_t after_name = room > column[kNameColumn] ? room - column[kNameColumn] : 0;
+    column[kMapColumn] = std::min(column[kMapColumn], std::max({kMinMap, room / 3, after_name}));
     column[kNameColumn] = std::max(kMinName, room - column[kMapColumn]);
   }
 

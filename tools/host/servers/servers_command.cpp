@@ -105,10 +105,10 @@ int Query(Session &session, const ServersOptions &options, bool *printed_json) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!result.master_answered)
-    throw CommandError(kExitNoMaster, "the master server " + master_name + " (from " +
-                                          choice.source + ") sent no server list within " +
-                                          Seconds(options.timeout_s, "%.1f s") + "; " + choice.fix +
-                                          ", or a longer --timeout");
+    throw CommandError(kExitNoMaster,
+                       "the master server " + master_name + " sent no server list within " +
+                           Seconds(options.timeout_s, "%.1f s") + " (from " + choice.source +
+                           "); " + choice.fix + ", or a longer --timeout");
 
   SortFastestFirst(&result.servers);
   const nlohmann::json list = ToJson(result.servers);
