@@ -331,7 +331,7 @@ TEST(ServerDisplay, TheTableTheJsonAndTheKeptListSpellEachNameAlike) {
        "\xC3\x9Cn\xC3\xAF"
        "c\xC3\xB8"
        "d\xE2\x82\xAC \xF0\x9F\x8E\xAE"},
-      {"an overlong form, not UTF-8", "\xC0\xAF", "\xC3\x80\xC2\xAF"},
+      {"an overlong form, not UTF-8", "\xE0\x80\xAF", "\xC3\xA0\xE2\x82\xAC\xC2\xAF"},
       {"a surrogate, not UTF-8", "\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
       {"past U+10FFFF, not UTF-8", "\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},
       {"a cut sequence, not UTF-8", "caf\xC3", "caf\xC3\x83"},
