@@ -5,7 +5,6 @@
 #include <asio.hpp>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <deque>
 #include <functional>
 #include <memory>
