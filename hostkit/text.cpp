@@ -58,6 +58,45 @@ std::optional<char32_t> FirstOutsideWindows1252(std::u16string_view text) {
   return std::nullopt;
 }
 
+bool IsUtf8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    /* The second byte's range is what rules out overlong forms,
+     * surrogates and code points past U+10FFFF (RFC 3629, section 4). */
+    size_t extra;
+    unsigned char low = 0x80, high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+      extra = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      extra = 2;
+      low = c == 0xE0 ? 0xA0 : 0x80;
+      high = c == 0xED ? 0x9F : 0xBF;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      extra = 3;
+      low = c == 0xF0 ? 0x90 : 0x80;
+      high = c == 0xF4 ? 0x8F : 0xBF;
+    } else {
+      return false;
+    }
+    if (text.size() - i <= extra) return false;
+    for (size_t k = 1; k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
+std::string Utf8OrWindows1252ToUtf8(std::string_view text) {
+  return IsUtf8(text) ? std::string(text) : Windows1252ToUtf8(text);
+}
+
 void AppendUtf8(char32_t cp, std::string *out) {
   if (cp < 0x80) {
     *out += static_cast<char>(cp);

@@ -24,6 +24,16 @@ std::string Windows1252ToUtf8(std::string_view text);
  * plug-in's conversion to the code page would put its '?'. */
 std::optional<char32_t> FirstOutsideWindows1252(std::u16string_view text);
 
+/* True when `text` is well-formed UTF-8: no overlong form, surrogate,
+ * code point past U+10FFFF or cut sequence. */
+bool IsUtf8(std::string_view text);
+
+/* A text whose sender does not say its encoding, such as a game server's
+ * name: well-formed UTF-8 stays as it is (newer servers send that), and
+ * anything else reads as Windows-1252 (what the game's own servers send).
+ * The whole text is read one way, never a mixture. */
+std::string Utf8OrWindows1252ToUtf8(std::string_view text);
+
 /* UTF-8 to UTF-16; each byte that starts no well-formed sequence (an
  * overlong or truncated one, a surrogate, past U+10FFFF) becomes U+FFFD. */
 std::u16string Utf8ToUtf16(std::string_view utf8);

@@ -2,12 +2,13 @@
 // its own; the servers command against stand-in servers on 127.0.0.1.
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
+#include "support/cli.h"
+
 #include <dlfcn.h>
 
 #include <atomic>
 #include <exception>
 #include <nlohmann/json.hpp>
-#include <regex>
 
 #include "support/sandbox.h"
 #include "tools/host/servers/servers_command.h"
@@ -18,10 +19,6 @@ namespace {
 using namespace wolfet_host;  // NOLINT: the stand-in network and the kept list
 namespace fs = std::filesystem;
 using nlohmann::json;
-
-constexpr double kTimeout = 0.5;  // seconds of a query that waits for a silent peer
-constexpr double kSlack = 1.0;    // seconds a run may take past its deadline
-constexpr int kAttempts = 3;      // requests to a silent peer, the first included
 
 TEST_F(Cli, DemoRunsTheWholeRoadToAnEndedGame) {
   Step("the demo with the stand-in game");

@@ -1,6 +1,9 @@
 // Engine folders named beyond ASCII: the plug-in's Windows-1252 paths on a
 // UTF-8 file system, and the host's word on a folder the code page lacks.
 #include "support/sandbox.h"
+#ifdef WOLFET_HOST_PATH
+#include "support/cli.h"
+#endif
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <thread>
 
 #include "support/sandbox.h"
 #include "tools/host/exit_codes.h"
@@ -65,6 +66,11 @@ TEST(ServerProtocol, AnInfoResponseIsReadWithinTheGamesLimits) {
   EXPECT_EQ(pairs["hostname"], std::string(kMaxValue, 'N')) << "a value is cut to 255 bytes";
   EXPECT_EQ(pairs["mapname"], "radar") << "the pairs after a long value still count";
   EXPECT_EQ(pairs.count("clients"), 0u) << "a key without its value is dropped";
+  std::string long_utf8;  // two bytes a character, so byte 255 starts one
+  while (long_utf8.size() < 2 * kMaxValue) long_utf8 += "\xC3\xA9";
+  ASSERT_TRUE(ReadInfoResponse(kOob + "infoResponse\n\\hostname\\" + long_utf8, &pairs));
+  EXPECT_EQ(pairs["hostname"], long_utf8.substr(0, kMaxValue - 1))
+      << "a UTF-8 value is cut before the character that would be split";
 
   pairs.clear();
   const std::string head = "\n\\clients\\100000\\sv_maxclients\\99999\\x\\";
@@ -147,28 +153,33 @@ TEST(Browser, ListsEachServerOnceAndTakesOnlyAnswersToItsOwnRequests) {
   EXPECT_FALSE(silent_info.answered) << "the silent server";
   EXPECT_EQ(silent_asked, kAttempts) << "a silent server is asked three times, no more";
   EXPECT_FALSE(impostor_info.answered) << "an answer to another challenge is not ours";
+  EXPECT_EQ(result.answers_dropped, static_cast<size_t>(kAttempts))
+      << "and each one is counted as dropped";
+  EXPECT_EQ(result.listed_past_cap, 0u) << "no cap reached";
 }
 
-TEST(Browser, EndsOnceTheListHasEndedAndEveryServerAnswered) {
-  // The master lists itself beside a game server, and answers as one.
-  constexpr double kLongTimeout = 9;
-  uint16_t master = 0;
+TEST(Browser, WhatTheCapDropsIsCountedAndSaid) {
+  // A cap of one: the second and third entries (never asked, so they need
+  // no stand-in) fall past it, the repeat of the first does not.
+  constexpr size_t kCap = 1;
   StandInServers net;
   const uint16_t game = net.Add(GameServer("\\hostname\\Game"));
-  master = net.Add([&master, game](const std::string &request, int asked) {
-    if (request != kOob + "getservers 84 empty full")
-      return GameServer("\\hostname\\Master")(request, asked);
-    return std::vector<Reply>{kMasterHead + MasterEntry(kLoopback, master) +
-                              MasterEntry(kLoopback, game) + kMasterEnd};
+  const uint16_t master = net.Add([game](const std::string &, int) {
+    return std::vector<Reply>{kMasterHead + MasterEntry(kLoopback, game) +
+                              MasterEntry(kLoopback, game + 1) + MasterEntry(kLoopback, game) +
+                              MasterEntry(kLoopback, game + 2) + kMasterEnd};
   });
   net.Start();
-  const auto start = Clock::now();
-  const BrowseResult result = Browse({"127.0.0.1", master, kLongTimeout});
-  EXPECT_LT(SecondsSince(start), kSlack) << "done well before the deadline";
-  ASSERT_EQ(result.servers.size(), 2u);
-  EXPECT_EQ(result.servers[0].name, "Master")
-      << "a master is a game server too when it lists itself";
-  EXPECT_EQ(result.servers[1].name, "Game") << "the game server";
+  BrowseRequest request{"127.0.0.1", master, kTimeout};
+  request.max_servers = kCap;
+  const BrowseResult result = Browse(request);
+  ASSERT_EQ(result.servers.size(), kCap) << "no more than the cap";
+  EXPECT_EQ(result.listed_past_cap, 2u) << "the two entries past the cap, the repeat not";
+  EXPECT_NE(SummaryLine(result, "m:1", 0).find("2 more past the cap of 1 dropped"),
+            std::string::npos)
+      << "the summary says the cap and what it dropped";
+  ASSERT_EQ(LimitNotes(result).size(), 1u) << "and so does one note, for standard error";
+  EXPECT_NE(LimitNotes(result)[0].find("2 more servers past the cap of 1"), std::string::npos);
 }
 
 ServerInfo Answered(uint16_t port, const std::string &name, double ping_ms) {
@@ -183,41 +194,104 @@ std::vector<std::string> Lines(const std::string &text) {
   return lines;
 }
 
+// What a terminal shows of a line: colour codes take no room, and each
+// UTF-8 character one column.
+std::string Uncoloured(const std::string &line) {
+  return std::regex_replace(line, std::regex("\033\\[[0-9;]*m"), "");
+}
+constexpr size_t kTableWidth = 80;
+size_t Columns(const std::string &line) {
+  const std::string shown = Uncoloured(line);
+  return static_cast<size_t>(
+      std::count_if(shown.begin(), shown.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
 TEST(ServerDisplay, TheTableShowsWhatEachServerSaidInColumns) {
   const std::vector<ServerInfo> servers = {
-      {{kLoopback, 27960}, true, "^1Red^7Fox^7", "oasis", 0, 16, 2, 12.4},
-      {{kLoopback, 27961}, true, "L\xE9te\x1F" + std::string(40, 'N'), "", {}, 16, 7, 3},
+      {{kLoopback, 27960}, true, "^1Red^7Fox^0!", "oasis", 0, 16, 2, 12.4},
+      {{kLoopback, 27961}, true, "L\xE9te\x1F" + std::string(90, 'N'), "", {}, 16, 7, 3},
       Silent(27962)};
-  std::ostringstream plain, coloured;
+  std::ostringstream plain, coloured, short_table;
   PrintTable(servers, false, plain);
   PrintTable(servers, true, coloured);
+  PrintTable({servers[0]}, false, short_table);
   const std::vector<std::string> rows = Lines(plain.str());
   ASSERT_EQ(rows.size(), servers.size() + 1) << "a header and a row per server";
-  constexpr size_t kNameWidth = 32;
-  EXPECT_EQ(rows[0].rfind("#  Name" + std::string(kNameWidth - 4 + 2, ' ') + "Map    Players", 0),
-            0u)
-      << "the header over columns as wide as their widest cell, 32 for a name";
-  EXPECT_EQ(rows[1], "0  RedFox" + std::string(kNameWidth - 6 + 2, ' ') +
-                         "oasis  0/16     Objective  12 ms  127.0.0.1:27960")
+  EXPECT_EQ(Lines(short_table.str())[1],
+            "0  RedFox!  oasis  0/16     Objective  12 ms  127.0.0.1:27960")
       << "text to the left, the ping to the right, no colour codes in a pipe";
-  EXPECT_EQ(rows[2].rfind("1  L\xC3\xA9te?" + std::string(kNameWidth - 5, 'N') + "  ", 0), 0u)
-      << "Windows-1252 as UTF-8, a control character as '?', a name cut to 32 characters";
-  EXPECT_NE(rows[2].find("  ?/16     type 7      3 ms  "), std::string::npos)
-      << "an unknown number as '?', an unnamed game type by its number";
+  EXPECT_EQ(rows[2].rfind("1  L\xC3\xA9te?NNN", 0), 0u)
+      << "Windows-1252 as UTF-8, a control character as '?'";
+  EXPECT_NE(rows[2].find(std::string("N") + kEllipsis + "  "), std::string::npos)
+      << "a name too long for the table is cut with an ellipsis";
+  EXPECT_NE(rows[2].find("  ?/16     type 7      3 ms  127.0.0.1:27961"), std::string::npos)
+      << "an unknown number as '?', an unnamed game type by its number, the address whole";
   EXPECT_EQ(rows[3].rfind("2  (not answering)  ", 0), 0u) << "a silent server says so";
   EXPECT_NE(rows[3].find("    -  127.0.0.1:27962"), std::string::npos) << "and has no ping";
+  for (const std::string &row : rows) EXPECT_LE(Columns(row), kTableWidth) << row;
 
   const std::vector<std::string> in_colour = Lines(coloured.str());
   ASSERT_EQ(in_colour.size(), rows.size());
-  EXPECT_NE(in_colour[1].find("\033[31mRed\033[37mFox\033[37m\033[0m"), std::string::npos)
-      << "^1 is red, ^7 white, and the colour ends with the name";
-  EXPECT_EQ(std::regex_replace(in_colour[1], std::regex("\033\\[[0-9;]*m"), ""), rows[1])
-      << "colour codes take no room in the columns";
+  EXPECT_NE(in_colour[1].find("\033[31mRed\033[39mFox\033[39m!\033[0m"), std::string::npos)
+      << "^1 is red; ^7 white and ^0 black are the terminal's own colour, readable on any "
+         "background; the colour ends with the name";
+  EXPECT_EQ(Uncoloured(in_colour[1]), rows[1]) << "colour codes take no room in the columns";
+}
+
+TEST(ServerDisplay, TheTableFitsEightyColumnsWithEveryColumnAtItsWidest) {
+  ServerInfo widest{{0xFFFFFFFF, 65535},
+                    true,
+                    std::string(300, 'N'),
+                    std::string(300, 'M'),
+                    99999,
+                    99999,
+                    99999,
+                    59999};
+  const std::vector<ServerInfo> servers(kMaxServers, widest);
+  std::ostringstream out;
+  PrintTable(servers, false, out);
+  const std::vector<std::string> rows = Lines(out.str());
+  ASSERT_EQ(rows.size(), kMaxServers + 1);
+  EXPECT_EQ(Columns(rows.back()), kTableWidth) << "the widest row, " << rows.back();
+  EXPECT_NE(rows.back().find("MM" + std::string(kEllipsis)), std::string::npos)
+      << "the map keeps a few characters";
+}
+
+TEST(ServerDisplay, TheTableTheJsonAndTheKeptListSpellEachNameAlike) {
+  struct Spelling {
+    const char *what;
+    std::string sent, shown;
+  };
+  const std::vector<Spelling> spellings = {
+      {"Windows-1252", "W\xFCrzburg caf\xE9 \x80", "W\xC3\xBCrzburg caf\xC3\xA9 \xE2\x82\xAC"},
+      {"UTF-8", "\xC3\x9Cn\xC3\xAF-\xE2\x82\xAC \xF0\x9F\x8E\xAE",
+       "\xC3\x9Cn\xC3\xAF-\xE2\x82\xAC \xF0\x9F\x8E\xAE"},
+      {"an overlong form, not UTF-8", "\xE0\x80\xAF", "\xC3\xA0\xE2\x82\xAC\xC2\xAF"},
+      {"a surrogate, not UTF-8", "\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
+      {"past U+10FFFF, not UTF-8", "\xF4\xA0\x80\x80", "\xC3\xB4\xC2\xA0\xE2\x82\xAC\xE2\x82\xAC"},
+      {"a cut sequence, not UTF-8", "caf\xC3", "caf\xC3\x83"},
+  };
+  const std::string dir = MakeScratch();
+  ASSERT_NE(dir, "");
+  for (const Spelling &s : spellings) {
+    const std::vector<ServerInfo> servers = {Answered(27960, s.sent, 1)};
+    EXPECT_EQ(ServerTextToUtf8(s.sent), s.shown) << s.what;
+    const json list = ToJson(servers);
+    EXPECT_EQ(list[0]["name"], s.shown) << s.what << " in the JSON";
+    KeepServerList(dir + "/kept.json", "m:1", list);
+    EXPECT_EQ(json::parse(ReadFile(dir + "/kept.json"))["servers"][0]["name"], s.shown)
+        << s.what << " in the kept list";
+    std::ostringstream table;
+    PrintTable(servers, false, table);
+    EXPECT_NE(table.str().find("0  " + s.shown + "  "), std::string::npos)
+        << s.what << " in the table";
+  }
+  fs::remove_all(dir);
 }
 
 TEST(ServerDisplay, JsonSaysNullForWhatASilentServerDidNotSay) {
-  const std::vector<ServerInfo> servers = {
-      {{kLoopback, 27960}, true, "L\xE9te", "", 0, {}, 2, 12.5}, Silent(27961)};
+  const std::vector<ServerInfo> servers = {{{kLoopback, 27960}, true, "Late", "", 0, {}, 2, 12.5},
+                                           Silent(27961)};
   const json list = ToJson(servers);
   ASSERT_EQ(list.size(), servers.size());
   EXPECT_EQ(list[1]["index"], 1) << "the index join --pick takes";
@@ -227,9 +301,7 @@ TEST(ServerDisplay, JsonSaysNullForWhatASilentServerDidNotSay) {
   EXPECT_EQ(list[1]["answered"], false) << "a silent server";
   EXPECT_TRUE(list[1]["ping_ms"].is_null()) << "a silent server has no ping";
   EXPECT_TRUE(list[1]["game_type"].is_null()) << "nor a game type";
-  const std::string text = Dump(list);
-  EXPECT_EQ(text.rfind("[\n  {\n    \"", 0), 0u) << "two spaces a level";
-  EXPECT_NE(text.find("L\xEF\xBF\xBDte"), std::string::npos) << "what is not UTF-8 shows as U+FFFD";
+  EXPECT_EQ(Dump(list).rfind("[\n  {\n    \"", 0), 0u) << "two spaces a level";
 }
 
 TEST(ServerDisplay, FastestFirstThenTheSilentInTheMastersOrder) {
@@ -249,6 +321,22 @@ int FailureCode(const std::function<void()> &run, const std::string &says) {
     return e.code();
   }
   return kExitOk;
+}
+
+TEST(Browser, TheMastersNameIsLookedUpWithinTheTimeOut) {
+  using namespace std::chrono_literals;
+  const auto slow = [](const std::string &, std::string *) {
+    std::this_thread::sleep_for(10s);
+    return std::vector<uint32_t>{kLoopback};
+  };
+  const auto start = Clock::now();
+  EXPECT_EQ(FailureCode([&] { ResolveBefore("slow.example", start + 200ms, slow); },
+                        "was not found before the deadline"),
+            kExitNoMaster)
+      << "a name server that does not answer";
+  EXPECT_LT(SecondsSince(start), kSlack) << "is not waited for past the deadline";
+  EXPECT_EQ(ResolveBefore("127.0.0.2", start, slow), kLoopback + 1)
+      << "an address needs no look-up";
 }
 
 TEST(KeptServerList, JoinPickReadsBackTheAddressesInTheTablesOrder) {

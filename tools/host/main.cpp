@@ -25,6 +25,40 @@ std::string BesideOrBuilt(const std::string &file, const std::string &built) {
   return built;
 }
 
+/* The global options on `command`, so that they may follow a subcommand
+ * too and its --help shows them. */
+void AddGlobalOptions(CLI::App &command, GlobalOptions &global) {
+  command.add_option("--plugin", global.plugin_path, "The plug-in library to load")
+      ->capture_default_str()
+      ->group("Global options");
+  command.add_option("--settings", global.settings_path, "The host's settings file (JSON)")
+      ->capture_default_str()
+      ->group("Global options");
+}
+
+/* The first word that is neither an option nor a global option's value,
+ * when it names no subcommand: CLI11 would only say that one is needed. */
+std::string UnknownCommand(CLI::App &app, int argc, char **argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--plugin" || word == "--settings") {
+      ++i;
+    } else if (word.empty() || word[0] != '-') {
+      for (const CLI::App *command : app.get_subcommands({}))
+        if (command->check_name(word)) return "";
+      return word;
+    }
+  }
+  return "";
+}
+
+std::string CommandNames(CLI::App &app) {
+  std::string names;
+  for (const CLI::App *command : app.get_subcommands({}))
+    names += (names.empty() ? "" : ", ") + command->get_name();
+  return names;
+}
+
 int Fail(const std::exception &e, int code) {
   std::cout << std::flush;
   std::cerr << "wolfet-host: " << e.what() << "\n";
@@ -42,10 +76,7 @@ int Main(int argc, char **argv) {
   context.global.plugin_path = BesideOrBuilt(WOLFET_PLUGIN_FILE, WOLFET_DEFAULT_PLUGIN);
   context.global.settings_path = "wolfet-host.json";
   context.stand_in_game = BesideOrBuilt(os::ProgramFile("fake-et"), WOLFET_FAKE_ET);
-  app.add_option("--plugin", context.global.plugin_path, "The plug-in library to load")
-      ->capture_default_str();
-  app.add_option("--settings", context.global.settings_path, "The host's settings file (JSON)")
-      ->capture_default_str();
+  AddGlobalOptions(app, context.global);
 
   AddSchemaCommand(app, context);
   AddSetCommand(app, context);
@@ -57,11 +88,19 @@ int Main(int argc, char **argv) {
   AddJoinCommand(app, context);
   AddServersCommand(app, context);
   AddDemoCommand(app, context);
+  for (CLI::App *command : app.get_subcommands({})) AddGlobalOptions(*command, context.global);
 
   /* The chosen subcommand's callback runs inside parse(). */
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError &e) {
+    const std::string unknown = UnknownCommand(app, argc, argv);
+    if (!unknown.empty()) {
+      std::cerr << "wolfet-host: '" << unknown
+                << "' is not a command; the commands are: " << CommandNames(app)
+                << " (wolfet-host --help says what each does)\n";
+      return kExitBadArgument;
+    }
     const int code = app.exit(e);
     return code == 0 ? kExitOk : kExitBadArgument;
   } catch (const CommandError &e) {

@@ -7,6 +7,7 @@
 #include "exit_codes.h"
 #include "launch/launch.h"
 #include "os.h"
+#include "servers/protocol.h"
 #include "text.h"
 
 namespace wolfet_host {
@@ -17,6 +18,25 @@ std::string Names(const List &list, Name name) {
   std::string out;
   for (const auto &item : list) out += (out.empty() ? "" : ", ") + name(item);
   return out;
+}
+
+/* The master server: one of the setting's list keys (such as "main"), or
+ * HOST[:PORT] as `servers` reads it, so that a typing error shows now
+ * rather than at the next query. The name is not looked up: a master
+ * may be set for later, or offline. */
+std::string ValidateMasterAddress(const std::string &where, const hostkit::SchemaSetting &setting,
+                                  const std::string &value) {
+  for (const auto &entry : setting.list)
+    if (entry.key == value) return value;
+  std::string why;
+  if (!ParseMasterAddress(value, &why))
+    throw CommandError(kExitBadArgument,
+                       where +
+                           " takes HOST[:PORT] (an IPv4 address or a host name, port 1 to "
+                           "65535) or one of its list keys (" +
+                           Names(setting.list, [](const auto &e) { return e.key; }) + "); '" +
+                           value + "' " + why);
+  return value;
 }
 
 }  // namespace
@@ -68,6 +88,7 @@ std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting
                           const std::string &value, std::vector<std::string> *hints) {
   const std::string type = setting.type();
   RejectControlCharacters(where, value);
+  if (setting.name == "masteraddress") return ValidateMasterAddress(where, setting, value);
   if (type == "caption")
     throw CommandError(kExitBadArgument, where + " is a caption: it shows text and holds no value");
   if (type == "select") {

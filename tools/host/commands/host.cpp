@@ -15,7 +15,7 @@ void AddLaunchOptions(CLI::App &command, LaunchRequest &request) {
       .add_option("--timeout", request.timeout_s,
                   "Seconds to wait for the game to end (0: no limit)")
       ->capture_default_str()
-      ->check(CLI::Range(0.0, 1e7));
+      ->check(Seconds(0.0, 1e7));
 }
 
 void AddHostCommand(CLI::App &app, Context &context) {

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "commands/registration.h"
+#include "servers/protocol.h"
 #include "servers/servers_command.h"
 
 namespace wolfet_host {
@@ -12,12 +13,19 @@ void AddServersCommand(CLI::App &app, Context &context) {
       "servers",
       "List the public servers: the master server's list (engine servers masteraddress), each "
       "server's name, map, players and ping; keeps the list for join --pick");
-  servers->add_option("--master", options->master,
-                      "The master server, HOST[:PORT] (port 27950 if not given); asked even when "
-                      "engine servers performquery is 0");
+  servers
+      ->add_option("--master", options->master,
+                   "The master server, HOST[:PORT] (port 27950 if not given): an IPv4 address "
+                   "or a host name; asked even when engine servers performquery is 0")
+      ->check(CLI::Validator(
+          [](std::string &text) {
+            std::string why;
+            return ParseMasterAddress(text, &why) ? std::string() : "'" + text + "' " + why;
+          },
+          "HOST[:PORT]"));
   servers->add_option("--timeout", options->timeout_s, "Seconds for the whole query")
       ->capture_default_str()
-      ->check(CLI::Range(0.1, 60.0));
+      ->check(Seconds(0.1, 60.0));
   servers->add_flag("--json", options->json, "Print the list as JSON");
   servers->callback(
       [&context, options] { context.exit_code = RunServers(context.session(), *options); });

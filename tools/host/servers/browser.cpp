@@ -4,9 +4,13 @@
 #include <array>
 #include <asio.hpp>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <random>
+#include <thread>
 #include <unordered_map>
 
 #include "exit_codes.h"
@@ -17,8 +21,6 @@ namespace {
 using asio::ip::udp;
 using Clock = std::chrono::steady_clock;
 
-/* A bound on what a master (or anyone posing as one) can make us keep. */
-constexpr size_t kMaxServers = 20000;
 /* Sends to silent servers (and to a silent master), the first included. */
 constexpr int kAttempts = 3;
 /* Requests sent before the socket's replies get a turn. */
@@ -28,10 +30,9 @@ constexpr size_t kBurst = 64;
  * spread over it with a last wait for the answers to the last one. */
 class Deadline {
  public:
-  explicit Deadline(double seconds)
-      : span_(std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(std::max(seconds, 0.0)))),
-        end_(Clock::now() + span_),
+  explicit Deadline(Clock::time_point end)
+      : span_(std::max(end - Clock::now(), Clock::duration::zero())),
+        end_(end),
         retry_after_(span_ / (kAttempts + 1)) {}
   Clock::time_point end() const { return end_; }
   Clock::duration retry_after() const { return retry_after_; }
@@ -145,11 +146,18 @@ class ServerTable {
     int attempts = 0;
   };
 
-  /* False for an address already listed, or one past the bound. */
+  explicit ServerTable(size_t max_servers) : max_servers_(max_servers) {}
+
+  /* False for an address already listed, or one past the bound (counted:
+   * one listed twice past it counts twice, as no memory is spent on what
+   * is dropped). */
   bool Add(const ServerEndpoint &e) {
-    if (servers_.size() >= kMaxServers ||
-        !known_.emplace(Key(e.ip, e.port), servers_.size()).second)
+    const uint64_t key = Key(e.ip, e.port);
+    if (servers_.size() >= max_servers_) {
+      past_cap_ += known_.count(key) == 0 ? 1 : 0;
       return false;
+    }
+    if (!known_.emplace(key, servers_.size()).second) return false;
     Server &s = servers_.emplace_back();
     s.info.endpoint = e;
     s.endpoint = udp::endpoint(asio::ip::address_v4(e.ip), e.port);
@@ -171,6 +179,8 @@ class ServerTable {
   }
 
   size_t size() const { return servers_.size(); }
+  size_t past_cap() const { return past_cap_; }
+  size_t max_servers() const { return max_servers_; }
   Server &operator[](size_t i) { return servers_[i]; }
   bool AllAnswered() const { return answered_ == servers_.size(); }
   std::vector<Server>::iterator begin() { return servers_.begin(); }
@@ -187,28 +197,19 @@ class ServerTable {
   static uint64_t Key(uint32_t ip, uint16_t port) { return (uint64_t{ip} << 16) | port; }
   std::vector<Server> servers_;
   std::unordered_map<uint64_t, size_t> known_;
-  size_t answered_ = 0;
+  size_t max_servers_;
+  size_t answered_ = 0, past_cap_ = 0;
 };
-
-udp::endpoint Resolve(asio::io_context &io, const BrowseRequest &request) {
-  asio::error_code error;
-  udp::resolver resolver(io);
-  const auto found =
-      resolver.resolve(udp::v4(), request.master_host, std::to_string(request.master_port), error);
-  if (error || found.empty())
-    throw CommandError(kExitNoMaster, "cannot find the master server \"" + request.master_host +
-                                          "\": " + error.message());
-  return found.begin()->endpoint();
-}
 
 /* One browse. Its parts share one io_context, so every handler runs on
  * the thread in Run() and none needs a lock. */
 class Browser {
  public:
-  explicit Browser(const BrowseRequest &request)
-      : master_(Resolve(io_, request)),
+  Browser(const BrowseRequest &request, const udp::endpoint &master, Clock::time_point end)
+      : master_(master),
         socket_(io_),
-        deadline_(request.timeout_s),
+        table_(request.max_servers),
+        deadline_(end),
         end_timer_(io_, deadline_.end()),
         resend_timer_(io_) {}
 
@@ -227,6 +228,9 @@ class Browser {
     result.servers = table_.Infos();
     result.master_answered = master_.answered();
     result.list_complete = master_.complete();
+    result.max_servers = table_.max_servers();
+    result.listed_past_cap = table_.past_cap();
+    result.answers_dropped = answers_dropped_;
     return result;
   }
 
@@ -263,12 +267,15 @@ class Browser {
 
   void FromServer(const udp::endpoint &from, std::string_view datagram) {
     ServerTable::Server *s = table_.Find(from);
-    if (s == nullptr || s->info.answered) return;
+    if (s != nullptr && s->info.answered) return;
     std::map<std::string, std::string> pairs;
     if (!ReadInfoResponse(datagram, &pairs)) return;
     /* Only an answer to one of our requests counts, timed from that one. */
     const int attempt = challenge_.Attempt(pairs["challenge"]);
-    if (attempt < 0 || attempt >= s->attempts) return;
+    if (s == nullptr || attempt < 0 || attempt >= s->attempts) {
+      ++answers_dropped_;
+      return;
+    }
     table_.Answered(*s, Clock::now() - s->sent[attempt], pairs);
     FinishIfDone();
   }
@@ -292,6 +299,7 @@ class Browser {
   Socket socket_;
   Challenge challenge_;
   ServerTable table_;
+  size_t answers_dropped_ = 0;
   std::deque<size_t> to_ask_; /* listed, not asked yet */
   Deadline deadline_;
   asio::steady_timer end_timer_, resend_timer_;
@@ -299,6 +307,59 @@ class Browser {
 
 }  // namespace
 
-BrowseResult Browse(const BrowseRequest &request) { return Browser(request).Run(); }
+std::vector<uint32_t> SystemLookUp(const std::string &host, std::string *error) {
+  asio::io_context io;
+  udp::resolver resolver(io);
+  asio::error_code failed;
+  const auto found = resolver.resolve(udp::v4(), host, "", failed);
+  std::vector<uint32_t> addresses;
+  for (const auto &entry : found) addresses.push_back(entry.endpoint().address().to_v4().to_uint());
+  if (failed) *error = failed.message();
+  return addresses;
+}
+
+uint32_t ResolveBefore(const std::string &host, Clock::time_point end, const LookUp &look_up) {
+  asio::error_code not_numeric;
+  const asio::ip::address_v4 numeric = asio::ip::make_address_v4(host, not_numeric);
+  if (!not_numeric) return numeric.to_uint();
+  /* Shared with the look-up's thread, which may outlive this call. */
+  struct Answer {
+    std::mutex lock;
+    std::condition_variable done_changed;
+    bool done = false;
+    std::vector<uint32_t> addresses;
+    std::string error;
+  };
+  auto answer = std::make_shared<Answer>();
+  std::thread([answer, host, look_up] {
+    std::string error;
+    std::vector<uint32_t> addresses = look_up(host, &error);
+    const std::lock_guard<std::mutex> hold(answer->lock);
+    answer->addresses = std::move(addresses);
+    answer->error = std::move(error);
+    answer->done = true;
+    answer->done_changed.notify_all();
+  }).detach();
+  std::unique_lock<std::mutex> hold(answer->lock);
+  if (!answer->done_changed.wait_until(hold, end, [&answer] { return answer->done; }))
+    throw CommandError(kExitNoMaster,
+                       "the name of the master server \"" + host +
+                           "\" was not found before the deadline (its name server is slow "
+                           "or unreachable)");
+  if (answer->addresses.empty())
+    throw CommandError(kExitNoMaster,
+                       "cannot find the master server \"" + host + "\": " +
+                           (answer->error.empty() ? "it has no IPv4 address" : answer->error));
+  return answer->addresses.front();
+}
+
+BrowseResult Browse(const BrowseRequest &request) {
+  const Clock::time_point end =
+      Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                         std::chrono::duration<double>(std::max(request.timeout_s, 0.0)));
+  const udp::endpoint master(asio::ip::address_v4(ResolveBefore(request.master_host, end)),
+                             request.master_port);
+  return Browser(request, master, end).Run();
+}
 
 }  // namespace wolfet_host

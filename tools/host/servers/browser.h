@@ -3,6 +3,8 @@
 #ifndef TOOLS_HOST_SERVERS_BROWSER_H
 #define TOOLS_HOST_SERVERS_BROWSER_H
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,24 +12,45 @@
 
 namespace wolfet_host {
 
+/* A bound on what a master (or anyone posing as one) can make us keep:
+ * the servers past it are neither asked nor listed, and the result says
+ * how many there were. */
+constexpr size_t kMaxServers = 20000;
+
 struct BrowseRequest {
   std::string master_host;
   uint16_t master_port = kDefaultMasterPort;
-  double timeout_s = 3;
+  double timeout_s = 3; /* the name's look-up included */
+  size_t max_servers = kMaxServers;
 };
 
 struct BrowseResult {
   std::vector<ServerInfo> servers; /* each address once, in the master's order */
   bool master_answered = false;    /* at least one list came from it */
   bool list_complete = false;      /* its end marker came before the deadline */
+  size_t max_servers = kMaxServers;
+  size_t listed_past_cap = 0; /* entries the master listed once `servers` was full */
+  size_t answers_dropped = 0; /* info answers from no listed server, or to no request of ours */
 };
 
 /* Asks the master, then every server it lists as soon as it is listed,
  * and returns at the deadline or once the list has ended and every server
  * has answered. Silent servers and the master are asked up to three times
  * in all. Throws CommandError (kExitNoMaster) when the master's name
- * cannot be resolved. */
+ * cannot be resolved before the deadline. */
 BrowseResult Browse(const BrowseRequest &request);
+
+/* How a name becomes IPv4 addresses (host byte order); the system's
+ * resolver unless a test stands in for it. Fills `error` when it fails. */
+using LookUp = std::function<std::vector<uint32_t>(const std::string &host, std::string *error)>;
+std::vector<uint32_t> SystemLookUp(const std::string &host, std::string *error);
+
+/* The first IPv4 address of `host`, looked up on a thread of its own that
+ * is left to finish alone once `end` has come: a name server that does not
+ * answer holds the system's resolver for far longer than any --timeout.
+ * Throws CommandError (kExitNoMaster) when none is found by then. */
+uint32_t ResolveBefore(const std::string &host, std::chrono::steady_clock::time_point end,
+                       const LookUp &look_up = SystemLookUp);
 
 }  // namespace wolfet_host
 

@@ -13,23 +13,27 @@
 
 namespace wolfet_host {
 
-/* The game's texts (server names, the schema's) are Windows-1252;
- * terminals want UTF-8. */
-std::string GameTextToUtf8(std::string_view text);
+/* A server's name or map as the table, the JSON and the kept list all
+ * show it: UTF-8 when it is well-formed UTF-8, else Windows-1252. */
+std::string ServerTextToUtf8(std::string_view text);
+
+/* What ends a cut name: one character, U+2026, since the table is UTF-8
+ * anyway and three dots would take two more columns from the name. */
+extern const char kEllipsis[];
 
 /* Fastest first; the silent ones after, in the master's order. */
 void SortFastestFirst(std::vector<ServerInfo> *servers);
 
 /* One row per server under a header, `#` being the index join --pick
- * takes. With `colour`, a name's ^0-^9 become terminal colours; without,
- * they go. */
+ * takes, in at most 80 columns: names and maps are cut to fit. With
+ * `colour`, a name's ^0-^9 become terminal colours; without, they go. */
 void PrintTable(const std::vector<ServerInfo> &servers, bool colour, std::ostream &out);
 
 /* One object per server; what a silent server did not say is null. */
 nlohmann::json ToJson(const std::vector<ServerInfo> &servers);
 
-/* Two spaces a level. Server texts are bytes, not always UTF-8: what is
- * not shows as U+FFFD. */
+/* Two spaces a level; should a text not be UTF-8 after all, its bad
+ * bytes show as U+FFFD rather than stop the dump. */
 std::string Dump(const nlohmann::json &value);
 
 }  // namespace wolfet_host

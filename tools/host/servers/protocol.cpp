@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "text.h"
+
 namespace wolfet_host {
 namespace {
 
@@ -27,12 +29,96 @@ std::optional<int> Number(const std::map<std::string, std::string> &pairs, const
   return value;
 }
 
+/* A value cut in the middle of a UTF-8 character would no longer read as
+ * UTF-8, and the whole name would show as Windows-1252. */
+std::string_view Cut(std::string_view value) {
+  if (value.size() <= kMaxValue) return value;
+  size_t end = kMaxValue;
+  if (hostkit::IsUtf8(value))
+    while (end > 0 && (static_cast<unsigned char>(value[end]) & 0xC0) == 0x80) --end;
+  return value.substr(0, end);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+/* Letters, digits and inner hyphens, 1 to 63 of them a label (RFC 1123). */
+bool IsHostName(std::string_view name) {
+  if (name.empty() || name.size() > 253) return false;
+  size_t start = 0;
+  while (start <= name.size()) {
+    const size_t dot = std::min(name.find('.', start), name.size());
+    const std::string_view label = name.substr(start, dot - start);
+    if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
+      return false;
+    for (char c : label)
+      if (!IsDigit(c) && c != '-' && !((c | 0x20) >= 'a' && (c | 0x20) <= 'z')) return false;
+    start = dot + 1;
+  }
+  return true;
+}
+
+/* Four numbers from 0 to 255 with dots between them. */
+bool IsIpv4(std::string_view text) {
+  int parts = 0;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t dot = std::min(text.find('.', start), text.size());
+    const std::string_view part = text.substr(start, dot - start);
+    if (part.empty() || part.size() > 3 || !std::all_of(part.begin(), part.end(), IsDigit) ||
+        std::stoi(std::string(part)) > 255)
+      return false;
+    ++parts;
+    start = dot + 1;
+  }
+  return parts == 4;
+}
+
 std::string Text(const std::map<std::string, std::string> &pairs, const char *key) {
   auto it = pairs.find(key);
   return it == pairs.end() ? std::string() : it->second;
 }
 
 }  // namespace
+
+std::optional<MasterAddress> ParseMasterAddress(std::string_view text, std::string *why) {
+  MasterAddress address;
+  if (text.empty()) {
+    *why = "names no master server; give HOST[:PORT]";
+    return std::nullopt;
+  }
+  if (text.front() == '[' || std::count(text.begin(), text.end(), ':') > 1) {
+    *why = "is an IPv6 address; only IPv4 masters can be asked (as the game's own are)";
+    return std::nullopt;
+  }
+  std::string_view host = text;
+  const size_t colon = text.find(':');
+  if (colon != std::string_view::npos) {
+    host = text.substr(0, colon);
+    const std::string_view port = text.substr(colon + 1);
+    const bool digits =
+        !port.empty() && port.size() <= 5 && std::all_of(port.begin(), port.end(), IsDigit);
+    const long value = digits ? std::stol(std::string(port)) : 0;
+    if (value < 1 || value > 65535) {
+      *why = "has a port that is not a number from 1 to 65535";
+      return std::nullopt;
+    }
+    address.port = static_cast<uint16_t>(value);
+  }
+  if (host.empty()) {
+    *why = "names no host before its port";
+    return std::nullopt;
+  }
+  /* A name whose last label is a number is an address or a mistake. */
+  const std::string_view last = host.substr(host.rfind('.') + 1);
+  const bool numeric = !last.empty() && std::all_of(last.begin(), last.end(), IsDigit);
+  if (numeric ? !IsIpv4(host) : !IsHostName(host)) {
+    *why = numeric ? "is not an IPv4 address (four numbers from 0 to 255)"
+                   : "is not a host name (letters, digits, '-' and '.') nor an IPv4 address";
+    return std::nullopt;
+  }
+  address.host = std::string(host);
+  return address;
+}
 
 std::string FormatEndpoint(const ServerEndpoint &e) {
   return std::to_string(e.ip >> 24) + "." + std::to_string((e.ip >> 16) & 0xFF) + "." +
@@ -79,8 +165,7 @@ bool ReadInfoResponse(std::string_view datagram, std::map<std::string, std::stri
     const std::string_view key = datagram.substr(0, key_end);
     datagram.remove_prefix(key_end + 1);
     const size_t value_end = std::min(datagram.find('\\'), datagram.size());
-    (*pairs)[std::string(key.substr(0, kMaxValue))] =
-        std::string(datagram.substr(0, std::min(value_end, kMaxValue)));
+    (*pairs)[std::string(Cut(key))] = std::string(Cut(datagram.substr(0, value_end)));
     datagram.remove_prefix(std::min(value_end + 1, datagram.size()));
   }
   return true;

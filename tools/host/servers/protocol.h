@@ -24,6 +24,17 @@ struct ServerEndpoint {
 /* "a.b.c.d:port" */
 std::string FormatEndpoint(const ServerEndpoint &endpoint);
 
+/* A master server named as HOST[:PORT]. */
+struct MasterAddress {
+  std::string host; /* an IPv4 address or a host name */
+  uint16_t port = kDefaultMasterPort;
+};
+
+/* Reads HOST[:PORT] without looking the name up. Empty, with `why` saying
+ * what is wrong (an IPv6 address among others: the game's masters speak
+ * IPv4 only), when `text` names no master. */
+std::optional<MasterAddress> ParseMasterAddress(std::string_view text, std::string *why);
+
 struct ServerInfo {
   ServerEndpoint endpoint;
   bool answered = false;
@@ -45,7 +56,8 @@ enum class MasterPart { kNotAList, kMore, kEnd };
 MasterPart ReadMasterList(std::string_view datagram, std::vector<ServerEndpoint> *out);
 
 /* The key/value pairs of an info response; false when `datagram` is not
- * one. Values are cut to 255 bytes. */
+ * one. Values are cut to 255 bytes, a UTF-8 value before the character
+ * that would be split. */
 bool ReadInfoResponse(std::string_view datagram, std::map<std::string, std::string> *pairs);
 
 /* Name, map, players, player limit and game type from an info response's

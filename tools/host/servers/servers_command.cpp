@@ -12,37 +12,27 @@
 #include "exit_codes.h"
 #include "kept_list.h"
 #include "os.h"
+#include "schema_view.h"
 #include "session.h"
 
 namespace wolfet_host {
 namespace {
 
-BrowseRequest ParseMaster(const std::string &text, double timeout_s) {
-  BrowseRequest request;
-  request.timeout_s = timeout_s;
-  request.master_host = text;
-  const size_t colon = text.rfind(':');
-  if (colon != std::string::npos) {
-    request.master_host = text.substr(0, colon);
-    const std::string port = text.substr(colon + 1);
-    const bool digits =
-        !port.empty() && port.size() <= 5 &&
-        std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
-    const long value = digits ? std::stol(port) : 0;
-    if (value < 1 || value > 65535)
-      throw CommandError(kExitBadArgument, "master server \"" + text +
-                                               "\": the port must be a number from 1 to 65535");
-    request.master_port = static_cast<uint16_t>(value);
-  }
-  if (request.master_host.empty())
-    throw CommandError(kExitBadArgument, "master server \"" + text + "\" names no host");
-  return request;
-}
+/* A master's text and where it came from, for errors to name. */
+struct MasterChoice {
+  std::string text;
+  std::string source; /* "--master" or the setting */
+  std::string fix;    /* how to give another */
+};
+
+constexpr char kSettingFix[] =
+    "set another with 'wolfet-host set engine servers masteraddress HOST[:PORT]', or give "
+    "--master HOST[:PORT]";
 
 /* The engine page's master server, or nothing when public servers are off.
  * The value may be the key of one of the setting's list entries (as
  * "main" is), which stands for that entry's text. */
-std::optional<std::string> MasterFromSettings(Session &session) {
+std::optional<MasterChoice> MasterFromSettings(Session &session) {
   session.SupplySettings();
   const hostkit::Settings &store = session.host().settings();
   const hostkit::SettingValue *query =
@@ -50,62 +40,142 @@ std::optional<std::string> MasterFromSettings(Session &session) {
   if (query == nullptr || query->integer == 0) return std::nullopt;
   const hostkit::SettingValue *value =
       store.Find(hostkit::Page::kEngine, "servers", "masteraddress");
-  std::string master = value != nullptr ? hostkit::Settings::ToUtf8(value->text) : "";
+  MasterChoice choice{value != nullptr ? hostkit::Settings::ToUtf8(value->text) : "",
+                      "engine servers masteraddress", kSettingFix};
+  choice.source += session.file().Value("engine", "servers", "masteraddress")
+                       ? " (in " + session.file().path() + ")"
+                       : " (its default)";
   if (const hostkit::SchemaSetting *setting =
           session.schema().Find("engine", "servers", "masteraddress"))
     for (const hostkit::SchemaListEntry &entry : setting->list)
-      if (entry.key == master) return GameTextToUtf8(entry.text);
-  return master;
+      if (entry.key == choice.text) {
+        choice.source += ", list entry '" + entry.key + "'";
+        choice.text = Cp1252ToUtf8(entry.text);
+      }
+  return choice;
 }
 
-}  // namespace
+BrowseRequest ParseMaster(const MasterChoice &choice, double timeout_s) {
+  std::string why;
+  const std::optional<MasterAddress> address = ParseMasterAddress(choice.text, &why);
+  if (!address)
+    throw CommandError(kExitBadArgument, "the master server \"" + choice.text + "\" of " +
+                                             choice.source + " " + why + "; " + choice.fix);
+  BrowseRequest request;
+  request.master_host = address->host;
+  request.master_port = address->port;
+  request.timeout_s = timeout_s;
+  return request;
+}
 
-int RunServers(Session &session, const ServersOptions &options) {
-  std::string master = options.master;
-  if (master.empty()) {
+std::string Seconds(double seconds, const char *format) {
+  char text[32];
+  std::snprintf(text, sizeof text, format, seconds);
+  return text;
+}
+
+/* Asks the master and its servers; prints what was found and keeps it. */
+int Query(Session &session, const ServersOptions &options, bool *printed_json) {
+  MasterChoice choice{options.master, "--master", "give another with --master HOST[:PORT]"};
+  if (options.master.empty()) {
     const auto from_settings = MasterFromSettings(session);
     if (!from_settings) {
-      std::cout << "public servers are off (engine servers performquery is 0): no query made; "
-                   "turn them on with 'wolfet-host set engine servers performquery 1' or name a "
-                   "master with --master HOST[:PORT]\n";
+      if (options.json) std::cout << "[]\n";
+      *printed_json = options.json;
+      (options.json ? std::cerr : std::cout)
+          << "public servers are off (engine servers performquery is 0): no query made; turn "
+             "them on with 'wolfet-host set engine servers performquery 1' or name a master "
+             "with --master HOST[:PORT]\n";
       return kExitOk;
     }
-    master = *from_settings;
+    choice = *from_settings;
   }
-  const BrowseRequest request = ParseMaster(master, options.timeout_s);
+  const BrowseRequest request = ParseMaster(choice, options.timeout_s);
   const std::string master_name = request.master_host + ":" + std::to_string(request.master_port);
   std::cerr << "asking the master server " << master_name << " (timeout " << options.timeout_s
             << " s)\n";
   const auto start = std::chrono::steady_clock::now();
-  BrowseResult result = Browse(request);
+  BrowseResult result;
+  try {
+    result = Browse(request);
+  } catch (const CommandError &e) {
+    throw CommandError(e.code(),
+                       std::string(e.what()) + " (from " + choice.source + "); " + choice.fix);
+  }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  char time[32];
-  std::snprintf(time, sizeof time, "%.1f s", options.timeout_s);
   if (!result.master_answered)
     throw CommandError(kExitNoMaster,
-                       "the master server " + master_name + " sent no server list within " + time);
-  if (!result.list_complete)
-    std::cerr << "note: the master's list did not end before the deadline; there may be more "
-                 "servers than these\n";
+                       "the master server " + master_name + " sent no server list within " +
+                           Seconds(options.timeout_s, "%.1f s") + " (from " + choice.source +
+                           "); " + choice.fix + ", or a longer --timeout");
 
   SortFastestFirst(&result.servers);
   const nlohmann::json list = ToJson(result.servers);
-  KeepServerList(KeptListPath(session.file().path()), master_name, list);
-
+  for (const std::string &note : LimitNotes(result)) std::cerr << "note: " << note << "\n";
   if (options.json) {
     std::cout << Dump(list) << "\n";
-    return kExitOk;
+    *printed_json = true;
+  } else {
+    if (!result.servers.empty()) PrintTable(result.servers, os::StdoutIsTerminal(), std::cout);
+    std::cout << SummaryLine(result, master_name, seconds) << "\n";
   }
-  PrintTable(result.servers, os::StdoutIsTerminal(), std::cout);
+  /* What was found is shown whether or not it can be kept. */
+  try {
+    KeepServerList(KeptListPath(session.file().path()), master_name, list);
+  } catch (const CommandError &e) {
+    throw CommandError(kExitFailure,
+                       std::string(e.what()) +
+                           ": the list above is not kept, so 'join --pick' cannot pick from it; "
+                           "keep it with --settings FILE in a folder you can write");
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds) {
   const size_t answered =
       static_cast<size_t>(std::count_if(result.servers.begin(), result.servers.end(),
                                         [](const ServerInfo &s) { return s.answered; }));
-  std::snprintf(time, sizeof time, "%.2f s", seconds);
-  std::cout << result.servers.size() << " servers listed by " << master_name << ", " << answered
-            << " answering, " << result.servers.size() - answered << " silent (" << time
-            << "); join one with: wolfet-host join --pick N\n";
-  return kExitOk;
+  std::string line = std::to_string(result.servers.size()) + " servers listed by " + master + ", " +
+                     std::to_string(answered) + " answering, " +
+                     std::to_string(result.servers.size() - answered) + " silent (" +
+                     Seconds(seconds, "%.2f s") + ")";
+  if (result.listed_past_cap > 0)
+    line += "; " + std::to_string(result.listed_past_cap) + " more past the cap of " +
+            std::to_string(result.max_servers) + " dropped";
+  if (!result.servers.empty()) line += "; join one with: wolfet-host join --pick N";
+  return line;
+}
+
+std::vector<std::string> LimitNotes(const BrowseResult &result) {
+  std::vector<std::string> notes;
+  if (!result.list_complete)
+    notes.push_back(
+        "the master's list did not end before the deadline; there may be more servers than "
+        "these");
+  if (result.listed_past_cap > 0)
+    notes.push_back("the master listed " + std::to_string(result.listed_past_cap) +
+                    " more servers past the cap of " + std::to_string(result.max_servers) +
+                    "; they are dropped: neither asked nor listed");
+  if (result.answers_dropped > 0)
+    notes.push_back(std::to_string(result.answers_dropped) +
+                    " answers came from no listed server or to no request of ours; they are "
+                    "dropped");
+  return notes;
+}
+
+int RunServers(Session &session, const ServersOptions &options) {
+  bool printed_json = false;
+  try {
+    return Query(session, options, &printed_json);
+  } catch (const CommandError &) {
+    /* A script reading --json gets JSON whatever happened: no list is an
+     * empty one, and the exit code and standard error say why. */
+    if (options.json && !printed_json) std::cout << "[]\n";
+    throw;
+  }
 }
 
 }  // namespace wolfet_host

@@ -9,6 +9,7 @@
 namespace wolfet_host {
 
 class Session;
+struct BrowseResult;
 
 struct ServersOptions {
   std::string master; /* HOST[:PORT]; empty: the engine page's master server */
@@ -17,8 +18,18 @@ struct ServersOptions {
 };
 
 /* Lists the public servers and keeps the list beside the settings file
- * for `join --pick`. */
+ * for `join --pick`; a list that cannot be kept is still shown, and then
+ * ends the command with exit code 1. With --json, standard output holds
+ * one JSON array whatever happens, empty when there is no list. */
 int RunServers(Session &session, const ServersOptions &options);
+
+/* The line under the table: how many servers, how many answered, how
+ * long it took, how many the cap dropped. */
+std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds);
+
+/* What standard error says the list lacks: an end the master never sent,
+ * servers past the cap, answers that were not taken. */
+std::vector<std::string> LimitNotes(const BrowseResult &result);
 
 /* The addresses of the last list `servers` kept for `settings_path`, in
  * the order of its `#` column. Throws CommandError (bad argument) when

@@ -1,0 +1,96 @@
+// The command line's own checks: time-outs, master addresses, commands and
+// global options wherever they are typed; and servers, which shows what it
+// found, as JSON when asked, even when it cannot keep it.
+#if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
+
+#include <nlohmann/json.hpp>
+
+#include "support/cli.h"
+#include "tools/host/servers/stand_in_network.h"
+
+namespace {
+
+using namespace wolfet_host;  // NOLINT: the stand-in network
+using nlohmann::json;
+
+const char kQueryOff[] = R"({"engine": {"servers": {"performquery": "0"}}})";
+
+struct Typed {
+  std::string args;
+  int code;
+  std::vector<std::string> says;
+  const char *settings = kQueryOff;  // written by hand, and left as it was
+};
+
+TEST_F(Cli, TimeOutsAddressesAndCommandsAreCheckedWhereTheyAreTyped) {
+  std::vector<Typed> typed = {
+      {"servers --master ''", kBadArgument, {"--master: '' names no master server"}},
+      {"servers --master '[::1]:27950'", kBadArgument, {"only IPv4 masters"}},
+      {"set engine servers masteraddress 'no such host:99999'",
+       kBadArgument,
+       {"masteraddress takes HOST[:PORT]", "port that is not a number from 1 to 65535"}},
+      {"set engine servers masteraddress 'no such host'", kBadArgument, {"is not a host name"}},
+      {"servers",
+       kBadArgument,
+       {"of engine servers masteraddress (in wolfet-host.json)", "only IPv4 masters",
+        "wolfet-host set engine servers masteraddress HOST[:PORT]"},
+       R"({"engine": {"servers": {"masteraddress": "::1"}}})"},
+      {"bogus", kBadArgument, {"'bogus' is not a command", "the commands are: schema, set, get"}},
+      {"settings --settings other.json", kOk, {"settings in other.json"}},
+      {"get --help", kOk, {"Global options:", "--settings TEXT"}},
+  };
+  for (const char *command : {"servers", "host", "join x"})
+    for (const char *seconds : {"nan", "inf", "-1"})
+      typed.push_back({std::string(command) + " --timeout " + seconds,
+                       kBadArgument,
+                       {seconds[0] == '-' ? "not in range" : "is not a number of seconds"}});
+  for (const Typed &t : typed) {
+    Step(t.args);
+    WriteFile(dir + "/wolfet-host.json", t.settings);
+    Expect(t.code, t.args, t.says);
+    EXPECT_EQ(ReadFile(dir + "/wolfet-host.json"), t.settings) << t.args << ": no value changed";
+  }
+}
+
+TEST_F(Cli, ServersShowsWhatItFoundInOneSpellingEvenWhenItCannotKeepIt) {
+  const std::string sent = "W\xFCrzburg caf\xE9 \x80",
+                    shown = "W\xC3\xBCrzburg caf\xC3\xA9 \xE2\x82\xAC";
+  StandInServers net;
+  const auto master = [&net](const std::string &list) {
+    return std::to_string(net.Add([list](const std::string &, int) {
+      return std::vector<Reply>{kMasterHead + list + kMasterEnd};
+    }));
+  };
+  const std::string full =
+      master(MasterEntry(kLoopback, net.Add(GameServer("\\hostname\\" + sent))));
+  const std::string empty = master("");
+  net.Start();
+
+  Step("--json with public servers off");
+  WriteFile(dir + "/wolfet-host.json", kQueryOff);
+  Expect(kOk, "servers --json", {"public servers are off"});
+  EXPECT_EQ(json::parse(out, nullptr, false), json::array()) << "standard output holds JSON";
+
+  Step("a master named by its host name; a Windows-1252 name as UTF-8 in the JSON and the table");
+  Expect(kOk, "set engine servers performquery 1");
+  Expect(kOk, "set engine servers masteraddress localhost:" + full);
+  Expect(kOk, "servers --json --timeout 5");
+  EXPECT_EQ(json::parse(out, nullptr, false)[0]["name"], shown) << out;
+  Expect(kOk, "servers --timeout 5", {"0  " + shown + "  "});
+
+  Step("a list that cannot be kept is shown all the same");
+  std::filesystem::remove(dir + "/wolfet-host.servers.json");
+  std::filesystem::create_directory(dir + "/wolfet-host.servers.json");
+  Expect(kFailure, "servers --timeout 5", {shown, "1 servers listed by", "--settings FILE"});
+  Expect(kFailure, "servers --json --timeout 5", {"not kept"});
+  EXPECT_EQ(json::parse(out, nullptr, false)[0]["name"], shown) << "the JSON too";
+
+  Step("an empty list offers nothing to join");
+  std::filesystem::remove(dir + "/wolfet-host.servers.json");
+  Expect(kOk, "servers --master 127.0.0.1:" + empty, {"0 servers listed by"});
+  EXPECT_FALSE(Told("join one with")) << "no server to pick";
+}
+
+}  // namespace
+
+#endif
