@@ -55,6 +55,23 @@ std::string LocalPath(const std::string &plugin_path);
  * read. */
 bool Sha256File(const std::string &path, std::string *hex);
 
+/* While one lives, the user's stop (Ctrl-C, SIGTERM; on Windows Ctrl-C
+ * and Ctrl-Break) only raises a flag, so that a wait
+ * for the game can end in its own way and put back what the game changed
+ * rather than the process dying half-way. The old handling comes back
+ * when it goes. */
+class StopSignals {
+ public:
+  StopSignals();
+  ~StopSignals();
+  StopSignals(const StopSignals &) = delete;
+  StopSignals &operator=(const StopSignals &) = delete;
+};
+
+/* What stopped the wait, such as "Ctrl-C" or "SIGTERM"; null while
+ * nothing has. */
+const char *StopRequested();
+
 }  // namespace os
 }  // namespace wolfet_host
 

@@ -1,4 +1,5 @@
 #include <openssl/evp.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -69,6 +70,35 @@ bool Sha256File(const std::string &path, std::string *hex) {
   if (!in.eof() || EVP_DigestFinal_ex(context.get(), digest, &size) != 1) return false;
   *hex = hostkit::LowerHex(digest, size);
   return true;
+}
+
+namespace {
+
+volatile sig_atomic_t stop_signal = 0;
+struct sigaction old_interrupt, old_terminate;
+
+void OnStop(int signal) { stop_signal = signal; }
+
+}  // namespace
+
+StopSignals::StopSignals() {
+  stop_signal = 0;
+  struct sigaction action {};
+  action.sa_handler = OnStop;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &old_interrupt);
+  sigaction(SIGTERM, &action, &old_terminate);
+}
+
+StopSignals::~StopSignals() {
+  sigaction(SIGINT, &old_interrupt, nullptr);
+  sigaction(SIGTERM, &old_terminate, nullptr);
+}
+
+const char *StopRequested() {
+  if (stop_signal == SIGINT) return "Ctrl-C (SIGINT)";
+  if (stop_signal == SIGTERM) return "SIGTERM";
+  return nullptr;
 }
 
 }  // namespace os
