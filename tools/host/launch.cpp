@@ -301,8 +301,11 @@ int RunLaunch(Session &session, const LaunchRequest &given, LaunchOutcome *outco
                                       request.servers[request.pick] + "\"")
             << " as \"" << request.player << "\" (SDLL_LaunchMultiplayer)\n";
   const os::StopSignals stop_signals;
+  StatusLine status;
+  os::GameOutput game_output(status.live());
   host.Launch(
       hostkit::GameLaunch{flags.value_or(0), server_index, hosting_index, list, request.player});
+  game_output.Started();
   const Script script = ReadScript(script_path);
   const std::string wrong =
       JudgeScript(script_before, script, "name " + request.player + "\r\n", tail, !request.hosting);
@@ -318,20 +321,24 @@ int RunLaunch(Session &session, const LaunchRequest &given, LaunchOutcome *outco
             << " ms)\n"
             << std::flush;
   char text[64];
+  const auto clear = [&status] { status.Clear(); };
   hostkit::GameEnd end;
   try {
-    StatusLine status;
     end = host.PollUntilFinished(
         std::chrono::milliseconds(request.interval_ms), request.timeout_s, [&](double seconds) {
           if (const char *by = os::StopRequested()) throw Stopped{by};
+          game_output.Drain(clear);
           std::snprintf(text, sizeof text, "game running, %.1f s", seconds);
-          status.Show(text);
+          if (game_output.AtLineStart()) status.Show(text);
         });
   } catch (const Stopped &stopped) {
     throw CommandError(kExitFailure, std::string("stopped waiting for the game in \"") + folder +
                                          "\" on " + stopped.by + "; it may still be running. " +
                                          PutColourBack(colour_before, kept, kept_saved));
   }
+  game_output.Drain(clear);
+  status.Clear();
+  game_output.EndLine();
   if (!end.ended) {
     std::snprintf(text, sizeof text, "%.1f s", request.timeout_s);
     throw CommandError(kExitFailure, std::string("the game in \"") + folder +

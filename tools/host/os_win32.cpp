@@ -107,6 +107,13 @@ StopSignals::StopSignals() {
 
 StopSignals::~StopSignals() { SetConsoleCtrlHandler(OnStop, FALSE); }
 
+GameOutput::GameOutput(bool) {}
+GameOutput::~GameOutput() {}
+void GameOutput::Started() {}
+bool GameOutput::Pending() { return false; }
+void GameOutput::WritePending() {}
+void GameOutput::EndLine() {}
+
 const char *StopRequested() {
   switch (InterlockedCompareExchange(&stop_event, -1, -1)) {
     case CTRL_C_EVENT:
