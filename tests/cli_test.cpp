@@ -2,6 +2,8 @@
 // its own; the servers command against stand-in servers on 127.0.0.1.
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
+#include "support/cli.h"
+
 #include <dlfcn.h>
 
 #include <atomic>
@@ -9,7 +11,6 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
-#include "support/sandbox.h"
 #include "tools/host/servers/servers_command.h"
 #include "tools/host/servers/stand_in_network.h"
 
@@ -19,52 +20,6 @@ using namespace wolfet_host;  // NOLINT: the stand-in network and the kept list
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-std::string Quote(const std::string &text) {
-  return "'" + std::regex_replace(text, std::regex("'"), "'\\''") + "'";
-}
-
-class Cli : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = MakeScratch();
-    ASSERT_NE(dir, "") << "a scratch folder";
-    engine = dir + "/engine/";
-    fs::create_directories(engine + "etmain");
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  void Step(const std::string &name) { step = name; }
-
-  // Runs the host in `dir`, its output in files or, for `terminal`, on a
-  // terminal of its own, and checks its exit code and each of `says`.
-  void Expect(int code, const std::string &args, std::vector<std::string> says = {},
-              const std::string &env = "", bool terminal = false) {
-    const auto start = std::chrono::steady_clock::now();
-    std::string run =
-        std::string(WOLFET_HOST_EMULATOR) + " " + Quote(WOLFET_HOST_PATH) + " " + args;
-    if (terminal) run = "script -qec " + Quote(run) + " /dev/null";
-    const int status = std::system(("cd " + Quote(dir) + " && env SDLL_SYSCOLOR_FILE=colours " +
-                                    env + " " + run + " >stdout 2>stderr")
-                                       .c_str());
-    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    out = ReadFile(dir + "/stdout");
-    err = ReadFile(dir + "/stderr");
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, code)
-        << step << ": the exit code of wolfet-host " << args << "\n"
-        << out << err;
-    for (const std::string &text : says)
-      EXPECT_TRUE(Told(text)) << step << ": wolfet-host " << args << " says: " << text;
-  }
-  void InstallGame() { fs::copy_file(SDLL_FAKE_GAME_PATH, engine + "et.exe"); }
-  bool Told(const std::string &text) const { return (out + err).find(text) != std::string::npos; }
-
-  std::string dir, engine, out, err, step = "wolfet-host";
-  double seconds = 0;
-};
-
-// The host's exit codes, which scripts branch on.
-constexpr int kOk = 0, kFailure = 1, kBadArgument = 2, kPlugin = 3, kEngineFolder = 4,
-              kVerifyDiffers = 5, kNoMaster = 6;
 constexpr double kTimeout = 0.5;  // seconds of a query that waits for a silent peer
 constexpr double kSlack = 1.0;    // seconds a run may take past its deadline
 constexpr int kAttempts = 3;      // requests to a silent peer, the first included

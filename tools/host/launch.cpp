@@ -18,6 +18,7 @@
 #include "exit_codes.h"
 #include "os.h"
 #include "platform/platform.h"
+#include "servers/kept_list.h"
 #include "servers/servers_command.h"
 #include "validate.h"
 
@@ -142,7 +143,8 @@ void ShowScript(const std::string &path, const std::string &bytes) {
  * end. */
 class KeptColour {
  public:
-  explicit KeptColour(const std::string &settings_path) : path_(settings_path + ".colour") {}
+  explicit KeptColour(const std::string &settings_path)
+      : path_(std::filesystem::path(settings_path).replace_extension(".colour").string()) {}
   const std::string &path() const { return path_; }
 
   std::optional<uint32_t> Read() const {
@@ -262,9 +264,10 @@ int RunLaunch(Session &session, const LaunchRequest &given, LaunchOutcome *outco
     list = PackServerList(request.servers);
     /* Only the entry picked reaches the script; the others stay the
      * plug-in's list as they are. */
-    RejectScriptText("server " + std::to_string(request.pick) +
-                         (from_kept_list ? " of the list kept for " + session.file().path() : ""),
-                     request.servers[request.pick]);
+    RejectScriptText(
+        "server " + std::to_string(request.pick) +
+            (from_kept_list ? " of the list kept in " + KeptListPath(session.file().path()) : ""),
+        request.servers[request.pick]);
     tail = "connect " + request.servers[request.pick] + "\r\n";
     server_index = request.pick;
     /* One past the list: an index no server has, so the plug-in joins. */
