@@ -55,6 +55,64 @@ std::string LocalPath(const std::string &plugin_path);
  * read. */
 bool Sha256File(const std::string &path, std::string *hex);
 
+/* While one lives, the user's stop (Ctrl-C, SIGTERM; on Windows Ctrl-C
+ * and Ctrl-Break) only raises a flag, so that a wait for the game can end
+ * in its own way and put back what the game changed rather than the
+ * process dying half-way. The old handling comes back when it goes. */
+class StopSignals {
+ public:
+  StopSignals();
+  ~StopSignals();
+  StopSignals(const StopSignals &) = delete;
+  StopSignals &operator=(const StopSignals &) = delete;
+};
+
+/* The game's standard output and error while a status line shares the
+ * terminal with it. Made before the launch with `capture`, it hands the
+ * programs started until Started() a pipe instead of the terminal; what
+ * comes through is written out by Drain(), after `before` (which clears
+ * the status line), so no line of the game's lands beside it. When it goes
+ * while the game still holds the pipe (the host stopped waiting early),
+ * a small process of its own keeps copying until the game closes it, so
+ * the game is never cut off. Windows: nothing is captured (the game is a
+ * window program that writes to no console). */
+class GameOutput {
+ public:
+  explicit GameOutput(bool capture);
+  ~GameOutput();
+  GameOutput(const GameOutput &) = delete;
+  GameOutput &operator=(const GameOutput &) = delete;
+
+  /* The host's own output goes back to the terminal. */
+  void Started();
+  /* Writes out what the game has written so far. */
+  template <typename Before>
+  void Drain(Before before) {
+    if (!Pending()) return;
+    before();
+    WritePending();
+  }
+  /* False while the last byte written out for the game ends no line: the
+   * status line, which redraws its line from the start, would erase it. */
+  bool AtLineStart() const { return at_line_start_; }
+  /* Ends the game's last line when it left one open, so that the host's
+   * next words start a line of their own. */
+  void EndLine();
+
+ private:
+  bool Pending();
+  void WritePending();
+
+  int read_end_ = -1, saved_out_ = -1, saved_err_ = -1;
+  bool at_line_start_ = true;
+  bool closed_ = false; /* every writer has closed its end: the game has ended */
+  std::string pending_;
+};
+
+/* What stopped the wait, such as "Ctrl-C" or "SIGTERM"; null while
+ * nothing has. */
+const char *StopRequested();
+
 }  // namespace os
 }  // namespace wolfet_host
 

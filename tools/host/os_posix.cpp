@@ -1,10 +1,13 @@
+#include <fcntl.h>
 #include <openssl/evp.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <vector>
 
@@ -69,6 +72,102 @@ bool Sha256File(const std::string &path, std::string *hex) {
   if (!in.eof() || EVP_DigestFinal_ex(context.get(), digest, &size) != 1) return false;
   *hex = hostkit::LowerHex(digest, size);
   return true;
+}
+
+namespace {
+
+volatile sig_atomic_t stop_signal = 0;
+struct sigaction old_interrupt, old_terminate;
+
+void OnStop(int signal) { stop_signal = signal; }
+
+}  // namespace
+
+StopSignals::StopSignals() {
+  stop_signal = 0;
+  struct sigaction action {};
+  action.sa_handler = OnStop;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &old_interrupt);
+  sigaction(SIGTERM, &action, &old_terminate);
+}
+
+StopSignals::~StopSignals() {
+  sigaction(SIGINT, &old_interrupt, nullptr);
+  sigaction(SIGTERM, &old_terminate, nullptr);
+}
+
+GameOutput::GameOutput(bool capture) {
+  if (!capture) return;
+  int ends[2];
+  if (pipe(ends) != 0) return;
+  std::cout.flush();
+  std::cerr.flush();
+  std::fflush(nullptr);
+  saved_out_ = fcntl(1, F_DUPFD_CLOEXEC, 3);
+  saved_err_ = fcntl(2, F_DUPFD_CLOEXEC, 3);
+  fcntl(ends[0], F_SETFD, FD_CLOEXEC);
+  fcntl(ends[0], F_SETFL, O_NONBLOCK);
+  if (saved_out_ < 0 || saved_err_ < 0 || dup2(ends[1], 1) < 0 || dup2(ends[1], 2) < 0) {
+    close(ends[0]);
+    close(ends[1]);
+    Started();
+    return;
+  }
+  close(ends[1]);
+  read_end_ = ends[0];
+}
+
+void GameOutput::Started() {
+  std::fflush(nullptr);
+  if (saved_out_ >= 0) dup2(saved_out_, 1);
+  if (saved_err_ >= 0) dup2(saved_err_, 2);
+  if (saved_out_ >= 0) close(saved_out_);
+  if (saved_err_ >= 0) close(saved_err_);
+  saved_out_ = saved_err_ = -1;
+}
+
+bool GameOutput::Pending() {
+  if (read_end_ < 0) return false;
+  char piece[4096];
+  ssize_t got;
+  while ((got = read(read_end_, piece, sizeof piece)) > 0)
+    pending_.append(piece, static_cast<size_t>(got));
+  if (got == 0) closed_ = true;
+  return !pending_.empty();
+}
+
+void GameOutput::WritePending() {
+  std::cout << pending_ << std::flush;
+  at_line_start_ = pending_.back() == '\n';
+  pending_.clear();
+}
+
+void GameOutput::EndLine() {
+  if (!at_line_start_) std::cout << "\n" << std::flush;
+  at_line_start_ = true;
+}
+
+GameOutput::~GameOutput() {
+  Started();
+  if (read_end_ < 0) return;
+  Drain([] {});
+  EndLine();
+  if (!closed_ && fork() == 0) {
+    fcntl(read_end_, F_SETFL, 0);
+    char piece[4096];
+    ssize_t got;
+    while ((got = read(read_end_, piece, sizeof piece)) > 0)
+      if (write(1, piece, static_cast<size_t>(got)) < 0) break;
+    _exit(0);
+  }
+  close(read_end_);
+}
+
+const char *StopRequested() {
+  if (stop_signal == SIGINT) return "Ctrl-C (SIGINT)";
+  if (stop_signal == SIGTERM) return "SIGTERM";
+  return nullptr;
 }
 
 }  // namespace os

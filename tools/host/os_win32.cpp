@@ -85,5 +85,45 @@ bool Sha256File(const std::string &path, std::string *hex) {
   return true;
 }
 
+namespace {
+
+/* Written by the handler's own thread, read by the poll's. */
+volatile LONG stop_event = -1;
+
+BOOL WINAPI OnStop(DWORD event) {
+  /* Closing the console ends the process as soon as the handler returns,
+   * whatever it answers, so only the keys are caught. */
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  InterlockedExchange(&stop_event, static_cast<LONG>(event));
+  return TRUE;
+}
+
+}  // namespace
+
+StopSignals::StopSignals() {
+  InterlockedExchange(&stop_event, -1);
+  SetConsoleCtrlHandler(OnStop, TRUE);
+}
+
+StopSignals::~StopSignals() { SetConsoleCtrlHandler(OnStop, FALSE); }
+
+GameOutput::GameOutput(bool) {}
+GameOutput::~GameOutput() {}
+void GameOutput::Started() {}
+bool GameOutput::Pending() { return false; }
+void GameOutput::WritePending() {}
+void GameOutput::EndLine() {}
+
+const char *StopRequested() {
+  switch (InterlockedCompareExchange(&stop_event, -1, -1)) {
+    case CTRL_C_EVENT:
+      return "Ctrl-C";
+    case CTRL_BREAK_EVENT:
+      return "Ctrl-Break";
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace os
 }  // namespace wolfet_host

@@ -84,6 +84,21 @@ void RejectControlCharacters(const std::string &what, const std::string &text) {
                              "would read it as a command of its own");
 }
 
+void RejectScriptText(const std::string &what, const std::string &text) {
+  if (text.empty())
+    throw CommandError(kExitBadArgument,
+                       what + " is empty; the launch script needs a text there: give one");
+  RejectControlCharacters(what, text);
+  if (text.find(';') != std::string::npos)
+    throw CommandError(kExitBadArgument, what + " \"" + text +
+                                             "\" holds ';', where the game ends one command "
+                                             "and starts another; leave it out");
+  if (text.find('"') != std::string::npos)
+    throw CommandError(kExitBadArgument, what + " \"" + text +
+                                             "\" holds '\"', which the game reads as the start "
+                                             "of a quoted text; leave it out");
+}
+
 std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting &setting,
                           const std::string &value, std::vector<std::string> *hints) {
   const std::string type = setting.type();
@@ -141,6 +156,7 @@ std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting
                              " takes the map name followed by ' ' or '-' and its title, "
                              "such as 'oasis - Siwa Oasis'; '" +
                              value + "' gives no map name");
+    RejectScriptText("the map name of " + where, value.substr(0, name));
     return value;
   }
   return value;

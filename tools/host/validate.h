@@ -33,6 +33,14 @@ void RejectFolderOutsideAnsi(const std::string &where, const std::string &folder
  * `what` when `text` holds a control character. */
 void RejectControlCharacters(const std::string &what, const std::string &text);
 
+/* Texts that the launch script takes whole on one line (player name,
+ * server address, map name). The game ends a console command at ';' as
+ * at a line end and reads '"' as the start of a quoted text, so either
+ * would make the text more than the one command it is meant for; an empty
+ * one leaves the command with nothing to act on. Throws CommandError (bad
+ * argument) naming `what` and why. */
+void RejectScriptText(const std::string &what, const std::string &text);
+
 }  // namespace wolfet_host
 
 #endif
