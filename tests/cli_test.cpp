@@ -184,7 +184,8 @@ TEST_F(Cli, VerifyFindsTheFilesWhereTheGameDoesAndComparesSizeAndDigest) {
   WriteFile(engine + "etmain/pak0.pk3", million_a);
   Expect(kOk, "set engine general enginepath " + Quote(engine));
   Expect(kOk, "verify",
-         {"no check has been run", "checking it again", "content flags 0x4000", "no manifest yet"});
+         {"no check has been run", "checking the folder now", "content flags 0x4000",
+          "no manifest yet"});
   Expect(kOk, "check", {"content flags: 0x4000, kept for verify and launch"});
   Expect(kOk, "verify --record",
          {"et.exe: found in the engine folder, " + engine + "et.exe, " + two_blocks_size + " bytes",

@@ -136,7 +136,7 @@ TEST_F(Cli, VerifyChecksEveryFileThePluginNamesForTheFolderAsItIsNow) {
          {"the last check was not of the engine folder set now", "content flags 0x4000",
           "recorded 2 file(s)"});
   Expect(kOk, "verify", {"all files match the manifest"});
-  EXPECT_FALSE(Told("checking it again")) << "the check the record kept is of this folder";
+  EXPECT_FALSE(Told("checking the folder now")) << "the check the record kept is of this folder";
 
   Step("the pak moved out of etmain");
   fs::rename(engine + "etmain/pak0.pk3", engine + "pak0.pk3");

@@ -18,7 +18,7 @@ namespace {
  * ones do only when the last check judged this very folder usable: flags
  * of another folder, or of one that lacked et.exe then, would name fewer
  * files than the plug-in names now. */
-uint32_t CurrentContentFlags(Session &session, const std::string &folder) {
+uint32_t ContentFlagsOfFolderNow(Session &session, const std::string &folder) {
   SettingsFile &file = session.file();
   const std::optional<LastCheck> kept = file.Check();
   if (kept && kept->folder == folder && kept->usable) return kept->content_flags;
@@ -27,34 +27,32 @@ uint32_t CurrentContentFlags(Session &session, const std::string &folder) {
                 : kept->folder != folder
                     ? "the last check was not of the engine folder set now"
                     : std::string("the last check found the folder not usable"))
-            << "; checking it again (SDLL_EngineConfig)\n";
+            << "; checking the folder now (SDLL_EngineConfig)\n";
   const hostkit::EngineCheck check = session.host().CheckEngine();
   const uint32_t flags = check.content_flags.value_or(0);
   file.SetCheck(LastCheck{flags, folder, check.valid()});
   return flags;
 }
 
-/* Where a named file is, or was recorded: the game keeps its executable in
- * the engine folder and its pak files in etmain, so each name is looked
- * for in both, in that order. */
-struct Seen {
-  std::vector<std::string> candidates;
-  std::string path; /* where it was found; else where it would be */
-  bool present = false;
-  ManifestEntry entry;
-};
-
 }  // namespace
 
 int RunVerify(Session &session, bool record) {
   SettingsFile &file = session.file();
   const std::string current_folder = session.EngineFolder();
-  const uint32_t flags = CurrentContentFlags(session, current_folder);
+  const uint32_t flags = ContentFlagsOfFolderNow(session, current_folder);
   session.SupplySettings();
   std::cout << "asking the plug-in which files to verify (SDLL_Verification, content flags "
             << FlagsText(flags) << ")\n";
   const std::vector<hostkit::VerifyFile> named = session.host().VerifyFiles(flags);
 
+  /* The game keeps its executable in the engine folder and its pak files
+   * in etmain, so each name is looked for in both, in that order. */
+  struct Seen {
+    std::vector<std::string> candidates;
+    std::string path; /* where it was found; else where it would be */
+    bool present = false;
+    ManifestEntry entry;
+  };
   std::vector<Seen> seen;
   bool failed = false;
   for (const hostkit::VerifyFile &named_file : named) {
