@@ -68,8 +68,10 @@ std::string SystemError(DWORD code) {
 }  // namespace
 
 Saved SaveAtomically(const std::string &path, const std::string &bytes, std::string *why) {
-  std::string target = path;
+  /* ReplaceFile takes full paths only. */
   std::error_code error;
+  std::string target = std::filesystem::absolute(path, error).string();
+  if (error) target = path;
   if (std::filesystem::is_symlink(path, error)) {
     const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
     if (error) return Refused(Saved::kNotWritten, why, error.message());
