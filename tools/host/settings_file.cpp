@@ -80,8 +80,7 @@ void CheckValues(const std::string &path, const std::string &page, const json &g
 }
 
 void CheckLastCheck(const std::string &path, const json &check) {
-  if (!check.is_object())
-    Refuse(path, "last_check", "is " + Shown(check) + ", not an object");
+  if (!check.is_object()) Refuse(path, "last_check", "is " + Shown(check) + ", not an object");
   for (auto it = check.begin(); it != check.end(); ++it) {
     const std::string key = "last_check " + it.key();
     if (it.key() == "content_flags") {
