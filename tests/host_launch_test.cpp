@@ -4,7 +4,6 @@
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
 #include "support/cli.h"
-#include "support/sandbox.h"
 
 namespace {
 

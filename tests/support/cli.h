@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "support/files.h"
+#include "support/sandbox.h"
 
 inline std::string Quote(const std::string &text) {
   return "'" + std::regex_replace(text, std::regex("'"), "'\\''") + "'";

@@ -48,6 +48,15 @@ if [ "$status" -ne 6 ] || ! printf '%s\n' "$out" | grep -q "127.0.0.1:9 sent no 
   fail=1
 fi
 
+# Saved over by a name relative to the working folder: Windows replaces a
+# file (keeping its attributes and rights) by its full path only.
+step "the settings file saved over"
+dir=$(mktemp -d)
+(cd "$dir" && wine "$host" set multiplayer general allowdownload 1 && wine "$host" set multiplayer general allowdownload 0) >/dev/null ||
+  { echo "set: wolfet-host.json was not saved over" && fail=1; }
+grep -q '"allowdownload": "0"' "$dir/wolfet-host.json" || { echo "set: the last value is not in the file" && fail=1; }
+rm -rf "$dir"
+
 step "the poll's cost"
 wine "$poll" || fail=1
 exit "$fail"

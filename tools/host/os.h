@@ -41,10 +41,13 @@ char PathSeparator();
 bool EndsWithSeparator(const std::string &path);
 
 /* Replaces `path` with `bytes` whole or not at all: writes a temporary
- * beside it, flushes and closes it, then renames it over `path`. On any
- * failure the temporary is removed and `path` is left as it was. */
+ * beside it, flushes and closes it, then renames it over `path`. A
+ * symbolic link is followed, so the file it names is the one replaced,
+ * and that file keeps its mode (on Windows its attributes and access
+ * rights). On any failure the temporary is removed, `path` is left as it
+ * was and `why`, when given, says what the system refused. */
 enum class Saved { kYes, kNotWritten, kNotReplaced };
-Saved SaveAtomically(const std::string &path, const std::string &bytes);
+Saved SaveAtomically(const std::string &path, const std::string &bytes, std::string *why = nullptr);
 
 /* A path as the plug-in forms it (Windows separators) as this system
  * names it; the plug-in's own platform layer does the same. */

@@ -2,9 +2,12 @@
 #include <openssl/evp.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -36,6 +39,83 @@ bool SetEnvironment(const std::string &name, const std::string &value) {
 
 bool MoveReplacing(const std::string &from, const std::string &to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+namespace {
+
+/* The file a chain of symbolic links ends at (or `path` itself); empty
+ * when the chain loops. A link's relative target is read from the link's
+ * own folder, as the system reads it. */
+std::string SaveTarget(const std::string &path) {
+  std::filesystem::path target = path;
+  for (int links = 0; links < 40; ++links) {
+    struct stat status;
+    if (lstat(target.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return target.string();
+    std::error_code error;
+    const std::filesystem::path next = std::filesystem::read_symlink(target, error);
+    if (error) return target.string();
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return std::string();
+}
+
+bool WriteAll(int descriptor, const std::string &bytes) {
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = write(descriptor, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    written += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+Saved Refused(Saved saved, std::string *why, const std::string &reason) {
+  if (why != nullptr) *why = reason;
+  return saved;
+}
+
+}  // namespace
+
+Saved SaveAtomically(const std::string &path, const std::string &bytes, std::string *why) {
+  const std::string target = SaveTarget(path);
+  if (target.empty()) return Refused(Saved::kNotWritten, why, std::strerror(ELOOP));
+  struct stat before;
+  const bool existed = stat(target.c_str(), &before) == 0;
+  /* rename(2) would replace a file the user made read-only. */
+  if (existed && S_ISREG(before.st_mode) && access(target.c_str(), W_OK) != 0)
+    return Refused(Saved::kNotWritten, why, "it is read-only");
+  const std::string temporary = target + ".tmp";
+  /* Not through a link left at the temporary's name: the mode below
+   * would go to whatever it names. */
+  const int out =
+      open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (out < 0) {
+    const int error = errno;
+    if (error == ELOOP) unlink(temporary.c_str());
+    return Refused(Saved::kNotWritten, why, std::strerror(error));
+  }
+  bool written = WriteAll(out, bytes);
+  if (written && existed && S_ISREG(before.st_mode)) {
+    written = fchmod(out, before.st_mode & 07777) == 0;
+    /* Only root can give a file away; as anyone else the owner is this
+     * user already. */
+    if (written && (before.st_uid != geteuid() || before.st_gid != getegid()))
+      written = fchown(out, before.st_uid, before.st_gid) == 0 || geteuid() != 0;
+  }
+  written = written && fsync(out) == 0;
+  const int write_error = errno;
+  written = close(out) == 0 && written;
+  if (!written) {
+    unlink(temporary.c_str());
+    return Refused(Saved::kNotWritten, why, std::strerror(write_error != 0 ? write_error : EIO));
+  }
+  if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    unlink(temporary.c_str());
+    return Refused(Saved::kNotReplaced, why, std::strerror(error));
+  }
+  return Saved::kYes;
 }
 
 std::string ExecutableFolder() {

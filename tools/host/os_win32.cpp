@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -45,6 +46,70 @@ bool SetEnvironment(const std::string &name, const std::string &value) {
 
 bool MoveReplacing(const std::string &from, const std::string &to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+namespace {
+
+Saved Refused(Saved saved, std::string *why, const std::string &reason) {
+  if (why != nullptr) *why = reason;
+  return saved;
+}
+
+std::string SystemError(DWORD code) {
+  char text[256] = {};
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, code, 0, text, sizeof text, nullptr);
+  std::string out(text, length);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.'))
+    out.pop_back();
+  return out.empty() ? "error " + std::to_string(code) : out;
+}
+
+}  // namespace
+
+Saved SaveAtomically(const std::string &path, const std::string &bytes, std::string *why) {
+  /* ReplaceFile takes full paths only. */
+  std::error_code error;
+  std::string target = std::filesystem::absolute(path, error).string();
+  if (error) target = path;
+  if (std::filesystem::is_symlink(path, error)) {
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
+    if (error) return Refused(Saved::kNotWritten, why, error.message());
+    target = resolved.string();
+  }
+  const DWORD attributes = GetFileAttributesA(target.c_str());
+  const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
+  if (existed && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+    return Refused(Saved::kNotWritten, why, "it is read-only");
+  const std::string temporary = target + ".tmp";
+  HANDLE out = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE)
+    return Refused(Saved::kNotWritten, why, SystemError(GetLastError()));
+  DWORD written = 0;
+  bool ok =
+      bytes.size() <= MAXDWORD &&
+      WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != 0 &&
+      written == bytes.size() && FlushFileBuffers(out) != 0;
+  DWORD failure = ok ? 0 : GetLastError();
+  ok = CloseHandle(out) != 0 && ok;
+  if (!ok) {
+    DeleteFileA(temporary.c_str());
+    return Refused(Saved::kNotWritten, why, SystemError(failure != 0 ? failure : GetLastError()));
+  }
+  /* ReplaceFile keeps the old file's attributes and access rights, which
+   * a rename would drop for the temporary's; a new file has none to keep. */
+  const bool replaced =
+      existed && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0
+          ? ReplaceFileA(target.c_str(), temporary.c_str(), nullptr,
+                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
+          : MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  if (!replaced) {
+    failure = GetLastError();
+    DeleteFileA(temporary.c_str());
+    return Refused(Saved::kNotReplaced, why, SystemError(failure));
+  }
+  return Saved::kYes;
 }
 
 std::string ExecutableFolder() {

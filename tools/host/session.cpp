@@ -4,6 +4,28 @@
 #include "validate.h"
 
 namespace wolfet_host {
+namespace {
+
+/* Whether a value written by hand is one the setting can hold, by the
+ * JSON type it was written as: true/false or 0/1 for a boolean, one of
+ * the list's keys for a select, text for everything else. */
+std::string StoredValueProblem(const StoredValue &v, const hostkit::SchemaSetting &setting) {
+  const std::string type = setting.type();
+  if (type == "caption") return "is a caption, which holds no value";
+  if (type == "boolean")
+    return v.value == "0" || v.value == "1" ? "" : "is a boolean: true, false, 0 or 1";
+  if (type == "select") {
+    if (v.kind == StoredValue::kBoolean) return "takes one of its list keys, not true/false";
+    for (const auto &entry : setting.list)
+      if (entry.key == v.value) return "";
+    std::string keys;
+    for (const auto &entry : setting.list) keys += (keys.empty() ? "" : ", ") + entry.key;
+    return "takes one of its list keys: " + keys;
+  }
+  return v.kind == StoredValue::kText ? "" : "takes text, in double quotes";
+}
+
+}  // namespace
 
 Session::Session(const GlobalOptions &options)
     : options_(options), file_(SettingsFile::Load(options.settings_path)) {}
@@ -39,7 +61,25 @@ const hostkit::Schema &Session::schema() {
                                         ": its settings schema does not parse: " +
                                         hostkit::Describe(*load.parse_error));
   schema_loaded_ = true;
+  CheckStoredValues(h.parsed_schema());
   return h.parsed_schema();
+}
+
+void Session::CheckStoredValues(const hostkit::Schema &schema) {
+  for (const StoredValue &v : file_.Values()) {
+    const std::string where = v.page + " " + v.group + " " + v.setting + " in " + file_.path();
+    std::string problem;
+    const hostkit::SchemaSetting *setting = schema.Find(v.page, v.group, v.setting);
+    if (setting == nullptr)
+      problem = "is not a setting of the plug-in (see 'wolfet-host schema')";
+    else
+      problem = StoredValueProblem(v, *setting);
+    if (!problem.empty())
+      throw CommandError(kExitBadArgument,
+                         where + " " + problem + "; it holds " +
+                             (v.kind == StoredValue::kText ? "\"" + v.value + "\"" : v.value) +
+                             "; mend it or name another with --settings");
+  }
 }
 
 void Session::SupplySettings() {

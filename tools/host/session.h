@@ -28,7 +28,8 @@ class Session {
   hostkit::Host &host();
 
   /* The schema from SDLL_LoadConfiguration, parsed; read once. Throws
-   * CommandError (kExitPlugin) when the plug-in gives none that parses. */
+   * CommandError (kExitPlugin) when the plug-in gives none that parses,
+   * (kExitBadArgument) when the settings file holds what it does not name. */
   const hostkit::Schema &schema();
 
   /* Fills the host's store with the schema's defaults and then the values
@@ -40,6 +41,11 @@ class Session {
   std::string EngineFolder();
 
  private:
+  /* A value edited by hand that the plug-in has no setting for, or that
+   * its setting cannot hold, is refused naming its key: ignored, it
+   * would look set and never reach the plug-in. */
+  void CheckStoredValues(const hostkit::Schema &schema);
+
   GlobalOptions options_;
   SettingsFile file_;
   std::unique_ptr<hostkit::Host> host_;

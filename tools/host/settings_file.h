@@ -1,12 +1,14 @@
 // The host's own file: the values of the plug-in's settings (by page,
-// group and setting, as the user set them), the content flags of the last
-// engine check and the verification manifest. JSON, so a person can read
-// and mend it; keys this version does not know are kept on save.
+// group and setting, as the user set them), the last engine check and the
+// verification manifest. JSON, so a person can read and mend it; since a
+// person may, every key and type is checked on reading, and a file that
+// does not read as this file is refused rather than replaced.
 #ifndef TOOLS_HOST_SETTINGS_FILE_H
 #define TOOLS_HOST_SETTINGS_FILE_H
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
@@ -14,14 +16,40 @@
 
 namespace wolfet_host {
 
+/* Deeper than any file the host writes (the kept server list, the
+ * deepest, has three levels), low enough that no reader of the parsed
+ * value can exhaust the stack. */
+constexpr size_t kMaxJsonDepth = 16;
+
+/* What reading one of the host's JSON files found; `why` says what went
+ * wrong in words, for the message that names the file. */
+struct JsonReading {
+  enum State { kRead, kMissing, kUnreadable, kMalformed } state = kMissing;
+  std::string why;
+};
+
+/* Reads `path` into `out`, refusing nesting deeper than kMaxJsonDepth
+ * while parsing, before any of it is built. kMissing only when there is
+ * no file at all: one that exists but cannot be read is kUnreadable. */
+JsonReading ReadJsonFile(const std::string &path, nlohmann::json *out);
+
 struct StoredValue {
+  enum Kind { kText, kNumber, kBoolean };
   std::string page, group, setting, value;
+  Kind kind = kText; /* as written in the file, before it became text */
 };
 
 /* What `verify --record` saw of one file. */
 struct ManifestEntry {
   uint64_t size = 0;
   std::string sha256;
+};
+
+/* The last `check`: its content flags and the folder they are true for. */
+struct LastCheck {
+  uint32_t content_flags = 0;
+  std::optional<std::string> folder; /* absent in files of older hosts */
+  bool usable = false;
 };
 
 class SettingsFile {
@@ -32,12 +60,12 @@ class SettingsFile {
   SettingsFile &operator=(SettingsFile &&) noexcept;
 
   /* Reads `path`; a missing file is an empty store. Throws CommandError
-   * (bad argument) naming the file when it holds no valid JSON object. */
+   * (bad argument) naming the file, and the key where there is one, when
+   * it cannot be read or holds anything but what this file holds. */
   static SettingsFile Load(const std::string &path);
 
-  /* Writes to a temporary file beside `path` and renames it into place,
-   * so an interrupted save never leaves half a file. Throws CommandError
-   * naming the file on failure. */
+  /* Replaces the file (the one a symbolic link names, keeping its mode)
+   * whole or not at all. Throws CommandError naming the file on failure. */
   void Save() const;
 
   const std::string &path() const { return path_; }
@@ -48,9 +76,10 @@ class SettingsFile {
                 const std::string &value);
   std::vector<StoredValue> Values() const;
 
+  std::optional<LastCheck> Check() const;
+  void SetCheck(const LastCheck &check);
   /* The content flags of the last check, when there was one. */
   std::optional<uint32_t> ContentFlags() const;
-  void SetContentFlags(uint32_t flags);
 
   /* Keyed by the file's full path. */
   std::map<std::string, ManifestEntry> Manifest() const;

@@ -45,7 +45,8 @@ int RunCheck(Session &session) {
   if (!check.verdict)
     throw CommandError(kExitPlugin, "the plug-in gave no verdict on the engine folder");
   const uint32_t flags = check.content_flags.value_or(0);
-  session.file().SetContentFlags(flags);
+  /* With the folder they are true for: verify checks again when it changed. */
+  session.file().SetCheck(LastCheck{flags, folder, check.valid()});
   session.file().Save();
   std::cout << "verdict: HostSetEngineValid " << *check.verdict << " ("
             << (check.valid() ? "usable" : "not usable") << ")\n"

@@ -1,5 +1,5 @@
-// settings: every value, by page and group, and what the file holds
-// beyond the schema.
+// settings: every value, by page and group. (A value the schema does not
+// name is refused when the file is read, so every one is shown here.)
 #include <iostream>
 
 #include "commands.h"
@@ -24,14 +24,6 @@ int RunSettings(Session &session) {
                   << ")\n";
       }
     }
-  }
-  /* Values the schema does not know stay in the file untouched; say so,
-   * since the plug-in never sees them. */
-  for (const StoredValue &v : session.file().Values()) {
-    const hostkit::SchemaSetting *s = schema.Find(v.page, v.group, v.setting);
-    if (s == nullptr)
-      std::cerr << "note: " << session.file().path() << " holds " << v.page << " " << v.group << " "
-                << v.setting << ", which the schema does not name\n";
   }
   if (auto flags = session.file().ContentFlags())
     std::cout << "content flags of the last check: " << FlagsText(*flags) << "\n";

@@ -1,5 +1,6 @@
 // verify: the files the plug-in names, found where the game keeps them
 // and compared with the manifest `verify --record` kept.
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -12,20 +13,44 @@
 
 namespace wolfet_host {
 
+namespace {
+
+/* The content flags the plug-in gives the folder as it is now. The kept
+ * ones do only when the last check judged this very folder usable: flags
+ * of another folder, or of one that lacked et.exe then, would name fewer
+ * files than the plug-in names now. */
+uint32_t ContentFlagsOfFolderNow(Session &session, const std::string &folder) {
+  SettingsFile &file = session.file();
+  const std::optional<LastCheck> kept = file.Check();
+  if (kept && kept->folder == folder && kept->usable) return kept->content_flags;
+  std::cerr << "note: "
+            << (!kept ? "no check has been run with " + file.path()
+                : kept->folder != folder
+                    ? "the last check was not of the engine folder set now"
+                    : std::string("the last check found the folder not usable"))
+            << "; checking the folder now (SDLL_EngineConfig)\n";
+  const hostkit::EngineCheck check = session.host().CheckEngine();
+  const uint32_t flags = check.content_flags.value_or(0);
+  file.SetCheck(LastCheck{flags, folder, check.valid()});
+  return flags;
+}
+
+}  // namespace
+
 int RunVerify(Session &session, bool record) {
   SettingsFile &file = session.file();
-  const auto stored_flags = file.ContentFlags();
-  if (!stored_flags)
-    std::cerr << "note: no check has been run with " << file.path()
-              << "; using content flags 0 (run 'wolfet-host check' first)\n";
-  const uint32_t flags = stored_flags.value_or(0);
+  const std::string current_folder = session.EngineFolder();
+  const uint32_t flags = ContentFlagsOfFolderNow(session, current_folder);
   session.SupplySettings();
   std::cout << "asking the plug-in which files to verify (SDLL_Verification, content flags "
             << FlagsText(flags) << ")\n";
   const std::vector<hostkit::VerifyFile> named = session.host().VerifyFiles(flags);
 
+  /* The game keeps its executable in the engine folder and its pak files
+   * in etmain, so each name is looked for in both, in that order. */
   struct Seen {
-    std::string path;
+    std::vector<std::string> candidates;
+    std::string path; /* where it was found; else where it would be */
     bool present = false;
     ManifestEntry entry;
   };
@@ -44,15 +69,12 @@ int RunVerify(Session &session, bool record) {
       throw CommandError(kExitEngineFolder,
                          "the engine folder (engine general enginepath) is not set, so " + name +
                              " cannot be found; " + SetEngineFolderHint());
-    /* The game keeps its executable in the engine folder and its pak
-     * files in etmain: each name is looked for in both, in that order. */
-    const std::string candidates[] = {os::LocalPath(folder + name),
-                                      os::LocalPath(folder + "etmain\\" + name)};
     Seen s;
-    s.path = candidates[0];
+    s.candidates = {os::LocalPath(folder + name), os::LocalPath(folder + "etmain\\" + name)};
+    s.path = s.candidates[0];
     const char *where = "the engine folder";
     std::error_code error;
-    for (const std::string &path : candidates) {
+    for (const std::string &path : s.candidates) {
       if (std::filesystem::is_regular_file(path, error)) {
         s.path = path;
         s.entry.size = std::filesystem::file_size(path, error);
@@ -65,10 +87,8 @@ int RunVerify(Session &session, bool record) {
       std::cout << "  " << name << ": found in " << where << ", " << s.path << ", " << s.entry.size
                 << " bytes, sha256 " << s.entry.sha256 << "\n";
     } else {
-      /* A file that went missing is named where it was recorded. */
-      if (file.Manifest().count(candidates[1]) != 0) s.path = candidates[1];
-      std::cout << "  " << name << ": not found (or unreadable) at " << candidates[0] << " or "
-                << candidates[1] << "\n";
+      std::cout << "  " << name << ": not found (or unreadable) at " << s.candidates[0] << " or "
+                << s.candidates[1] << "\n";
       failed = true;
     }
     seen.push_back(s);
@@ -88,14 +108,25 @@ int RunVerify(Session &session, bool record) {
       std::cout << "no manifest yet: 'wolfet-host verify --record' keeps one to compare with\n";
     } else {
       std::vector<std::string> differences;
+      std::vector<std::string> claimed;
       for (const Seen &s : seen) {
+        /* A file is matched with its entry wherever of its two places
+         * either was: one that moved is the same file, moved. */
         auto it = manifest.find(s.path);
+        for (const std::string &path : s.candidates)
+          if (it == manifest.end()) it = manifest.find(path);
         if (it == manifest.end()) {
           differences.push_back(s.path + ": not in the manifest");
-        } else if (!s.present) {
-          differences.push_back(s.path + ": missing (recorded with " +
+          continue;
+        }
+        claimed.push_back(it->first);
+        if (!s.present) {
+          differences.push_back(it->first + ": missing (recorded with " +
                                 std::to_string(it->second.size) + " bytes)");
-        } else if (s.entry.size != it->second.size) {
+          continue;
+        }
+        if (it->first != s.path) differences.push_back(it->first + ": moved to " + s.path);
+        if (s.entry.size != it->second.size) {
           differences.push_back(s.path + ": size " + std::to_string(it->second.size) + " -> " +
                                 std::to_string(s.entry.size) + " bytes");
         } else if (s.entry.sha256 != it->second.sha256) {
@@ -103,11 +134,9 @@ int RunVerify(Session &session, bool record) {
                                 s.entry.sha256);
         }
       }
-      for (const auto &[path, entry] : manifest) {
-        bool named = false;
-        for (const Seen &s : seen) named = named || s.path == path;
-        if (!named) differences.push_back(path + ": in the manifest, not named by the plug-in now");
-      }
+      for (const auto &[path, entry] : manifest)
+        if (std::find(claimed.begin(), claimed.end(), path) == claimed.end())
+          differences.push_back(path + ": in the manifest, not named by the plug-in now");
       if (differences.empty()) {
         std::cout << "all files match the manifest\n";
       } else {
@@ -118,8 +147,8 @@ int RunVerify(Session &session, bool record) {
     }
   }
   if (failed)
-    throw CommandError(kExitVerifyDiffers, "verification failed for the engine folder \"" +
-                                               session.EngineFolder() + "\"");
+    throw CommandError(kExitVerifyDiffers,
+                       "verification failed for the engine folder \"" + current_folder + "\"");
   return kExitOk;
 }
 

@@ -1,18 +1,25 @@
 #include "kept_list.h"
 
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "display.h"
 #include "exit_codes.h"
 #include "os.h"
 #include "servers_command.h"
+#include "settings_file.h"
 
 namespace wolfet_host {
 
 using nlohmann::json;
+
+namespace {
+
+bool IsServerList(const json &stored) {
+  return stored.is_object() && stored.contains("servers") && stored["servers"].is_array();
+}
+
+}  // namespace
 
 std::string KeptListPath(const std::string &settings_path) {
   std::filesystem::path path(settings_path);
@@ -20,32 +27,50 @@ std::string KeptListPath(const std::string &settings_path) {
 }
 
 void KeepServerList(const std::string &path, const std::string &master, const json &servers) {
+  /* The name may be the user's own file (of a settings file named
+   * x.json): only a list this host kept is replaced. */
+  json old;
+  const JsonReading read = ReadJsonFile(path, &old);
+  if (read.state == JsonReading::kUnreadable ||
+      (read.state != JsonReading::kMissing && !IsServerList(old)))
+    throw CommandError(
+        kExitFailure,
+        "cannot keep the server list: " + path + " is left as it is, since " +
+            (read.state == JsonReading::kUnreadable  ? "it cannot be read (" + read.why + ")"
+             : read.state == JsonReading::kMalformed ? "it is no JSON (" + read.why + ")"
+                                                     : std::string("it is no server list")) +
+            "; move it away, or name another settings file with --settings");
   const std::string text = Dump(json{{"master", master}, {"servers", servers}}) + '\n';
-  if (os::SaveAtomically(path, text) != os::Saved::kYes)
-    throw CommandError(kExitFailure, "cannot write the server list " + path);
+  std::string why;
+  if (os::SaveAtomically(path, text, &why) != os::Saved::kYes)
+    throw CommandError(kExitFailure, "cannot write the server list " + path + " (" + why + ")");
 }
 
 std::vector<std::string> StoredServerAddresses(const std::string &settings_path) {
   const std::string path = KeptListPath(settings_path);
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
+  json stored;
+  const JsonReading read = ReadJsonFile(path, &stored);
+  if (read.state == JsonReading::kMissing)
     throw CommandError(kExitBadArgument, "no server given and no list kept at " + path +
                                              ": run 'wolfet-host servers' first, or name servers");
-  std::stringstream text;
-  text << in.rdbuf();
-  const json stored = json::parse(text.str(), nullptr, false);
+  if (read.state == JsonReading::kUnreadable)
+    throw CommandError(kExitFailure, "cannot read the server list " + path + " (" + read.why +
+                                         "); make it readable, or name servers");
   /* Indexes count every entry, so one damaged entry spoils them all. */
   std::vector<std::string> addresses;
-  const bool listed = stored.is_object() && stored.contains("servers") &&
-                      stored["servers"].is_array() && !stored["servers"].empty();
-  for (const json &server : listed ? stored["servers"] : json::array()) {
-    if (!server.is_object() || !server.contains("address") || !server["address"].is_string()) break;
-    addresses.push_back(server["address"].get<std::string>());
-  }
+  const bool listed = IsServerList(stored) && !stored["servers"].empty();
+  if (listed)
+    for (const json &server : stored["servers"]) {
+      if (!server.is_object() || !server.contains("address") || !server["address"].is_string())
+        break;
+      addresses.push_back(server["address"].get<std::string>());
+    }
   if (!listed || addresses.size() != stored["servers"].size())
-    throw CommandError(
-        kExitBadArgument,
-        "the server list " + path + " is empty or damaged; run 'wolfet-host servers' again");
+    throw CommandError(kExitBadArgument,
+                       "the server list " + path + " is empty or damaged" +
+                           (read.why.empty() ? "" : " (" + read.why + ")") +
+                           "; run 'wolfet-host servers' again" +
+                           (IsServerList(stored) ? "" : " once it is moved away"));
   return addresses;
 }
 

@@ -16,7 +16,11 @@ std::string KeptListPath(const std::string &settings_path);
 void KeepServerList(const std::string &path, const std::string &master,
                     const nlohmann::json &servers);
 
-/* StoredServerAddresses (servers_command.h) reads it back. */
+/* StoredServerAddresses (servers_command.h) reads it back. A file at
+ * `path` that is not such a list (unreadable, no JSON, nested past
+ * kMaxJsonDepth) is never replaced: KeepServerList throws kExitFailure;
+ * reading it back, an unreadable list is kExitFailure, a damaged one
+ * kExitBadArgument. */
 
 }  // namespace wolfet_host
 
