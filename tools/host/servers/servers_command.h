@@ -32,8 +32,8 @@ std::string SummaryLine(const BrowseResult &result, const std::string &master, d
 std::vector<std::string> LimitNotes(const BrowseResult &result);
 
 /* The addresses of the last list `servers` kept for `settings_path`, in
- * the order of its `#` column. Throws CommandError (bad argument) when
- * there is none or it cannot be read. */
+ * the order of its `#` column. Throws CommandError: a bad argument when
+ * there is none or it is damaged, a file failure when it cannot be read. */
 std::vector<std::string> StoredServerAddresses(const std::string &settings_path);
 
 }  // namespace wolfet_host
