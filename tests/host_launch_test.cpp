@@ -139,6 +139,10 @@ TEST_F(HostLaunch, AWaitStoppedBeforeTheGameEndsPutsTheColourBackAndKeepsItForTh
           "highlight colour: " + user_colour + ", as before the launch"},
          "FAKE_ET_RUN_MS=0");
   EXPECT_FALSE(fs::exists(dir + "/wolfet-host.colour")) << "a game seen to end keeps nothing";
+
+  Step("a kept colour past 32 bits is no colour, and nothing starts");
+  WriteFile(dir + "/wolfet-host.colour", "0x100000000\n");
+  Expect(kFailure, "host", {"holds no highlight colour", "mend or remove it"});
 }
 
 TEST_F(HostLaunch, TheGamesLinesOnTheTerminalNeverShareTheStatusLine) {
