@@ -1,8 +1,10 @@
 // The command line's own checks: time-outs, master addresses, commands and
-// global options wherever they are typed; and servers, which shows what it
-// found, as JSON when asked, even when it cannot keep it.
+// global options wherever they are typed; servers, which shows what it
+// found, as JSON when asked, even when it cannot keep it; and join --pick,
+// which joins from that list only what the game can join.
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "support/cli.h"
@@ -89,6 +91,50 @@ TEST_F(Cli, ServersShowsWhatItFoundInOneSpellingEvenWhenItCannotKeepIt) {
   std::filesystem::remove(dir + "/wolfet-host.servers.json");
   Expect(kOk, "servers --master 127.0.0.1:" + empty, {"0 servers listed by"});
   EXPECT_FALSE(Told("join one with")) << "no server to pick";
+}
+
+TEST_F(Cli, JoinPickRefusesWhatTheGameCannotJoinAndAsksForcePastAPassword) {
+  constexpr int kOtherProtocol = 68;
+  StandInServers net;
+  const std::vector<std::string> names = {"Locked", "Other"};
+  ServerKeys locked, other;
+  locked.needpass = true;
+  other.protocol = kOtherProtocol;
+  other.gamename = "Quake3Arena";
+  const std::string list =
+      MasterEntry(kLoopback, net.Add(GameServer("\\hostname\\Locked" + InfoPairs(locked)))) +
+      MasterEntry(kLoopback, net.Add(GameServer("\\hostname\\Other" + InfoPairs(other))));
+  const uint16_t master = net.Add([list](const std::string &, int) {
+    return std::vector<Reply>{kMasterHead + list + kMasterEnd};
+  });
+  net.Start();
+  InstallGame();
+  Expect(kOk, "set engine general enginepath " + Quote(engine));
+
+  Step("the list kept, with what each server said");
+  Expect(kOk, "servers --json --timeout 5 --master 127.0.0.1:" + std::to_string(master));
+  const json kept = json::parse(out, nullptr, false);
+  ASSERT_TRUE(kept.is_array()) << out;
+  std::map<std::string, std::string> pick, address;  // by name
+  for (const json &server : kept) {
+    pick[server["name"]] = std::to_string(server["index"].get<int>());
+    address[server["name"]] = server["address"];
+  }
+  ASSERT_EQ(pick.size(), names.size()) << out;
+
+  Step("another game's server");
+  Expect(kBadArgument, "join --force --pick " + pick["Other"],
+         {"is of another game (protocol 68)", "et.exe cannot join"}, "FAKE_ET_RUN_MS=0");
+  Step("a server that needs a password");
+  Expect(kBadArgument, "join --pick " + pick["Locked"], {"needs a password", "--force"},
+         "FAKE_ET_RUN_MS=0");
+  EXPECT_FALSE(std::filesystem::exists(engine + "etmain/launch.cfg")) << "neither is launched";
+  Step("--force joins it all the same");
+  Expect(kOk, "join --force --pick " + pick["Locked"], {"joining server " + pick["Locked"]},
+         "FAKE_ET_RUN_MS=0");
+  EXPECT_NE(ReadFile(engine + "etmain/launch.cfg").find("connect " + address["Locked"]),
+            std::string::npos)
+      << "the script connects to it";
 }
 
 }  // namespace
