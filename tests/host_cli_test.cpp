@@ -94,13 +94,10 @@ TEST_F(Cli, ServersShowsWhatItFoundInOneSpellingEvenWhenItCannotKeepIt) {
 }
 
 TEST_F(Cli, JoinPickRefusesWhatTheGameCannotJoinAndAsksForcePastAPassword) {
-  constexpr int kOtherProtocol = 68;
   StandInServers net;
-  const std::vector<std::string> names = {"Locked", "Other"};
   ServerKeys locked, other;
   locked.needpass = true;
-  other.protocol = kOtherProtocol;
-  other.gamename = "Quake3Arena";
+  other.protocol = 68;
   const std::string list =
       MasterEntry(kLoopback, net.Add(GameServer("\\hostname\\Locked" + InfoPairs(locked)))) +
       MasterEntry(kLoopback, net.Add(GameServer("\\hostname\\Other" + InfoPairs(other))));
@@ -110,31 +107,21 @@ TEST_F(Cli, JoinPickRefusesWhatTheGameCannotJoinAndAsksForcePastAPassword) {
   net.Start();
   InstallGame();
   Expect(kOk, "set engine general enginepath " + Quote(engine));
-
-  Step("the list kept, with what each server said");
-  Expect(kOk, "servers --json --timeout 5 --master 127.0.0.1:" + std::to_string(master));
-  const json kept = json::parse(out, nullptr, false);
-  ASSERT_TRUE(kept.is_array()) << out;
-  std::map<std::string, std::string> pick, address;  // by name
-  for (const json &server : kept) {
-    pick[server["name"]] = std::to_string(server["index"].get<int>());
-    address[server["name"]] = server["address"];
-  }
-  ASSERT_EQ(pick.size(), names.size()) << out;
+  const std::string servers = "servers --timeout 5 --master 127.0.0.1:" + std::to_string(master);
+  Expect(kOk, servers, {"other game (protocol 68)", " pw  ", "pw: needs a password"});
+  Expect(kOk, servers + " --json");
+  std::map<std::string, std::string> pick;  // by name, as the list kept has it
+  for (const json &server : json::parse(out, nullptr, false))
+    pick[server.value("name", "")] = std::to_string(server.value("index", -1));
 
   Step("another game's server");
   Expect(kBadArgument, "join --force --pick " + pick["Other"],
-         {"is of another game (protocol 68)", "et.exe cannot join"}, "FAKE_ET_RUN_MS=0");
+         {"is of another game (protocol 68)", "et.exe cannot join"});
   Step("a server that needs a password");
-  Expect(kBadArgument, "join --pick " + pick["Locked"], {"needs a password", "--force"},
-         "FAKE_ET_RUN_MS=0");
-  EXPECT_FALSE(std::filesystem::exists(engine + "etmain/launch.cfg")) << "neither is launched";
+  Expect(kBadArgument, "join --pick " + pick["Locked"], {"needs a password", "--force"});
   Step("--force joins it all the same");
   Expect(kOk, "join --force --pick " + pick["Locked"], {"joining server " + pick["Locked"]},
          "FAKE_ET_RUN_MS=0");
-  EXPECT_NE(ReadFile(engine + "etmain/launch.cfg").find("connect " + address["Locked"]),
-            std::string::npos)
-      << "the script connects to it";
 }
 
 }  // namespace
