@@ -1,8 +1,10 @@
 // The command line's own checks: time-outs, master addresses, commands and
-// global options wherever they are typed; and servers, which shows what it
-// found, as JSON when asked, even when it cannot keep it.
+// global options wherever they are typed; servers, which shows what it
+// found, as JSON when asked, even when it cannot keep it; and join --pick,
+// which joins from that list only what the game can join.
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "support/cli.h"
@@ -89,6 +91,37 @@ TEST_F(Cli, ServersShowsWhatItFoundInOneSpellingEvenWhenItCannotKeepIt) {
   std::filesystem::remove(dir + "/wolfet-host.servers.json");
   Expect(kOk, "servers --master 127.0.0.1:" + empty, {"0 servers listed by"});
   EXPECT_FALSE(Told("join one with")) << "no server to pick";
+}
+
+TEST_F(Cli, JoinPickRefusesWhatTheGameCannotJoinAndAsksForcePastAPassword) {
+  StandInServers net;
+  ServerKeys locked, other;
+  locked.needpass = true;
+  other.protocol = 68;
+  const std::string list =
+      MasterEntry(kLoopback, net.Add(GameServer("\\hostname\\Locked" + InfoPairs(locked)))) +
+      MasterEntry(kLoopback, net.Add(GameServer("\\hostname\\Other" + InfoPairs(other))));
+  const uint16_t master = net.Add([list](const std::string &, int) {
+    return std::vector<Reply>{kMasterHead + list + kMasterEnd};
+  });
+  net.Start();
+  InstallGame();
+  Expect(kOk, "set engine general enginepath " + Quote(engine));
+  const std::string servers = "servers --timeout 5 --master 127.0.0.1:" + std::to_string(master);
+  Expect(kOk, servers, {"other game (protocol 68)", " pw  ", "pw: needs a password"});
+  Expect(kOk, servers + " --json");
+  std::map<std::string, std::string> pick;  // by name, as the list kept has it
+  for (const json &server : json::parse(out, nullptr, false))
+    pick[server.value("name", "")] = std::to_string(server.value("index", -1));
+
+  Step("another game's server");
+  Expect(kBadArgument, "join --force --pick " + pick["Other"],
+         {"is of another game (protocol 68)", "et.exe cannot join"});
+  Step("a server that needs a password");
+  Expect(kBadArgument, "join --pick " + pick["Locked"], {"needs a password", "--force"});
+  Step("--force joins it all the same");
+  Expect(kOk, "join --force --pick " + pick["Locked"], {"joining server " + pick["Locked"]},
+         "FAKE_ET_RUN_MS=0");
 }
 
 }  // namespace

@@ -182,10 +182,19 @@ TEST(Browser, WhatTheCapDropsIsCountedAndSaid) {
   EXPECT_NE(LimitNotes(result)[0].find("2 more servers past the cap of 1"), std::string::npos);
 }
 
-ServerInfo Answered(uint16_t port, const std::string &name, double ping_ms) {
-  return {{kLoopback, port}, true, name, "", std::nullopt, std::nullopt, std::nullopt, ping_ms};
+// What a server said in its info answer.
+ServerInfo Info(ServerEndpoint at, bool answered, std::string name, std::string map,
+                std::optional<int> players, std::optional<int> max, std::optional<int> type,
+                double ping_ms) {
+  ServerInfo s;
+  std::tie(s.endpoint, s.answered, s.name, s.map, s.players, s.max_players, s.game_type,
+           s.ping_ms) = std::tie(at, answered, name, map, players, max, type, ping_ms);
+  return s;
 }
-ServerInfo Silent(uint16_t port) { return {{kLoopback, port}, false, "", "", {}, {}, {}, 0}; }
+ServerInfo Answered(uint16_t port, const std::string &name, double ping_ms) {
+  return Info({kLoopback, port}, true, name, "", std::nullopt, std::nullopt, std::nullopt, ping_ms);
+}
+ServerInfo Silent(uint16_t port) { return Info({kLoopback, port}, false, "", "", {}, {}, {}, 0); }
 
 std::vector<std::string> Lines(const std::string &text) {
   std::vector<std::string> lines;
@@ -208,8 +217,8 @@ size_t Columns(const std::string &line) {
 
 TEST(ServerDisplay, TheTableShowsWhatEachServerSaidInColumns) {
   const std::vector<ServerInfo> servers = {
-      {{kLoopback, 27960}, true, "^1Red^7Fox^0!", "oasis", 0, 16, 2, 12.4},
-      {{kLoopback, 27961}, true, "L\xE9te\x1F" + std::string(90, 'N'), "", {}, 16, 7, 3},
+      Info({kLoopback, 27960}, true, "^1Red^7Fox^0!", "oasis", 0, 16, 2, 12.4),
+      Info({kLoopback, 27961}, true, "L\xE9te\x1F" + std::string(90, 'N'), "", {}, 16, 7, 3),
       Silent(27962)};
   std::ostringstream plain, coloured, short_table;
   PrintTable(servers, false, plain);
@@ -218,8 +227,8 @@ TEST(ServerDisplay, TheTableShowsWhatEachServerSaidInColumns) {
   const std::vector<std::string> rows = Lines(plain.str());
   ASSERT_EQ(rows.size(), servers.size() + 1) << "a header and a row per server";
   EXPECT_EQ(Lines(short_table.str())[1],
-            "0  RedFox!  oasis  0/16     Objective  12 ms  127.0.0.1:27960")
-      << "text to the left, the ping to the right, no colour codes in a pipe";
+            "0  RedFox!       oasis  0/16     Objective  12 ms  127.0.0.1:27960")
+      << "text to the left, the ping to the right, no colour codes in a pipe, no mod said";
   EXPECT_EQ(rows[2].rfind("1  L\xC3\xA9te?NNN", 0), 0u)
       << "Windows-1252 as UTF-8, a control character as '?'";
   EXPECT_NE(rows[2].find(std::string("N") + kEllipsis + "  "), std::string::npos)
@@ -239,22 +248,78 @@ TEST(ServerDisplay, TheTableShowsWhatEachServerSaidInColumns) {
 }
 
 TEST(ServerDisplay, TheTableFitsEightyColumnsWithEveryColumnAtItsWidest) {
-  ServerInfo widest{{0xFFFFFFFF, 65535},
-                    true,
-                    std::string(300, 'N'),
-                    std::string(300, 'M'),
-                    99999,
-                    99999,
-                    99999,
-                    59999};
-  const std::vector<ServerInfo> servers(kMaxServers, widest);
+  ServerInfo widest = Info({0xFFFFFFFF, 65535}, true, std::string(300, 'N'), std::string(300, 'M'),
+                           99999, 99999, 99999, 59999);
+  widest.mod = std::string(300, 'D');
+  widest.needpass = true;
+  std::vector<ServerInfo> servers(kMaxServers, widest);
+  servers.back().protocol = 99999;  // another game's
   std::ostringstream out;
   PrintTable(servers, false, out);
   const std::vector<std::string> rows = Lines(out.str());
   ASSERT_EQ(rows.size(), kMaxServers + 1);
-  EXPECT_EQ(Columns(rows.back()), kTableWidth) << "the widest row, " << rows.back();
-  EXPECT_NE(rows.back().find("MM" + std::string(kEllipsis)), std::string::npos)
-      << "the map keeps a few characters";
+  EXPECT_EQ(Columns(rows[1]), kTableWidth) << "the widest row, " << rows[1];
+  EXPECT_LE(Columns(rows.back()), kTableWidth) << "another game's row, " << rows.back();
+  EXPECT_NE(rows[1].find("DD" + std::string(kEllipsis) + "  MM" + kEllipsis + "  999+/999+ pw"),
+            std::string::npos)
+      << "mod and map keep a few characters, numbers no server of this game reaches are cut, "
+         "the password mark is not";
+  EXPECT_NE(rows.back().find("other game (protocol 99999)"), std::string::npos)
+      << "nor is another game's";
+}
+
+TEST(ServerDisplay, ColourCodesAreEveryCaretAndCharacterButADoubleCaret) {
+  struct Coded {
+    std::string sent, plain, coloured;
+  };
+  const std::vector<Coded> names = {
+      {"^1Real^7 ioq3 ^dET^ostyle", "Real ioq3 ETstyle", "\033[94mET\033[39mstyle"},
+      {"^aA^hH^!x", "AHx", "\033[31mA\033[39mH\033[31mx"},  // (c - '0') & 7
+      {"^8o^9g", "og", "\033[38;5;208mo\033[90mg"},
+      {"a^^1b^", "a^b^", "a^\033[31mb^"},
+      {"^\xE9x", "x", "\033[31mx"},  // a Windows-1252 byte
+  };
+  for (const Coded &name : names) {
+    std::ostringstream plain, coloured;
+    PrintTable({Answered(27960, name.sent, 1)}, false, plain);
+    PrintTable({Answered(27960, name.sent, 1)}, true, coloured);
+    const std::string row = Lines(plain.str())[1], in_colour = Lines(coloured.str())[1];
+    EXPECT_EQ(row.rfind("0  " + name.plain + "  ", 0), 0u) << name.sent << ": no code shows";
+    EXPECT_NE(in_colour.find(name.coloured), std::string::npos) << name.sent << ": " << in_colour;
+    EXPECT_EQ(Uncoloured(in_colour), row) << name.sent << ": no code takes room";
+  }
+}
+
+TEST(ServerProtocol, TheInfoAnswerSaysWhetherTheServerCanBeJoinedAndHow) {
+  constexpr int kOther = 68, kHumans = 1, kNotSent = -1;
+  struct Said {
+    const char *what;
+    ServerKeys keys;
+    bool joinable;
+    const char *marked;  // in the table
+  };
+  const std::vector<Said> said = {
+      {"this game, no mod", {kGameProtocol, "et", "", false, kNotSent, true}, true, "  etmain  "},
+      {"a mod, a password", {kGameProtocol, "ET", "legacy", true, kHumans, true}, true, "2/16 pw"},
+      {"another protocol", {kOther, "Q3", "", true, kHumans, false}, false, "(protocol 68)"},
+      {"another game", {kGameProtocol, "Q3", "", false, kNotSent, true}, false, "game (Q3)"},
+  };
+  for (const Said &s : said) {
+    const std::string pairs = "\\mapname\\oasis\\clients\\2\\sv_maxclients\\16" + InfoPairs(s.keys);
+    std::map<std::string, std::string> read;
+    ASSERT_TRUE(ReadInfoResponse(GameServer(pairs)(kOob + "getinfo 1", 1)[0].bytes, &read));
+    ServerInfo server = Answered(27960, "", 1);
+    ReadServerInfo(read, &server);
+    const json entry = ToJson({server})[0];
+    EXPECT_EQ(entry["joinable"], s.joinable) << s.what;
+    EXPECT_EQ(entry["protocol"], s.keys.protocol) << s.what;
+    EXPECT_EQ(entry["needpass"], s.keys.needpass) << s.what << ": needpass or g_needpass";
+    EXPECT_EQ(entry["humans"], s.keys.humans == kNotSent ? json() : json(s.keys.humans))
+        << s.what << ": humans or g_humanplayers";
+    std::ostringstream table;
+    PrintTable({server}, false, table);
+    EXPECT_NE(table.str().find(s.marked), std::string::npos) << s.what << ": " << table.str();
+  }
 }
 
 TEST(ServerDisplay, TheTableTheJsonAndTheKeptListSpellEachNameAlike) {
@@ -290,8 +355,8 @@ TEST(ServerDisplay, TheTableTheJsonAndTheKeptListSpellEachNameAlike) {
 }
 
 TEST(ServerDisplay, JsonSaysNullForWhatASilentServerDidNotSay) {
-  const std::vector<ServerInfo> servers = {{{kLoopback, 27960}, true, "Late", "", 0, {}, 2, 12.5},
-                                           Silent(27961)};
+  const std::vector<ServerInfo> servers = {
+      Info({kLoopback, 27960}, true, "Late", "", 0, {}, 2, 12.5), Silent(27961)};
   const json list = ToJson(servers);
   ASSERT_EQ(list.size(), servers.size());
   EXPECT_EQ(list[1]["index"], 1) << "the index join --pick takes";

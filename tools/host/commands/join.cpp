@@ -3,6 +3,7 @@
 
 #include "commands.h"
 #include "commands/registration.h"
+#include "servers/servers_command.h"
 
 namespace wolfet_host {
 
@@ -18,8 +19,14 @@ void AddJoinCommand(CLI::App &app, Context &context) {
   join->add_option("--pick", request->pick,
                    "Index of the server to join, from 0 (the # column of 'servers')")
       ->capture_default_str();
-  join->callback([&context, request] {
+  auto force = std::make_shared<bool>(false);
+  join->add_flag("--force", *force,
+                 "Join a server of the kept list that needs a password all the same (the "
+                 "launch cannot carry one)");
+  join->callback([&context, request, force] {
     request->hosting = false;
+    if (request->servers.empty())
+      CheckKeptPick(context.session().file().path(), request->pick, *force);
     context.exit_code = RunLaunch(context.session(), *request);
   });
 }

@@ -12,7 +12,8 @@ void AddServersCommand(CLI::App &app, Context &context) {
   auto *servers = app.add_subcommand(
       "servers",
       "List the public servers: the master server's list (engine servers masteraddress), each "
-      "server's name, map, players and ping; keeps the list for join --pick");
+      "server's name, mod, map, players, password flag and ping, and whether it is of this "
+      "game; keeps the list for join --pick");
   servers
       ->add_option("--master", options->master,
                    "The master server, HOST[:PORT] (port 27950 if not given): an IPv4 address "

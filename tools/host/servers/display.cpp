@@ -30,35 +30,56 @@ bool IsControl(std::string_view character) {
          (byte(0) == 0xC2 && character.size() > 1 && byte(1) < 0xA0);
 }
 
-/* The game's colours ^0-^9 on a terminal. Black (^0) and white (^7) both
+/* The game's colours on a terminal. Black (^0) and white (^7) both
  * become the terminal's own text colour: either would vanish on one of
  * the two kinds of background, and that colour is readable on its own
  * background by design. Blue is the bright one, which a dark background
- * does not swallow. */
+ * does not swallow. ^8 and ^9 keep orange and grey. */
 const char *const kColours[] = {"39", "31", "32", "33", "94", "36", "35", "39", "38;5;208", "90"};
 
-bool IsColourCode(const std::string &text, size_t i) {
-  return text[i] == '^' && i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9';
+/* As the engine reads a name: '^' and any character but '^' is a colour
+ * code, letters and signs too. Its length, or 0 for no code. */
+size_t ColourCode(const std::string &text, size_t i) {
+  if (text[i] != '^' || i + 1 >= text.size() || text[i + 1] == '^') return 0;
+  return 1 + CharacterLength(text, i + 1);
 }
 
-/* A cell for the terminal: ^0-^9 become colours (or go, in a pipe), the
- * rest shows character by character; a text of more than `limit`
- * characters is cut to leave room for an ellipsis. `width` counts what
- * shows. */
+/* The engine picks a letter's colour by its value as it does a digit's,
+ * (c - '0') & 7; a character past ASCII by its low byte, which is its
+ * Windows-1252 byte for the names sent in it. */
+const char *Colour(const std::string &text, size_t code) {
+  const auto c = static_cast<unsigned char>(text[code]);
+  if (c >= '0' && c <= '9') return kColours[c - '0'];
+  unsigned value = c;
+  if (c >= 0x80) {
+    value = c & (c < 0xE0 ? 0x1F : 0x0F);
+    for (size_t i = code + 1; i < text.size() && (text[i] & 0xC0) == 0x80; ++i)
+      value = (value << 6) | (text[i] & 0x3F);
+  }
+  return kColours[(static_cast<int>(value & 0xFF) - '0') & 7];
+}
+
+/* A cell for the terminal: colour codes become colours (or go, in a
+ * pipe), the rest shows character by character; a text of more than
+ * `limit` characters is cut to leave room for an ellipsis. `width` counts
+ * what shows. */
 std::string ShowCell(const std::string &raw, bool colour, size_t limit, size_t *width) {
   const std::string text = ServerTextToUtf8(raw);
   size_t characters = 0;
-  for (size_t i = 0; i < text.size(); i += IsColourCode(text, i) ? 2 : CharacterLength(text, i))
-    characters += IsColourCode(text, i) ? 0 : 1;
+  for (size_t i = 0; i < text.size();) {
+    const size_t code = ColourCode(text, i);
+    characters += code == 0 ? 1 : 0;
+    i += code == 0 ? CharacterLength(text, i) : code;
+  }
   const size_t shown = characters > limit ? limit - 1 : characters;
   std::string out;
   bool coloured = false;
   *width = 0;
   for (size_t i = 0; i < text.size() && *width < shown;) {
-    if (IsColourCode(text, i)) {
-      if (colour) out += std::string("\033[") + kColours[text[i + 1] - '0'] + "m";
+    if (const size_t code = ColourCode(text, i)) {
+      if (colour) out += std::string("\033[") + Colour(text, i + 1) + "m";
       coloured = coloured || colour;
-      i += 2;
+      i += code;
       continue;
     }
     const std::string_view character(text.data() + i, CharacterLength(text, i));
@@ -80,33 +101,72 @@ const char *GameTypeName(int type) {
   return type >= 0 && static_cast<size_t>(type) < std::size(kNames) ? kNames[type] : nullptr;
 }
 
+/* No server of this game counts past 999 (it has at most 64 slots); a
+ * larger number is shown as such, whole in the JSON, so the other
+ * columns keep their room. */
+constexpr int kShownNumber = 999;
+std::string Number(const std::optional<int> &n) {
+  if (!n) return "?";
+  return *n > kShownNumber ? std::to_string(kShownNumber) + "+" : std::to_string(*n);
+}
+
 std::string TypeCell(const std::optional<int> &game_type) {
   if (!game_type) return "?";
   const char *name = GameTypeName(*game_type);
-  return name != nullptr ? name : "type " + std::to_string(*game_type);
+  return name != nullptr ? name : "type " + Number(game_type);
 }
 
-std::vector<std::string> Row(size_t index, const ServerInfo &s) {
+/* The mark of a server that needs a password, after its players. */
+constexpr char kPasswordMark[] = " pw";
+
+/* The cells of a row; a server of another game has one cell over the
+ * map, players and type columns, as its map and game types mean nothing
+ * here (they would read as this game's). */
+struct Row {
+  std::vector<std::string> cells;
+  bool spans = false;
+};
+
+Row RowOf(size_t index, const ServerInfo &s) {
   if (!s.answered)
-    return {std::to_string(index), "(not answering)", "", "", "", "-", FormatEndpoint(s.endpoint)};
-  auto number = [](const std::optional<int> &n) { return n ? std::to_string(*n) : "?"; };
+    return {{std::to_string(index), "(not answering)", "", "", "", "", "-",
+             FormatEndpoint(s.endpoint)}};
   char ping[32];
   std::snprintf(ping, sizeof ping, "%.0f ms", s.ping_ms);
-  return {std::to_string(index),
-          s.name,
-          s.map,
-          number(s.players) + "/" + number(s.max_players),
-          TypeCell(s.game_type),
-          ping,
-          FormatEndpoint(s.endpoint)};
+  const std::string other = OtherGame(s.protocol, s.game);
+  return {{std::to_string(index), s.name, s.mod.value_or(""), other.empty() ? s.map : other,
+           other.empty() ? Number(s.players) + "/" + Number(s.max_players) +
+                               (s.needpass.value_or(false) ? kPasswordMark : "")
+                         : "",
+           other.empty() ? TypeCell(s.game_type) : "", ping, FormatEndpoint(s.endpoint)},
+          !other.empty()};
 }
 
-constexpr size_t kNameColumn = 1, kMapColumn = 2, kPingColumn = 5;
+constexpr size_t kNameColumn = 1, kModColumn = 2, kMapColumn = 3, kTypeColumn = 5, kPingColumn = 6;
 constexpr size_t kTableWidth = 80, kGap = 2;
-/* What the name and the map keep when the other columns are at their
- * widest (index 19999, 99999/99999 players, "type 99999", "59999 ms",
- * 255.255.255.255:65535): 55 columns and 6 gaps leave 13. */
-constexpr size_t kMinName = 8, kMinMap = 5;
+/* What the name, the mod and the map keep when the other columns are at
+ * their widest (index 19999, "999+/999+ pw" players, "Objective",
+ * "59999 ms", 255.255.255.255:65535): 55 columns and 7 gaps leave 11. */
+constexpr size_t kMinName = 5, kMinMod = 3, kMinMap = 3;
+
+size_t Width(const std::string &cell) {
+  size_t width = 0;
+  ShowCell(cell, false, std::string::npos, &width);
+  return width;
+}
+
+/* How the room left by the other columns is shared: the mod gives way
+ * first, to a fifth of it, then the map, to a third of what is left. */
+void ShareRoom(size_t room, std::vector<size_t> *column) {
+  size_t &name = (*column)[kNameColumn], &mod = (*column)[kModColumn], &map = (*column)[kMapColumn];
+  if (name + mod + map <= room) return;
+  mod = std::min(mod, std::max(kMinMod, room / 5));
+  room = room > mod ? room - mod : 0;
+  if (name + map <= room) return;
+  const size_t after_name = room > name ? room - name : 0;
+  map = std::min(map, std::max({kMinMap, room / 3, after_name}));
+  name = std::max(kMinName, room > map ? room - map : 0);
+}
 
 }  // namespace
 
@@ -124,40 +184,52 @@ void SortFastestFirst(std::vector<ServerInfo> *servers) {
 }
 
 void PrintTable(const std::vector<ServerInfo> &servers, bool colour, std::ostream &out) {
-  std::vector<std::vector<std::string>> rows;
-  rows.push_back({"#", "Name", "Map", "Players", "Type", "Ping", "Address"});
-  for (size_t i = 0; i < servers.size(); ++i) rows.push_back(Row(i, servers[i]));
-  const size_t columns = rows[0].size();
-  auto is_text = [](size_t c) { return c == kNameColumn || c == kMapColumn; };
+  std::vector<Row> rows;
+  rows.push_back({{"#", "Name", "Mod", "Map", "Players", "Type", "Ping", "Address"}});
+  for (size_t i = 0; i < servers.size(); ++i) rows.push_back(RowOf(i, servers[i]));
+  const size_t columns = rows[0].cells.size();
+  auto is_text = [](size_t c) { return c == kNameColumn || c == kModColumn || c == kMapColumn; };
 
-  /* First every cell whole, to learn the widths the texts would want. */
+  /* First every cell whole, to learn the widths the texts would want; a
+   * spanning cell is fitted once the columns it spans are known. */
   std::vector<size_t> column(columns, 0);
-  for (const auto &row : rows)
-    for (size_t c = 0; c < columns; ++c) {
-      size_t width = 0;
-      ShowCell(row[c], false, std::string::npos, &width);
-      column[c] = std::max(column[c], width);
-    }
+  size_t span = 0;
+  for (const Row &row : rows)
+    for (size_t c = 0; c < columns; ++c)
+      if (row.spans && c == kMapColumn)
+        span = std::max(span, Width(row.cells[c]));
+      else
+        column[c] = std::max(column[c], Width(row.cells[c]));
   size_t others = kGap * (columns - 1);
   for (size_t c = 0; c < columns; ++c) others += is_text(c) ? 0 : column[c];
-  const size_t room =
-      kTableWidth > others + kMinName + kMinMap ? kTableWidth - others : kMinName + kMinMap;
-  if (column[kNameColumn] + column[kMapColumn] > room) {
-    /* The map gives way first, down to a third of the room. */
-    const size_t after_name = room > column[kNameColumn] ? room - column[kNameColumn] : 0;
-    column[kMapColumn] = std::min(column[kMapColumn], std::max({kMinMap, room / 3, after_name}));
-    column[kNameColumn] = std::max(kMinName, room - column[kMapColumn]);
+  const size_t mins = kMinName + kMinMod + kMinMap;
+  ShareRoom(kTableWidth > others + mins ? kTableWidth - others : mins, &column);
+  /* The span's mark is not cut while the table or the name has room to
+   * give. */
+  const auto spanned = [&column] {
+    return column[kMapColumn] + column[kMapColumn + 1] + column[kTypeColumn] + 2 * kGap;
+  };
+  size_t used = others + column[kNameColumn] + column[kModColumn] + column[kMapColumn];
+  while (spanned() < span && (used < kTableWidth || column[kNameColumn] > kMinName)) {
+    if (used < kTableWidth)
+      ++used;
+    else
+      --column[kNameColumn];
+    ++column[kMapColumn];
   }
 
-  for (const auto &row : rows) {
+  for (const Row &row : rows) {
     std::string line;
     for (size_t c = 0; c < columns; ++c) {
+      const bool spanning = row.spans && c == kMapColumn;
+      const size_t limit = spanning ? spanned() : column[c];
       size_t width = 0;
-      const std::string cell = ShowCell(row[c], colour && c == kNameColumn, column[c], &width);
-      const std::string pad(column[c] - width, ' ');
+      const std::string cell = ShowCell(row.cells[c], colour && c == kNameColumn, limit, &width);
+      const std::string pad(limit - width, ' ');
       /* Numbers to the right, text to the left. */
       line += c == 0 || c == kPingColumn ? pad + cell : cell + pad;
       line += c + 1 < columns ? std::string(kGap, ' ') : "";
+      if (spanning) c = kTypeColumn;
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << "\n";
@@ -167,6 +239,9 @@ void PrintTable(const std::vector<ServerInfo> &servers, bool colour, std::ostrea
 json ToJson(const std::vector<ServerInfo> &servers) {
   json list = json::array();
   auto number = [](const std::optional<int> &n) { return n ? json(*n) : json(nullptr); };
+  auto text = [](const std::optional<std::string> &t) {
+    return t ? json(ServerTextToUtf8(*t)) : json(nullptr);
+  };
   for (size_t i = 0; i < servers.size(); ++i) {
     const ServerInfo &s = servers[i];
     list.push_back({{"index", i},
@@ -177,7 +252,13 @@ json ToJson(const std::vector<ServerInfo> &servers) {
                     {"players", number(s.players)},
                     {"max_players", number(s.max_players)},
                     {"game_type", number(s.game_type)},
-                    {"ping_ms", s.answered ? json(s.ping_ms) : json(nullptr)}});
+                    {"ping_ms", s.answered ? json(s.ping_ms) : json(nullptr)},
+                    {"protocol", number(s.protocol)},
+                    {"game", text(s.game)},
+                    {"mod", text(s.mod)},
+                    {"needpass", s.needpass ? json(*s.needpass) : json(nullptr)},
+                    {"humans", number(s.humans)},
+                    {"joinable", IsThisGame(s)}});
   }
   return list;
 }

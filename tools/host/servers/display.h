@@ -1,5 +1,5 @@
 // The server list for people and for scripts: the table with the names'
-// ^0-^9 colours, and the JSON that --json prints and the kept list holds.
+// colours, and the JSON that --json prints and the kept list holds.
 #ifndef TOOLS_HOST_SERVERS_DISPLAY_H
 #define TOOLS_HOST_SERVERS_DISPLAY_H
 
@@ -25,11 +25,14 @@ extern const char kEllipsis[];
 void SortFastestFirst(std::vector<ServerInfo> *servers);
 
 /* One row per server under a header, `#` being the index join --pick
- * takes, in at most 80 columns: names and maps are cut to fit. With
- * `colour`, a name's ^0-^9 become terminal colours; without, they go. */
+ * takes, in at most 80 columns: names, mods and maps are cut to fit. A
+ * server of another game says so over its map, players and type; one
+ * that needs a password has " pw" after its players. With `colour`, a
+ * name's colour codes become terminal colours; without, they go. */
 void PrintTable(const std::vector<ServerInfo> &servers, bool colour, std::ostream &out);
 
-/* One object per server; what a silent server did not say is null. */
+/* One object per server; what a server did not say is null. `joinable`
+ * is false for a server of another game. */
 nlohmann::json ToJson(const std::vector<ServerInfo> &servers);
 
 /* Two spaces a level; should a text not be UTF-8 after all, its bad

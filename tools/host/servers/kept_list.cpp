@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "display.h"
 #include "exit_codes.h"
@@ -72,6 +73,37 @@ std::vector<std::string> StoredServerAddresses(const std::string &settings_path)
                            "; run 'wolfet-host servers' again" +
                            (IsServerList(stored) ? "" : " once it is moved away"));
   return addresses;
+}
+
+void CheckKeptPick(const std::string &settings_path, int pick, bool force) {
+  const std::vector<std::string> addresses = StoredServerAddresses(settings_path);
+  if (pick < 0 || static_cast<size_t>(pick) >= addresses.size()) return;
+  json stored;
+  ReadJsonFile(KeptListPath(settings_path), &stored);
+  const json &server = stored["servers"][static_cast<size_t>(pick)];
+  const std::string named = "server " + std::to_string(pick) + " (" + addresses[pick] + ")";
+  const auto flag = [&server](const char *key) {
+    return server.contains(key) && server[key].is_boolean() && server[key].get<bool>();
+  };
+  const auto text = [&server](const char *key) -> std::optional<std::string> {
+    if (!server.contains(key) || !server[key].is_string()) return std::nullopt;
+    return server[key].get<std::string>();
+  };
+  std::optional<int> protocol;
+  if (server.contains("protocol") && server["protocol"].is_number_integer())
+    protocol = server["protocol"].get<int>();
+  if (server.contains("joinable") && server["joinable"] == false) {
+    const std::string other = OtherGame(protocol, text("game"));
+    throw CommandError(kExitBadArgument,
+                       named + " is of " +
+                           (other.empty() ? std::string("another game") : "an" + other) +
+                           ", which et.exe cannot join; pick a server of this game");
+  }
+  if (flag("needpass") && !force)
+    throw CommandError(kExitBadArgument,
+                       named +
+                           " needs a password, and the launch cannot carry one, so the game "
+                           "would be turned away; give --force to join it all the same");
 }
 
 }  // namespace wolfet_host

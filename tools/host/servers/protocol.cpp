@@ -80,6 +80,9 @@ std::string Text(const std::map<std::string, std::string> &pairs, const char *ke
 
 }  // namespace
 
+const char kGameName[] = "et";
+const char kBaseMod[] = "etmain";
+
 std::optional<MasterAddress> ParseMasterAddress(std::string_view text, std::string *why) {
   MasterAddress address;
   if (text.empty()) {
@@ -177,6 +180,30 @@ void ReadServerInfo(const std::map<std::string, std::string> &pairs, ServerInfo 
   info->players = Number(pairs, "clients");
   info->max_players = Number(pairs, "sv_maxclients");
   info->game_type = Number(pairs, "gametype");
+  info->protocol = Number(pairs, "protocol");
+  const auto text = [&pairs](const char *key) -> std::optional<std::string> {
+    auto it = pairs.find(key);
+    return it == pairs.end() ? std::nullopt : std::optional<std::string>(it->second);
+  };
+  const auto either = [](std::optional<int> a, std::optional<int> b) { return a ? a : b; };
+  info->game = text("gamename");
+  info->mod = text("game");
+  if (!info->mod && IsThisGame(*info)) info->mod = kBaseMod;
+  const std::optional<int> needpass =
+      either(Number(pairs, "needpass"), Number(pairs, "g_needpass"));
+  info->needpass = needpass ? std::optional<bool>(*needpass != 0) : std::nullopt;
+  info->humans = either(Number(pairs, "humans"), Number(pairs, "g_humanplayers"));
+}
+
+bool IsThisGame(const ServerInfo &info) { return OtherGame(info.protocol, info.game).empty(); }
+
+std::string OtherGame(const std::optional<int> &protocol, const std::optional<std::string> &game) {
+  if (protocol && *protocol != kGameProtocol)
+    return "other game (protocol " + std::to_string(*protocol) + ")";
+  const auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c | 0x20 : c); };
+  std::string name = game.value_or(kGameName);
+  std::transform(name.begin(), name.end(), name.begin(), lower);
+  return name == kGameName ? std::string() : "other game (" + *game + ")";
 }
 
 }  // namespace wolfet_host

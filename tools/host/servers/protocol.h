@@ -14,6 +14,12 @@
 namespace wolfet_host {
 
 constexpr uint16_t kDefaultMasterPort = 27950;
+/* What this game's servers send as `protocol` and `gamename`. */
+constexpr int kGameProtocol = 84;
+extern const char kGameName[];
+/* The folder of a server of this game that runs no mod: it sends no
+ * `game` key then. */
+extern const char kBaseMod[];
 
 struct ServerEndpoint {
   uint32_t ip = 0; /* host byte order */
@@ -41,7 +47,22 @@ struct ServerInfo {
   std::string name, map; /* as the server sent them, cut to 255 bytes */
   std::optional<int> players, max_players, game_type;
   double ping_ms = 0; /* when answered */
+  std::optional<int> protocol;
+  std::optional<std::string> game; /* `gamename` */
+  std::optional<std::string> mod;  /* `game`; kBaseMod for this game's servers without one */
+  std::optional<bool> needpass;
+  std::optional<int> humans;
 };
+
+/* False for a server that says it is of another protocol or game; one
+ * that says neither (or nothing, being silent) was listed for protocol 84
+ * and is taken at the master's word. */
+bool IsThisGame(const ServerInfo &info);
+
+/* Why et.exe cannot join a server of another game, as the table shows it:
+ * "other game (protocol 68)", or with the game's name when the protocol
+ * is this game's. Empty for this game's servers. */
+std::string OtherGame(const std::optional<int> &protocol, const std::optional<std::string> &game);
 
 /* What the master is asked: every server of protocol 84, empty and full
  * ones too. */
@@ -60,8 +81,11 @@ MasterPart ReadMasterList(std::string_view datagram, std::vector<ServerEndpoint>
  * that would be split. */
 bool ReadInfoResponse(std::string_view datagram, std::map<std::string, std::string> *pairs);
 
-/* Name, map, players, player limit and game type from an info response's
- * pairs; a number that is not one from 0 to 99999 stays unknown. */
+/* Name, map, players, player limit, game type, protocol, game name, mod,
+ * password flag and humans from an info response's pairs; a number that
+ * is not one from 0 to 99999 stays unknown. Servers of this game send
+ * `needpass` and `humans`, others of the engine family `g_needpass` and
+ * `g_humanplayers`: either is read. */
 void ReadServerInfo(const std::map<std::string, std::string> &pairs, ServerInfo *info);
 
 }  // namespace wolfet_host

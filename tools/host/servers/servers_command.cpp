@@ -145,6 +145,9 @@ std::string SummaryLine(const BrowseResult &result, const std::string &master, d
   if (result.listed_past_cap > 0)
     line += "; " + std::to_string(result.listed_past_cap) + " more past the cap of " +
             std::to_string(result.max_servers) + " dropped";
+  if (std::any_of(result.servers.begin(), result.servers.end(),
+                  [](const ServerInfo &s) { return s.needpass.value_or(false) && IsThisGame(s); }))
+    line += "; pw: needs a password, which the launch cannot carry";
   if (!result.servers.empty()) line += "; join one with: wolfet-host join --pick N";
   return line;
 }

@@ -36,6 +36,13 @@ std::vector<std::string> LimitNotes(const BrowseResult &result);
  * there is none or it is damaged, a file failure when it cannot be read. */
 std::vector<std::string> StoredServerAddresses(const std::string &settings_path);
 
+/* Refuses a `join --pick` of entry `pick` of the kept list that et.exe
+ * cannot join: a server of another game (kExitBadArgument), or one that
+ * needs a password, which the launch script cannot carry, unless `force`.
+ * An entry kept before these were known is taken as joinable; an index
+ * out of the list is left to the launch to refuse. */
+void CheckKeptPick(const std::string &settings_path, int pick, bool force);
+
 }  // namespace wolfet_host
 
 #endif

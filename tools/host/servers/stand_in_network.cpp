@@ -28,6 +28,18 @@ Answer GameServer(const std::string &pairs) {
   };
 }
 
+std::string InfoPairs(const ServerKeys &keys) {
+  std::string pairs =
+      "\\protocol\\" + std::to_string(keys.protocol) + "\\gamename\\" + keys.gamename;
+  if (!keys.mod.empty()) pairs += "\\game\\" + keys.mod;
+  pairs += std::string(keys.this_games_keys ? "\\needpass\\" : "\\g_needpass\\") +
+           (keys.needpass ? "1" : "0");
+  if (keys.humans >= 0)
+    pairs +=
+        (keys.this_games_keys ? "\\humans\\" : "\\g_humanplayers\\") + std::to_string(keys.humans);
+  return pairs;
+}
+
 struct StandInServers::Impl {
   struct Socket {
     explicit Socket(asio::io_context &io)

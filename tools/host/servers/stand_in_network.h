@@ -44,6 +44,19 @@ constexpr uint32_t kLoopback = 0x7F000001;
 // ("\key\value...").
 Answer GameServer(const std::string &pairs);
 
+// What a server of the engine family puts in its info answer beside its
+// name and map: this game's server by default, or another game's, which
+// names the password flag and the humans otherwise.
+struct ServerKeys {
+  int protocol = 84;
+  std::string gamename = "et";
+  std::string mod;  // the `game` key; not sent when empty
+  bool needpass = false;
+  int humans = -1;              // not sent when negative
+  bool this_games_keys = true;  // needpass and humans, else g_needpass and g_humanplayers
+};
+std::string InfoPairs(const ServerKeys &keys);
+
 }  // namespace wolfet_host
 
 #endif
