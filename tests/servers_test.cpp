@@ -95,6 +95,18 @@ uint16_t AddStandIn(StandInServers *net, std::vector<Reply> replies, std::atomic
   });
 }
 
+TEST(ServerProtocol, AMasterAddressIsAnIpv4AddressOrAHostNameWithinTheirBounds) {
+  const std::string label(63, 'a');
+  const std::pair<std::string, bool> addresses[] = {
+      {"1.2.3.255", true},          {"1.2.3.256", false},       {label + ".example", true},
+      {label + "a.example", false}, {"master.example.", false}, {"master.example", true},
+  };
+  for (const auto &[text, valid] : addresses) {
+    std::string why;
+    EXPECT_EQ(ParseMasterAddress(text, &why).has_value(), valid) << text << ": " << why;
+  }
+}
+
 TEST(Browser, ListsEachServerOnceAndTakesOnlyAnswersToItsOwnRequests) {
   // Step 1: a server that answers at once, one that answers the second
   // request only, a silent one, one that echoes another challenge and
