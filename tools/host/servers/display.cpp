@@ -94,13 +94,6 @@ std::string ShowCell(const std::string &raw, bool colour, size_t limit, size_t *
   return coloured ? out + "\033[0m" : out;
 }
 
-/* Short enough for the table to fit 80 columns: at most 9 characters. */
-const char *GameTypeName(int type) {
-  static const char *const kNames[] = {"Single",   "Co-op", "Objective", "Stopwatch",
-                                       "Campaign", "LMS",   "Map Vote"};
-  return type >= 0 && static_cast<size_t>(type) < std::size(kNames) ? kNames[type] : nullptr;
-}
-
 /* No server of this game counts past 999 (it has at most 64 slots); a
  * larger number is shown as such, whole in the JSON, so the other
  * columns keep their room. */
@@ -172,6 +165,18 @@ void ShareRoom(size_t room, std::vector<size_t> *column) {
 
 const char kEllipsis[] = "\xE2\x80\xA6";
 
+/* Short enough for the table to fit 80 columns: at most 9 characters. */
+const char *GameTypeName(int type) {
+  static const char *const kNames[] = {"Single",   "Co-op", "Objective", "Stopwatch",
+                                       "Campaign", "LMS",   "Map Vote"};
+  return type >= 0 && static_cast<size_t>(type) < std::size(kNames) ? kNames[type] : nullptr;
+}
+
+std::string PlainText(std::string_view raw) {
+  size_t width = 0;
+  return ShowCell(std::string(raw), false, std::string::npos, &width);
+}
+
 std::string ServerTextToUtf8(std::string_view text) {
   return hostkit::Utf8OrWindows1252ToUtf8(text);
 }
@@ -184,9 +189,16 @@ void SortFastestFirst(std::vector<ServerInfo> *servers) {
 }
 
 void PrintTable(const std::vector<ServerInfo> &servers, bool colour, std::ostream &out) {
+  std::vector<size_t> all(servers.size());
+  for (size_t i = 0; i < all.size(); ++i) all[i] = i;
+  PrintTable(servers, all, colour, out);
+}
+
+void PrintTable(const std::vector<ServerInfo> &servers, const std::vector<size_t> &shown,
+                bool colour, std::ostream &out) {
   std::vector<Row> rows;
   rows.push_back({{"#", "Name", "Mod", "Map", "Players", "Type", "Ping", "Address"}});
-  for (size_t i = 0; i < servers.size(); ++i) rows.push_back(RowOf(i, servers[i]));
+  for (const size_t i : shown) rows.push_back(RowOf(i, servers[i]));
   const size_t columns = rows[0].cells.size();
   auto is_text = [](size_t c) { return c == kNameColumn || c == kModColumn || c == kMapColumn; };
 

@@ -21,6 +21,14 @@ std::string ServerTextToUtf8(std::string_view text);
  * anyway and three dots would take two more columns from the name. */
 extern const char kEllipsis[];
 
+/* A name or map as UTF-8 without its colour codes, a control character
+ * as '?': as a pipe shows it. */
+std::string PlainText(std::string_view raw);
+
+/* The name the table gives game type `type`, or null for a number this
+ * game has no name for. */
+const char *GameTypeName(int type);
+
 /* Fastest first; the silent ones after, in the master's order. */
 void SortFastestFirst(std::vector<ServerInfo> *servers);
 
@@ -30,6 +38,10 @@ void SortFastestFirst(std::vector<ServerInfo> *servers);
  * that needs a password has " pw" after its players. With `colour`, a
  * name's colour codes become terminal colours; without, they go. */
 void PrintTable(const std::vector<ServerInfo> &servers, bool colour, std::ostream &out);
+/* Only the rows of `shown`, indices into `servers`, each under its own
+ * index: a filtered table has gaps in `#`. */
+void PrintTable(const std::vector<ServerInfo> &servers, const std::vector<size_t> &shown,
+                bool colour, std::ostream &out);
 
 /* One object per server; what a server did not say is null. `joinable`
  * is false for a server of another game. */

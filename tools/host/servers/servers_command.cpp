@@ -110,15 +110,18 @@ int Query(Session &session, const ServersOptions &options, bool *printed_json) {
                            Seconds(options.timeout_s, "%.1f s") + " (from " + choice.source +
                            "); " + choice.fix + ", or a longer --timeout");
 
-  SortFastestFirst(&result.servers);
+  SortServers(options.sort, &result.servers);
   const nlohmann::json list = ToJson(result.servers);
+  const std::vector<size_t> shown = Filter(result.servers, options.filter);
   for (const std::string &note : LimitNotes(result)) std::cerr << "note: " << note << "\n";
   if (options.json) {
-    std::cout << Dump(list) << "\n";
+    nlohmann::json printed = nlohmann::json::array();
+    for (const size_t i : shown) printed.push_back(list[i]);
+    std::cout << Dump(printed) << "\n";
     *printed_json = true;
   } else {
-    if (!result.servers.empty()) PrintTable(result.servers, os::StdoutIsTerminal(), std::cout);
-    std::cout << SummaryLine(result, master_name, seconds) << "\n";
+    if (!shown.empty()) PrintTable(result.servers, shown, os::StdoutIsTerminal(), std::cout);
+    std::cout << SummaryLine(result, master_name, seconds, options.filter, &shown) << "\n";
   }
   /* What was found is shown whether or not it can be kept. */
   try {
@@ -134,21 +137,33 @@ int Query(Session &session, const ServersOptions &options, bool *printed_json) {
 
 }  // namespace
 
-std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds) {
+std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds,
+                        const ServerFilter &filter, const std::vector<size_t> *shown) {
   const size_t answered =
       static_cast<size_t>(std::count_if(result.servers.begin(), result.servers.end(),
                                         [](const ServerInfo &s) { return s.answered; }));
-  std::string line = std::to_string(result.servers.size()) + " servers listed by " + master + ", " +
-                     std::to_string(answered) + " answering, " +
-                     std::to_string(result.servers.size() - answered) + " silent (" +
-                     Seconds(seconds, "%.2f s") + ")";
+  std::string line;
+  if (filter.On() && shown != nullptr)
+    line = std::to_string(shown->size()) + " of " + std::to_string(result.servers.size()) +
+           " servers shown (filters: " + filter.typed + "); ";
+  line += std::to_string(result.servers.size()) + " servers listed by " + master + ", " +
+          std::to_string(answered) + " answering, " +
+          std::to_string(result.servers.size() - answered) + " silent (" +
+          Seconds(seconds, "%.2f s") + ")";
   if (result.listed_past_cap > 0)
     line += "; " + std::to_string(result.listed_past_cap) + " more past the cap of " +
             std::to_string(result.max_servers) + " dropped";
-  if (std::any_of(result.servers.begin(), result.servers.end(),
-                  [](const ServerInfo &s) { return s.needpass.value_or(false) && IsThisGame(s); }))
+  /* The legend and the hint only for what the table shows. */
+  std::vector<size_t> all;
+  if (shown == nullptr)
+    for (size_t i = 0; i < result.servers.size(); ++i) all.push_back(i);
+  const std::vector<size_t> &rows = shown != nullptr ? *shown : all;
+  if (std::any_of(rows.begin(), rows.end(), [&result](size_t i) {
+        const ServerInfo &s = result.servers[i];
+        return s.needpass.value_or(false) && IsThisGame(s);
+      }))
     line += "; pw: needs a password, which the launch cannot carry";
-  if (!result.servers.empty()) line += "; join one with: wolfet-host join --pick N";
+  if (!rows.empty()) line += "; join one with: wolfet-host join --pick N";
   return line;
 }
 

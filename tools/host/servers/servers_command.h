@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "server_filter.h"
+
 namespace wolfet_host {
 
 class Session;
@@ -15,6 +17,8 @@ struct ServersOptions {
   std::string master; /* HOST[:PORT]; empty: the engine page's master server */
   double timeout_s = 3;
   bool json = false;
+  ServerFilter filter; /* what the table and --json show; the list kept is whole */
+  ServerSort sort = ServerSort::kPing;
 };
 
 /* Lists the public servers and keeps the list beside the settings file
@@ -24,8 +28,11 @@ struct ServersOptions {
 int RunServers(Session &session, const ServersOptions &options);
 
 /* The line under the table: how many servers, how many answered, how
- * long it took, how many the cap dropped. */
-std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds);
+ * long it took, how many the cap dropped; with a filter on, how many of
+ * them `shown` holds, and the filters. */
+std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds,
+                        const ServerFilter &filter = {},
+                        const std::vector<size_t> *shown = nullptr);
 
 /* What standard error says the list lacks: an end the master never sent,
  * servers past the cap, answers that were not taken. */
