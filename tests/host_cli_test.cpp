@@ -38,6 +38,9 @@ TEST_F(Cli, TimeOutsAddressesAndCommandsAreCheckedWhereTheyAreTyped) {
         "wolfet-host set engine servers masteraddress HOST[:PORT]"},
        R"({"engine": {"servers": {"masteraddress": "::1"}}})"},
       {"bogus", kBadArgument, {"'bogus' is not a command", "the commands are: schema, set, get"}},
+      {"servers --max-ping -1", kBadArgument, {"--max-ping: Value -1 not in range"}},
+      {"servers --sort bogus", kBadArgument, {"'bogus' is not an order"}},
+      {"servers --game-type bogus", kBadArgument, {"'bogus' is not a game type", "Objective"}},
       {"settings --settings other.json", kOk, {"settings in other.json"}},
       {"get --help", kOk, {"Global options:", "--settings TEXT"}},
   };
@@ -100,6 +103,7 @@ TEST_F(Cli, JoinPickRefusesWhatTheGameCannotJoinAndAsksForcePastAPassword) {
   other.protocol = 68;
   const std::string list =
       MasterEntry(kLoopback, net.Add(GameServer("\\hostname\\Locked" + InfoPairs(locked)))) +
+      MasterEntry(kLoopback, net.Add(GameServer("\\hostname\\Open" + InfoPairs({})))) +
       MasterEntry(kLoopback, net.Add(GameServer("\\hostname\\Other" + InfoPairs(other))));
   const uint16_t master = net.Add([list](const std::string &, int) {
     return std::vector<Reply>{kMasterHead + list + kMasterEnd};
@@ -107,12 +111,24 @@ TEST_F(Cli, JoinPickRefusesWhatTheGameCannotJoinAndAsksForcePastAPassword) {
   net.Start();
   InstallGame();
   Expect(kOk, "set engine general enginepath " + Quote(engine));
-  const std::string servers = "servers --timeout 5 --master 127.0.0.1:" + std::to_string(master);
+  // By name, so that every run keeps the same order whatever the pings.
+  const std::string servers =
+      "servers --timeout 5 --sort name --master 127.0.0.1:" + std::to_string(master);
   Expect(kOk, servers, {"other game (protocol 68)", " pw  ", "pw: needs a password"});
   Expect(kOk, servers + " --json");
   std::map<std::string, std::string> pick;  // by name, as the list kept has it
   for (const json &server : json::parse(out, nullptr, false))
     pick[server.value("name", "")] = std::to_string(server.value("index", -1));
+
+  Step("a filter narrows what is shown, not the list kept");
+  Expect(kOk, servers + " --no-password", {"1 of 3 servers shown (filters: --no-password)"});
+  Expect(kOk, servers + " --no-password --json");
+  const json shown = json::parse(out, nullptr, false);
+  ASSERT_EQ(shown.size(), 1u) << out;
+  EXPECT_EQ(std::to_string(shown[0].value("index", -1)), pick["Open"])
+      << "# as join --pick takes it";
+  EXPECT_EQ(json::parse(ReadFile(dir + "/wolfet-host.servers.json"))["servers"].size(), 3u)
+      << "the kept list is whole";
 
   Step("another game's server");
   Expect(kBadArgument, "join --force --pick " + pick["Other"],

@@ -14,6 +14,7 @@
 #include "tools/host/servers/browser.h"
 #include "tools/host/servers/display.h"
 #include "tools/host/servers/kept_list.h"
+#include "tools/host/servers/server_filter.h"
 #include "tools/host/servers/servers_command.h"
 #include "tools/host/servers/stand_in_network.h"
 
@@ -388,6 +389,60 @@ TEST(ServerDisplay, FastestFirstThenTheSilentInTheMastersOrder) {
   std::vector<uint16_t> ports;
   for (const ServerInfo &s : servers) ports.push_back(s.endpoint.port);
   EXPECT_EQ(ports, (std::vector<uint16_t>{4, 2, 5, 1, 3})) << "equal pings in the master's order";
+}
+
+TEST(ServerDisplay, FiltersNarrowAndSortsOrderTheListAsShown) {
+  ServerInfo bravo = Info({kLoopback, 1}, true, "^1Bravo", "Oasis", 4, 12, 2, 30);
+  ServerInfo alpha = Info({kLoopback, 2}, true, "alpha", "sw_goldrush_te", 12, 12, 3, 10);
+  ServerInfo charlie = Info({kLoopback, 4}, true, "Charlie", "radar", 0, 20, 4, 50);
+  ServerInfo other = Info({kLoopback, 5}, true, "Delta", "oasis", 2, 8, 2, 20);
+  std::tie(bravo.mod, bravo.needpass, alpha.mod, alpha.needpass, charlie.mod) =
+      std::make_tuple("etmain", false, "legacy", true, "etpro");  // charlie: no password flag
+  std::tie(other.protocol, other.mod, other.needpass) = std::make_tuple(68, "baseq3", false);
+  const std::vector<ServerInfo> found = {bravo, alpha, Silent(3), charlie, other};
+  static constexpr int kObjective = 2, kStopwatch = 3, kMapVote = 6;
+  static constexpr double kPingLimit = 30;
+
+  struct Case {
+    const char *what;
+    std::vector<uint16_t> ports;
+    void (*set)(ServerFilter &);
+    ServerSort sort = ServerSort::kPing;
+  };
+  const std::vector<Case> cases = {
+      {"fastest first, silent last", {2, 5, 1, 4, 3}, nullptr},
+      {"most players first", {2, 1, 5, 4, 3}, nullptr, ServerSort::kPlayers},
+      {"names without colour codes, case aside", {2, 1, 4, 5, 3}, nullptr, ServerSort::kName},
+      {"equal maps keep the faster first", {5, 1, 4, 2, 3}, nullptr, ServerSort::kMap},
+      {"--not-full: a free slot, of this game", {1, 4}, [](ServerFilter &f) { f.not_full = true; }},
+      {"--not-empty", {2, 1}, [](ServerFilter &f) { f.not_empty = true; }},
+      {"--map: part of the name", {2}, [](ServerFilter &f) { f.map = "goldrush"; }},
+      {"--map: case aside, not another game's", {1}, [](ServerFilter &f) { f.map = "OASIS"; }},
+      {"--mod: the whole name, case aside", {4}, [](ServerFilter &f) { f.mod = "ETPRO"; }},
+      {"--game-type: not another game's", {1}, [](ServerFilter &f) { f.game_type = kObjective; }},
+      {"--no-password: a server saying so", {1}, [](ServerFilter &f) { f.no_password = true; }},
+      {"--max-ping: up to it, no silent one",
+       {2, 5, 1},
+       [](ServerFilter &f) { f.max_ping_ms = kPingLimit; }},
+      {"filters together",
+       {1},
+       [](ServerFilter &f) {
+         f.not_full = true;
+         f.max_ping_ms = kPingLimit;
+       }},
+  };
+  for (const Case &c : cases) {
+    ServerFilter filter;
+    if (c.set != nullptr) c.set(filter);
+    std::vector<ServerInfo> servers = found;
+    SortServers(c.sort, &servers);
+    std::vector<uint16_t> ports;
+    for (const size_t i : Filter(servers, filter)) ports.push_back(servers[i].endpoint.port);
+    EXPECT_EQ(ports, c.ports) << c.what;
+  }
+  EXPECT_EQ(ParseGameType("map VOTE"), kMapVote) << "a game type by its name in the table";
+  EXPECT_EQ(ParseGameType(std::to_string(kStopwatch)), kStopwatch) << "or by its number";
+  EXPECT_EQ(ParseGameType("-1"), std::nullopt) << "no type below 0";
 }
 
 int FailureCode(const std::function<void()> &run, const std::string &says) {
