@@ -99,13 +99,29 @@ uint16_t AddStandIn(StandInServers *net, std::vector<Reply> replies, std::atomic
 TEST(ServerProtocol, AMasterAddressIsAnIpv4AddressOrAHostNameWithinTheirBounds) {
   const std::string label(63, 'a');
   const std::pair<std::string, bool> addresses[] = {
-      {"1.2.3.255", true},          {"1.2.3.256", false},       {label + ".example", true},
-      {label + "a.example", false}, {"master.example.", false}, {"master.example", true},
+      {"master.example:65535", true}, {"master.example:65536", false}, {"1.2.3.255", true},
+      {"1.2.3.256", false},           {label + ".example", true},      {label + "a.example", false},
+      {"master.example.", false},     {"master.example", true},
   };
   for (const auto &[text, valid] : addresses) {
     std::string why;
     EXPECT_EQ(ParseMasterAddress(text, &why).has_value(), valid) << text << ": " << why;
   }
+}
+
+TEST(Browser, AsksEveryServerPastTheFirstBurstOfRequests) {
+  constexpr int kServers = 65;  // one past a burst of first requests
+  std::atomic<int> master_asked{0};
+  StandInServers net;
+  std::string list = kMasterHead;
+  for (int i = 0; i < kServers; ++i)
+    list += MasterEntry(kLoopback, net.Add(GameServer("\\hostname\\S")));
+  const uint16_t master = AddStandIn(&net, {list + kMasterEnd}, &master_asked);
+  net.Start();
+  const BrowseResult result = Browse({"127.0.0.1", master, kTimeout});
+  ASSERT_EQ(result.servers.size(), static_cast<size_t>(kServers)) << "every server is listed";
+  for (const ServerInfo &server : result.servers)
+    EXPECT_TRUE(server.answered) << FormatEndpoint(server.endpoint) << " was asked and answered";
 }
 
 TEST(Browser, ListsEachServerOnceAndTakesOnlyAnswersToItsOwnRequests) {
