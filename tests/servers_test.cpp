@@ -96,6 +96,52 @@ uint16_t AddStandIn(StandInServers *net, std::vector<Reply> replies, std::atomic
   });
 }
 
+TEST(ServerProtocol, AStatusResponseHoldsTheRulesThenAPlayerALine) {
+  ServerStatus status;
+  EXPECT_FALSE(ReadStatusResponse(kOob + "infoResponse\n\\sv_hostname\\x\n", &status))
+      << "another head";
+  const std::string lines = "3 48 \"^1Al\"\n0 0 \"bot\"\nnot a player\n-2 999 \"Cut";
+  ASSERT_TRUE(ReadStatusResponse(kOob + "statusResponse\n\\sv_hostname\\S\\g_gametype\\4\n" + lines,
+                                 &status));
+  EXPECT_EQ(status.rules["g_gametype"], "4") << "the rules are the first line's pairs";
+  ASSERT_EQ(status.players.size(), 3u) << "a line that is no player is skipped";
+  EXPECT_EQ(status.players[0].name, "^1Al") << "the name is kept with its colour codes";
+  EXPECT_EQ(status.players[0].score, 3) << "score first";
+  EXPECT_EQ(status.players[0].ping, 48) << "then ping";
+  EXPECT_EQ(status.players[1].ping, 0) << "a bot's ping";
+  EXPECT_EQ(status.players[2].score, -2) << "a score may be negative";
+  EXPECT_EQ(status.players[2].name, "Cut") << "a name cut short at the datagram's end";
+
+  std::string many = kOob + "statusResponse\n\\x\\y\n";
+  for (size_t i = 0; i <= kMaxPlayers; ++i) many += "0 1 \"p\"\n";
+  ServerStatus full;
+  ASSERT_TRUE(ReadStatusResponse(many, &full));
+  EXPECT_EQ(full.players.size(), kMaxPlayers) << "no more players than the bound are kept";
+}
+
+TEST(Browser, AsksTheAnsweringServersForTheirStatusWhenTold) {
+  StandInServers net;
+  const std::vector<Player> players = {{"^2Ann", 7, 30}, {"bot", 0, 0}};
+  const uint16_t with_players = net.Add(GameServer("\\hostname\\P", players));
+  std::atomic<int> silent_asked{0};
+  const uint16_t silent = AddStandIn(&net, {}, &silent_asked);
+  net.Start();
+  BrowseRequest request;
+  request.timeout_s = kTimeout;
+  request.status = true;
+  const BrowseResult result =
+      QueryServers({{kLoopback, with_players}, {kLoopback, silent}}, request);
+  ASSERT_EQ(result.servers.size(), 2u) << "the servers given are the list";
+  ASSERT_TRUE(result.servers[0].status.has_value()) << "the answering server's status is read";
+  EXPECT_EQ(result.servers[0].status->players.size(), players.size()) << "with its players";
+  EXPECT_EQ(result.servers[0].status->rules.count("challenge"), 0u)
+      << "the echoed challenge is no rule";
+  EXPECT_FALSE(result.servers[1].status.has_value()) << "a silent server has none";
+  request.status = false;
+  EXPECT_FALSE(QueryServers({{kLoopback, with_players}}, request).servers[0].status.has_value())
+      << "no status is asked for unless told";
+}
+
 TEST(ServerProtocol, AMasterAddressIsAnIpv4AddressOrAHostNameWithinTheirBounds) {
   const std::string label(63, 'a');
   const std::pair<std::string, bool> addresses[] = {

@@ -97,6 +97,9 @@ class Master {
   bool answered() const { return answered_; }
   bool complete() const { return complete_; }
 
+  /* The list came from elsewhere: nothing to ask. */
+  void Given() { answered_ = complete_ = true; }
+
   /* Asks (again) unless a list came or it was asked enough. */
   void Ask(Socket &socket) {
     if (answered_ || attempts_ >= kAttempts) return;
@@ -144,6 +147,8 @@ class ServerTable {
     udp::endpoint endpoint;
     std::array<Clock::time_point, kAttempts> sent{};
     int attempts = 0;
+    Clock::time_point status_sent{}; /* the last status request's */
+    int status_attempts = 0;
   };
 
   explicit ServerTable(size_t max_servers) : max_servers_(max_servers) {}
@@ -178,11 +183,18 @@ class ServerTable {
     ++answered_;
   }
 
+  void StatusAnswered(Server &s, ServerStatus status) {
+    s.info.status = std::move(status);
+    ++status_answered_;
+  }
+
   size_t size() const { return servers_.size(); }
   size_t past_cap() const { return past_cap_; }
   size_t max_servers() const { return max_servers_; }
   Server &operator[](size_t i) { return servers_[i]; }
-  bool AllAnswered() const { return answered_ == servers_.size(); }
+  bool AllAnswered(bool status) const {
+    return answered_ == servers_.size() && (!status || status_answered_ == servers_.size());
+  }
   std::vector<Server>::iterator begin() { return servers_.begin(); }
   std::vector<Server>::iterator end() { return servers_.end(); }
 
@@ -198,7 +210,7 @@ class ServerTable {
   std::vector<Server> servers_;
   std::unordered_map<uint64_t, size_t> known_;
   size_t max_servers_;
-  size_t answered_ = 0, past_cap_ = 0;
+  size_t answered_ = 0, status_answered_ = 0, past_cap_ = 0;
 };
 
 /* One browse. Its parts share one io_context, so every handler runs on
@@ -207,17 +219,28 @@ class Browser {
  public:
   Browser(const BrowseRequest &request, const udp::endpoint &master, Clock::time_point end)
       : master_(master),
+        status_(request.status),
         socket_(io_),
         table_(request.max_servers),
         deadline_(end),
         end_timer_(io_, deadline_.end()),
         resend_timer_(io_) {}
 
+  /* Takes `servers` as the master's whole list, which ends the asking of
+   * the master before it begins. */
+  void Listed(const std::vector<ServerEndpoint> &servers) {
+    master_.Given();
+    for (const ServerEndpoint &e : servers)
+      if (table_.Add(e)) to_ask_.push_back(table_.size() - 1);
+  }
+
   BrowseResult Run() {
     end_timer_.async_wait([this](const asio::error_code &e) {
       if (!e) io_.stop();
     });
     master_.Ask(socket_);
+    if (master_.complete()) Pace();
+    FinishIfDone();
     socket_.Receive([this](const udp::endpoint &from, std::string_view datagram) {
       /* The master may list itself as a game server too. */
       if (from != master_.endpoint() || !FromMaster(datagram)) FromServer(from, datagram);
@@ -236,7 +259,7 @@ class Browser {
 
  private:
   void FinishIfDone() {
-    if (master_.complete() && table_.AllAnswered()) io_.stop();
+    if (master_.complete() && table_.AllAnswered(status_)) io_.stop();
   }
 
   void AskServer(ServerTable::Server &s) {
@@ -265,8 +288,15 @@ class Browser {
     return true;
   }
 
+  void AskStatus(ServerTable::Server &s) {
+    s.status_sent = Clock::now();
+    socket_.Send(StatusRequest(challenge_.For(s.status_attempts)), s.endpoint);
+    ++s.status_attempts;
+  }
+
   void FromServer(const udp::endpoint &from, std::string_view datagram) {
     ServerTable::Server *s = table_.Find(from);
+    if (status_ && s != nullptr && s->info.answered) return FromAnsweredServer(*s, datagram);
     if (s != nullptr && s->info.answered) return;
     std::map<std::string, std::string> pairs;
     if (!ReadInfoResponse(datagram, &pairs)) return;
@@ -277,6 +307,21 @@ class Browser {
       return;
     }
     table_.Answered(*s, Clock::now() - s->sent[attempt], pairs);
+    if (status_) AskStatus(*s);
+    FinishIfDone();
+  }
+
+  /* Its status answer, once, to one of our status requests. */
+  void FromAnsweredServer(ServerTable::Server &s, std::string_view datagram) {
+    ServerStatus status;
+    if (s.info.status || !ReadStatusResponse(datagram, &status)) return;
+    const int attempt = challenge_.Attempt(status.rules["challenge"]);
+    if (attempt < 0 || attempt >= s.status_attempts) {
+      ++answers_dropped_;
+      return;
+    }
+    status.rules.erase("challenge");
+    table_.StatusAnswered(s, std::move(status));
     FinishIfDone();
   }
 
@@ -286,16 +331,21 @@ class Browser {
       if (e) return;
       const auto now = Clock::now();
       master_.Ask(socket_);
-      for (ServerTable::Server &s : table_)
+      for (ServerTable::Server &s : table_) {
         if (!s.info.answered && s.attempts > 0 && s.attempts < kAttempts &&
             now - s.sent[s.attempts - 1] >= deadline_.retry_after())
           AskServer(s);
+        if (status_ && s.info.answered && !s.info.status && s.status_attempts < kAttempts &&
+            now - s.status_sent >= deadline_.retry_after())
+          AskStatus(s);
+      }
       ScheduleResends();
     });
   }
 
   asio::io_context io_;
   Master master_;
+  bool status_;
   Socket socket_;
   Challenge challenge_;
   ServerTable table_;
@@ -353,13 +403,25 @@ uint32_t ResolveBefore(const std::string &host, Clock::time_point end, const Loo
   return answer->addresses.front();
 }
 
+namespace {
+Clock::time_point EndAfter(double seconds) {
+  return Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                            std::chrono::duration<double>(std::max(seconds, 0.0)));
+}
+}  // namespace
+
 BrowseResult Browse(const BrowseRequest &request) {
-  const Clock::time_point end =
-      Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                         std::chrono::duration<double>(std::max(request.timeout_s, 0.0)));
+  const Clock::time_point end = EndAfter(request.timeout_s);
   const udp::endpoint master(asio::ip::address_v4(ResolveBefore(request.master_host, end)),
                              request.master_port);
   return Browser(request, master, end).Run();
+}
+
+BrowseResult QueryServers(const std::vector<ServerEndpoint> &servers,
+                          const BrowseRequest &request) {
+  Browser browser(request, udp::endpoint(), EndAfter(request.timeout_s));
+  browser.Listed(servers);
+  return browser.Run();
 }
 
 }  // namespace wolfet_host

@@ -22,6 +22,7 @@ struct BrowseRequest {
   uint16_t master_port = kDefaultMasterPort;
   double timeout_s = 3; /* the name's look-up included */
   size_t max_servers = kMaxServers;
+  bool status = false; /* ask each answering server for its rules and players too */
 };
 
 struct BrowseResult {
@@ -39,6 +40,10 @@ struct BrowseResult {
  * in all. Throws CommandError (kExitNoMaster) when the master's name
  * cannot be resolved before the deadline. */
 BrowseResult Browse(const BrowseRequest &request);
+
+/* Asks `servers` as Browse asks the servers a master lists, without a
+ * master; `request.master_host` is not used. */
+BrowseResult QueryServers(const std::vector<ServerEndpoint> &servers, const BrowseRequest &request);
 
 /* How a name becomes IPv4 addresses (host byte order); the system's
  * resolver unless a test stands in for it. Fills `error` when it fails. */

@@ -11,9 +11,12 @@ namespace {
 constexpr std::string_view kOutOfBand("\xff\xff\xff\xff", 4);
 constexpr std::string_view kListHead = "getserversResponse";
 constexpr std::string_view kInfoHead = "infoResponse";
+constexpr std::string_view kStatusHead = "statusResponse";
 constexpr size_t kMaxValue = 255;
 /* Info strings are at most 8 KB in the game; more is not read. */
 constexpr size_t kMaxInfo = 8192;
+/* A status answer is one of the game's messages, at most 16 KB. */
+constexpr size_t kMaxStatus = 16384;
 
 bool StartsWith(std::string_view text, std::string_view head) {
   return text.substr(0, head.size()) == head;
@@ -135,6 +138,10 @@ std::string InfoRequest(std::string_view challenge) {
   return std::string(kOutOfBand) + "getinfo " + std::string(challenge);
 }
 
+std::string StatusRequest(std::string_view challenge) {
+  return std::string(kOutOfBand) + "getstatus " + std::string(challenge);
+}
+
 MasterPart ReadMasterList(std::string_view datagram, std::vector<ServerEndpoint> *out) {
   if (!StartsWith(datagram, kOutOfBand)) return MasterPart::kNotAList;
   datagram.remove_prefix(kOutOfBand.size());
@@ -153,23 +160,72 @@ MasterPart ReadMasterList(std::string_view datagram, std::vector<ServerEndpoint>
   return StartsWith(datagram, "\\EOT") ? MasterPart::kEnd : MasterPart::kMore;
 }
 
-bool ReadInfoResponse(std::string_view datagram, std::map<std::string, std::string> *pairs) {
-  if (!StartsWith(datagram, kOutOfBand)) return false;
-  datagram.remove_prefix(kOutOfBand.size());
-  if (!StartsWith(datagram, kInfoHead)) return false;
-  datagram = datagram.substr(kInfoHead.size(), kMaxInfo);
-  if (!datagram.empty() && datagram[0] == '\n') datagram.remove_prefix(1);
-  datagram = datagram.substr(0, datagram.find('\n'));
-  if (!datagram.empty() && datagram[0] == '\\') datagram.remove_prefix(1);
-  /* key\value\key\value; a key without its value is dropped. */
-  while (!datagram.empty()) {
-    const size_t key_end = datagram.find('\\');
+namespace {
+
+/* "\\key\\value\\key\\value" up to the line's end; a key without its value
+ * is dropped. */
+void ReadPairs(std::string_view line, std::map<std::string, std::string> *pairs) {
+  if (!line.empty() && line[0] == '\\') line.remove_prefix(1);
+  while (!line.empty()) {
+    const size_t key_end = line.find('\\');
     if (key_end == std::string_view::npos) break;
-    const std::string_view key = datagram.substr(0, key_end);
-    datagram.remove_prefix(key_end + 1);
-    const size_t value_end = std::min(datagram.find('\\'), datagram.size());
-    (*pairs)[std::string(Cut(key))] = std::string(Cut(datagram.substr(0, value_end)));
-    datagram.remove_prefix(std::min(value_end + 1, datagram.size()));
+    const std::string_view key = line.substr(0, key_end);
+    line.remove_prefix(key_end + 1);
+    const size_t value_end = std::min(line.find('\\'), line.size());
+    (*pairs)[std::string(Cut(key))] = std::string(Cut(line.substr(0, value_end)));
+    line.remove_prefix(std::min(value_end + 1, line.size()));
+  }
+}
+
+/* The datagram's first `limit` bytes after the out-of-band head, `head`
+ * and the newline after it; none when it has another head. */
+std::optional<std::string_view> Body(std::string_view datagram, std::string_view head,
+                                     size_t limit) {
+  if (!StartsWith(datagram, kOutOfBand)) return std::nullopt;
+  datagram.remove_prefix(kOutOfBand.size());
+  if (!StartsWith(datagram, head)) return std::nullopt;
+  datagram = datagram.substr(head.size(), limit);
+  if (!datagram.empty() && datagram[0] == '\n') datagram.remove_prefix(1);
+  return datagram;
+}
+
+/* `score ping "name"`, the name up to its closing quote or the line's end. */
+std::optional<Player> ReadPlayer(std::string_view line) {
+  Player player;
+  const char *end = line.data() + line.size();
+  auto score = std::from_chars(line.data(), end, player.score);
+  if (score.ec != std::errc() || score.ptr == end || *score.ptr != ' ') return std::nullopt;
+  auto ping = std::from_chars(score.ptr + 1, end, player.ping);
+  if (ping.ec != std::errc() || ping.ptr == end || *ping.ptr != ' ' || player.ping < 0)
+    return std::nullopt;
+  std::string_view name(ping.ptr + 1, static_cast<size_t>(end - ping.ptr - 1));
+  if (name.empty() || name.front() != '"') return std::nullopt;
+  name.remove_prefix(1);
+  name = name.substr(0, name.find('"'));
+  player.name = std::string(Cut(name));
+  return player;
+}
+
+}  // namespace
+
+bool ReadInfoResponse(std::string_view datagram, std::map<std::string, std::string> *pairs) {
+  const std::optional<std::string_view> body = Body(datagram, kInfoHead, kMaxInfo);
+  if (!body) return false;
+  ReadPairs(body->substr(0, body->find('\n')), pairs);
+  return true;
+}
+
+bool ReadStatusResponse(std::string_view datagram, ServerStatus *status) {
+  std::optional<std::string_view> body = Body(datagram, kStatusHead, kMaxStatus);
+  if (!body) return false;
+  const size_t rules_end = std::min(body->find('\n'), body->size());
+  ReadPairs(body->substr(0, rules_end), &status->rules);
+  std::string_view rest = body->substr(std::min(rules_end + 1, body->size()));
+  while (!rest.empty() && status->players.size() < kMaxPlayers) {
+    const size_t line_end = std::min(rest.find('\n'), rest.size());
+    if (std::optional<Player> player = ReadPlayer(rest.substr(0, line_end)))
+      status->players.push_back(std::move(*player));
+    rest.remove_prefix(std::min(line_end + 1, rest.size()));
   }
   return true;
 }

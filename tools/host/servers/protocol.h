@@ -41,6 +41,20 @@ struct MasterAddress {
  * IPv4 only), when `text` names no master. */
 std::optional<MasterAddress> ParseMasterAddress(std::string_view text, std::string *why);
 
+/* One line of a status answer: `score ping "name"`; the name as sent,
+ * colour codes kept, cut to 255 bytes. Bots have ping 0. */
+struct Player {
+  std::string name;
+  int score = 0;
+  int ping = 0;
+};
+
+/* A status answer: the server's rules and everyone on it. */
+struct ServerStatus {
+  std::map<std::string, std::string> rules;
+  std::vector<Player> players;
+};
+
 struct ServerInfo {
   ServerEndpoint endpoint;
   bool answered = false;
@@ -52,6 +66,8 @@ struct ServerInfo {
   std::optional<std::string> mod;  /* `game`; kBaseMod for this game's servers without one */
   std::optional<bool> needpass;
   std::optional<int> humans;
+  bool reachable = true;              /* false once the server's host said its port is closed */
+  std::optional<ServerStatus> status; /* when asked for and answered */
 };
 
 /* False for a server that says it is of another protocol or game; one
@@ -71,6 +87,10 @@ std::string MasterQuery();
 /* What a server is asked; its answer echoes `challenge`. */
 std::string InfoRequest(std::string_view challenge);
 
+/* What a server is asked for its rules and players; the rules echo
+ * `challenge`. */
+std::string StatusRequest(std::string_view challenge);
+
 /* How one master datagram reads. Addresses it holds (0.0.0.0 and port 0
  * skipped) are appended to `out` even when the datagram is cut short. */
 enum class MasterPart { kNotAList, kMore, kEnd };
@@ -80,6 +100,13 @@ MasterPart ReadMasterList(std::string_view datagram, std::vector<ServerEndpoint>
  * one. Values are cut to 255 bytes, a UTF-8 value before the character
  * that would be split. */
 bool ReadInfoResponse(std::string_view datagram, std::map<std::string, std::string> *pairs);
+
+/* The rules and players of a status response; false when `datagram` is
+ * not one. Rules are read as an info response's pairs are; a player line
+ * that does not read as `score ping "name"` is skipped, and no more than
+ * kMaxPlayers are kept. */
+constexpr size_t kMaxPlayers = 256;
+bool ReadStatusResponse(std::string_view datagram, ServerStatus *status);
 
 /* Name, map, players, player limit, game type, protocol, game name, mod,
  * password flag and humans from an info response's pairs; a number that

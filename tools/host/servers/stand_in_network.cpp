@@ -18,13 +18,22 @@ std::string MasterEntry(uint32_t ip, uint16_t port) {
   return entry + static_cast<char>(port >> 8) + static_cast<char>(port);
 }
 
-Answer GameServer(const std::string &pairs) {
-  return [pairs](const std::string &request, int) -> std::vector<Reply> {
+Answer GameServer(const std::string &pairs, const std::vector<Player> &players) {
+  std::string lines;
+  for (const Player &p : players)
+    lines += std::to_string(p.score) + " " + std::to_string(p.ping) + " \"" + p.name + "\"\n";
+  return [pairs, lines](const std::string &request, int) -> std::vector<Reply> {
     const std::string oob = "\xff\xff\xff\xff";
     // "getinfo CHALLENGE"; quakestat asks "getinfo\n", with none.
-    if (request.rfind(oob + "getinfo", 0) != 0) return {};
-    const std::string challenge = request.size() > 12 ? request.substr(12) : "";
-    return {oob + "infoResponse\n\\challenge\\" + challenge + pairs};
+    for (const char *ask : {"getinfo", "getstatus"}) {
+      const std::string head = oob + ask;
+      if (request.rfind(head, 0) != 0) continue;
+      const std::string challenge =
+          request.size() > head.size() + 1 ? request.substr(head.size() + 1) : "";
+      if (ask[3] == 'i') return {oob + "infoResponse\n\\challenge\\" + challenge + pairs};
+      return {oob + "statusResponse\n\\challenge\\" + challenge + pairs + "\n" + lines};
+    }
+    return {};
   };
 }
 

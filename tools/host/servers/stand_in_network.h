@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol.h"
+
 namespace wolfet_host {
 
 struct Reply {
@@ -41,8 +43,9 @@ std::string MasterEntry(uint32_t ip, uint16_t port);
 constexpr uint32_t kLoopback = 0x7F000001;
 
 // A game server: answers getinfo with the challenge and `pairs`
-// ("\key\value...").
-Answer GameServer(const std::string &pairs);
+// ("\key\value..."), and getstatus with them as its rules and a line
+// for each of `players`.
+Answer GameServer(const std::string &pairs, const std::vector<Player> &players = {});
 
 // What a server of the engine family puts in its info answer beside its
 // name and map: this game's server by default, or another game's, which
