@@ -9,9 +9,11 @@
 #include <asio.hpp>
 #include <chrono>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -152,6 +154,20 @@ class Ioq3Client {
     const std::string info = "\"" + userinfo + "\\protocol\\" + protocol + "\\qport\\4321" +
                              "\\challenge\\" + server_challenge + "\"";
     return Ask("connect " + AdaptiveHuffman().Encode(info), "").value_or("");
+  }
+
+  // Until the server has counted the pings, a client's reads 0 on its
+  // status (then 999 until it enters the game), as a bot's does. False
+  // when it has not within 5 s.
+  bool AwaitPingCounted() {
+    const std::regex counted("\n-?[0-9]+ [1-9][0-9]* \"");
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!std::regex_search(Ask("getstatus ping", "statusResponse").value_or(""), counted))
+      if (std::chrono::steady_clock::now() > end)
+        return false;
+      else
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return true;
   }
 
  private:

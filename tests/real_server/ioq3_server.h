@@ -17,6 +17,7 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/files.h"
@@ -78,9 +79,9 @@ inline std::string TinyMap() {
 class Ioq3Server {
  public:
   // The game folder `game` under `dir`, with map `map`, and the server on
-  // 127.0.0.1 with `settings` ("+set key value" as separate words).
+  // 127.0.0.1 with the cvars `settings` too.
   Ioq3Server(const std::string &dir, const std::string &game, const std::string &map,
-             const std::vector<std::string> &settings)
+             const std::vector<std::pair<std::string, std::string>> &settings)
       : log_(dir + "/ioq3ded.log") {
     const std::string folder = dir + "/base/" + game;
     std::filesystem::create_directories(folder + "/maps");
@@ -91,21 +92,21 @@ class Ioq3Server {
     std::filesystem::create_symlink(
         library, folder + "/" + std::filesystem::path(library).filename().string());
 
-    std::vector<std::string> words = {kIoq3ded,      "+set",
-                                      "dedicated",   "1",
-                                      "+set",        "net_enabled",
-                                      "1",           "+set",
-                                      "net_ip",      "127.0.0.1",
-                                      "+set",        "fs_basepath",
-                                      dir + "/base", "+set",
-                                      "fs_homepath", dir + "/home",
-                                      "+set",        "com_basegame",
-                                      game,          "+set",
-                                      "vm_game",     "0",
-                                      "+set",        "bot_enable",
-                                      "0",           "+set",
-                                      "sv_master1",  ""};
-    words.insert(words.end(), settings.begin(), settings.end());
+    // A LAN server (dedicated 1) that tells no master of itself, its game
+    // code the package's library, without bots: they need map files
+    // (.aas) that the tiny map does not have.
+    std::vector<std::pair<std::string, std::string>> all = {{"dedicated", "1"},
+                                                            {"net_enabled", "1"},
+                                                            {"net_ip", "127.0.0.1"},
+                                                            {"sv_master1", ""},
+                                                            {"fs_basepath", dir + "/base"},
+                                                            {"fs_homepath", dir + "/home"},
+                                                            {"com_basegame", game},
+                                                            {"vm_game", "0"},
+                                                            {"bot_enable", "0"}};
+    all.insert(all.end(), settings.begin(), settings.end());
+    std::vector<std::string> words = {kIoq3ded};
+    for (const auto &[key, value] : all) words.insert(words.end(), {"+set", key, value});
     words.insert(words.end(), {"+map", map});
     std::vector<char *> argv;
     for (std::string &word : words) argv.push_back(word.data());
