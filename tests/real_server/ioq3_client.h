@@ -24,6 +24,7 @@
 // weight from the not-yet-transmitted node up, a node first swapped with
 // the highest-ranked node of its weight (in the tree only when that is not
 // its parent). No Debian library has this code; only the encoder is needed.
+// One encoder a packet: the decoder starts each afresh.
 class AdaptiveHuffman {
  public:
   // Two bytes of length (big-endian), then each symbol's path from the root
@@ -40,12 +41,12 @@ class AdaptiveHuffman {
     for (const unsigned char symbol : text) {
       const int leaf = leaf_[symbol];
       for (const bool step : PathTo(leaf < 0 ? kNyt : leaf)) put(step);
-      if (leaf < 0)
-        for (int i = 7; i >= 0; --i) put((symbol >> i) & 1);
-      if (leaf < 0)
-        Add(symbol);
-      else
+      if (leaf >= 0) {
         Increment(leaf);
+        continue;
+      }
+      for (int i = 7; i >= 0; --i) put((symbol >> i) & 1);
+      Add(symbol);
     }
     out.push_back(0);  // the decoder checks for a byte past its last bit
     return out;
@@ -82,11 +83,11 @@ class AdaptiveHuffman {
     nodes_[b].parent = parent_a;
   }
   void Increment(int node) {
-    size_t rank = Rank(node);
+    size_t top = Rank(node);
     const int weight = nodes_[node].weight;
-    if (rank + 1 < ranks_.size() && nodes_[ranks_[rank + 1]].weight == weight) {
-      while (rank + 1 < ranks_.size() && nodes_[ranks_[rank + 1]].weight == weight) ++rank;
-      const int leader = ranks_[rank];
+    while (top + 1 < ranks_.size() && nodes_[ranks_[top + 1]].weight == weight) ++top;
+    const int leader = ranks_[top];
+    if (leader != node) {
       if (leader != nodes_[node].parent) SwapInTree(leader, node);
       SwapRanks(leader, node);
     }
@@ -162,12 +163,12 @@ class Ioq3Client {
   bool AwaitPingCounted() {
     const std::regex counted("\n-?[0-9]+ [1-9][0-9]* \"");
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!std::regex_search(Ask("getstatus ping", "statusResponse").value_or(""), counted))
-      if (std::chrono::steady_clock::now() > end)
-        return false;
-      else
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return true;
+    for (;;) {
+      if (std::regex_search(Ask("getstatus ping", "statusResponse").value_or(""), counted))
+        return true;
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
   }
 
  private:
