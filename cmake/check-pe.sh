@@ -201,6 +201,6 @@ size=$(wc -c <"$dll")
 echo "check-pe: $(basename "$dll") is $size bytes (limit $limit)"
 [ "$size" -le "$limit" ] || complain "the DLL has outgrown its size limit"
 echo "check-pe: exports $(printf '%s\n' "$exports" | awk '{printf "%s:%s ", $1, $2}')"
-echo "check-pe: imports $(echo $imports)"
+echo "check-pe: imports $(printf '%s\n' "$imports" | tr -s '\n' ' ')"
 [ "$fail" -eq 0 ] && echo "check-pe: passed"
 exit "$fail"
