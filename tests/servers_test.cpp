@@ -375,7 +375,10 @@ TEST(ServerProtocol, TheInfoAnswerSaysWhetherTheServerCanBeJoinedAndHow) {
   };
   const std::vector<Said> said = {
       {"this game, no mod", {kGameProtocol, "et", "", false, kNotSent, true}, true, "  etmain  "},
-      {"a mod, a password", {kGameProtocol, "ET", "legacy", true, kHumans, true}, true, "2/16 pw"},
+      {"a mod, a password",
+       {kGameProtocol, "ET", "legacy", true, kHumans, true},
+       true,
+       "1+1/16 pw"},
       {"another protocol", {kOther, "Q3", "", true, kHumans, false}, false, "(protocol 68)"},
       {"another game", {kGameProtocol, "Q3", "", false, kNotSent, true}, false, "game (Q3)"},
   };
