@@ -31,16 +31,12 @@ std::string AsServer(std::string text) {
   return text;
 }
 
-/* The rules as `key = value`, in the map's (sorted) order, and the
- * players; both plain in a pipe, as the table's names are. */
-void PrintStatus(const ServerStatus &status, bool colour) {
+/* The rules as `key = value`, in the map's (sorted) order, plain in a
+ * pipe as the table's names are. */
+void PrintRules(const ServerStatus &status) {
   std::cout << "rules:\n";
   for (const auto &[key, value] : status.rules)
     std::cout << "  " << PlainText(key) << " = " << PlainText(value) << "\n";
-  std::cout << "players: " << status.players.size() << (status.players.empty() ? "" : "\n");
-  if (status.players.empty()) std::cout << " (none)\n";
-  constexpr size_t kIndent = 2;
-  PrintPlayers(status.players, kIndent, colour, std::cout);
 }
 
 int Ask(const InfoOptions &options, bool *printed_json) {
@@ -91,11 +87,9 @@ int Ask(const InfoOptions &options, bool *printed_json) {
               << Seconds(options.timeout_s) << "\n";
   if (options.json) return kExitOk;
 
-  const bool colour = os::StdoutIsTerminal();
-  ServerInfo row = server;
-  row.status.reset(); /* its players come after its rules */
-  PrintTable({row}, colour, std::cout);
-  if (server.status) PrintStatus(*server.status, colour);
+  /* The row and the players under it as `servers --players` shows them. */
+  PrintTable(result.servers, os::StdoutIsTerminal(), std::cout);
+  if (server.status) PrintRules(*server.status);
   return kExitOk;
 }
 

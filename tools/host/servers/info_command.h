@@ -13,8 +13,8 @@ struct InfoOptions {
   bool json = false;
 };
 
-/* Prints the server's row as `servers` shows it, its rules sorted as
- * `key = value` and its players; with `json`, one JSON object as
+/* Prints the server's row and its players as `servers --players` shows
+ * them, then its rules sorted as `key = value`; with `json`, one JSON object as
  * `servers --json --players` prints a server, without `index` (null when
  * it could not be asked). A server that does not answer, or whose host
  * says its port is closed, ends it with kExitNoMaster, as a master that
