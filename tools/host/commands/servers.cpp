@@ -118,7 +118,9 @@ void AddServersCommand(CLI::App &app, Context &context) {
   /* The filters narrow what is printed; the list kept for join --pick is
    * the whole one, so `#` means the same with or without them. */
   servers->add_flag("--not-full", options->filter.not_full, "Show only servers with a free slot");
-  servers->add_flag("--not-empty", options->filter.not_empty, "Show only servers with someone on");
+  servers->add_flag(
+      "--not-empty", options->filter.not_empty,
+      "Show only servers with someone on (bots are no one, where they are told apart)");
   servers->add_option("--map", typed->map, "Show only servers whose map's name holds NAME")
       ->check(NotEmpty("map"));
   servers
