@@ -54,6 +54,9 @@ int Ask(const InfoOptions &options, bool *printed_json) {
   } catch (const CommandError &e) {
     throw CommandError(e.code(), AsServer(e.what()));
   }
+  /* 0.0.0.0 would reach this machine on some systems and nothing on
+   * others; a master's list skips it too. */
+  if (ip == 0) throw CommandError(kExitBadArgument, "the server " + named + " names no host");
   BrowseRequest request;
   request.status = true;
   /* The look-up took its share of --timeout; a few milliseconds are left
@@ -63,7 +66,7 @@ int Ask(const InfoOptions &options, bool *printed_json) {
       kLeast, options.timeout_s - std::chrono::duration<double>(Clock::now() - start).count());
   const BrowseResult result = QueryServers({{ip, address->port}}, request);
   if (result.servers.empty())
-    throw CommandError(kExitBadArgument, "the server " + named + " is no address to ask");
+    throw CommandError(kExitFailure, "the server " + named + " was not asked");
   const ServerInfo &server = result.servers[0];
   if (FormatEndpoint(server.endpoint) != named)
     named += " (" + FormatEndpoint(server.endpoint) + ")";
