@@ -41,10 +41,12 @@ TEST_F(Cli, TimeOutsAddressesAndCommandsAreCheckedWhereTheyAreTyped) {
       {"servers --max-ping -1", kBadArgument, {"--max-ping: Value -1 not in range"}},
       {"servers --sort bogus", kBadArgument, {"'bogus' is not an order"}},
       {"servers --game-type bogus", kBadArgument, {"'bogus' is not a game type", "Objective"}},
+      {"servers --player ''", kBadArgument, {"--player: an empty text names no player"}},
+      {"info '[::1]:27960'", kBadArgument, {"only IPv4 servers"}},
       {"settings --settings other.json", kOk, {"settings in other.json"}},
       {"get --help", kOk, {"Global options:", "--settings TEXT"}},
   };
-  for (const char *command : {"servers", "host", "join x"})
+  for (const char *command : {"servers", "host", "join x", "info x"})
     for (const char *seconds : {"nan", "inf", "-1"})
       typed.push_back({std::string(command) + " --timeout " + seconds,
                        kBadArgument,
@@ -138,6 +140,46 @@ TEST_F(Cli, JoinPickRefusesWhatTheGameCannotJoinAndAsksForcePastAPassword) {
   Step("--force joins it all the same");
   Expect(kOk, "join --force --pick " + pick["Locked"], {"joining server " + pick["Locked"]},
          "FAKE_ET_RUN_MS=0");
+}
+
+TEST_F(Cli, InfoShowsOneServersRulesAndPlayersAndServersFindsAPlayer) {
+  StandInServers net;
+  const std::vector<Player> players = {{"^1[TC]^7Fox", 12, 40}, {"bot", 0, 0}};
+  const std::string fox = std::to_string(net.Add(
+      GameServer("\\hostname\\FoxDen\\clients\\2\\sv_maxclients\\10" + InfoPairs({}), players)));
+  const uint16_t empty = net.Add(GameServer("\\hostname\\Empty" + InfoPairs({})));
+  const std::string silent =
+      std::to_string(net.Add([](const std::string &, int) { return std::vector<Reply>{}; }));
+  const std::string list =
+      MasterEntry(kLoopback, static_cast<uint16_t>(std::stoi(fox))) + MasterEntry(kLoopback, empty);
+  const std::string master = std::to_string(net.Add([list](const std::string &, int) {
+    return std::vector<Reply>{kMasterHead + list + kMasterEnd};
+  }));
+  net.Start();
+
+  Step("info: the server's row, its players, then its rules in order");
+  Expect(kOk, "info --timeout 5 127.0.0.1:" + fox,
+         {"FoxDen", "1+1/10", "  sv_maxclients = 10", "     [TC]Fox  score 12  ping 40 ms"});
+  EXPECT_LT(out.find("clients = 2"), out.find("hostname = FoxDen")) << "the rules sorted by key";
+  Expect(kOk, "info --json --timeout 5 127.0.0.1:" + fox);
+  const json object = json::parse(out, nullptr, false);
+  EXPECT_EQ(object.value("bots", -1), 1) << "one object, its bot counted";
+  EXPECT_EQ(object["player_list"][0].value("name", ""), "^1[TC]^7Fox") << "codes kept: " << out;
+
+  Step("a server that does not answer");
+  Expect(kNoMaster, "info --timeout 0.5 127.0.0.1:" + silent, {"sent no answer within 0.5 s"});
+  Expect(kNoMaster, "info --json --timeout 0.5 127.0.0.1:" + silent);
+  EXPECT_EQ(json::parse(out, nullptr, false).value("answered", true), false) << "JSON all the same";
+
+  const std::string servers = "servers --timeout 5 --master 127.0.0.1:" + master;
+  Step("servers asks no status unless told");
+  Expect(kOk, servers, {"FoxDen", "Empty"});
+  EXPECT_FALSE(Told("score")) << "no players without --players";
+  Step("--players: each server's players under its row");
+  Expect(kOk, servers + " --players", {"     [TC]Fox  score 12  ping 40 ms"});
+  Step("--player: the servers where a player of that name is on");
+  Expect(kOk, servers + " --player tc]FOX", {"1 of 2 servers shown (filters: --player tc]FOX)"});
+  EXPECT_FALSE(Told("Empty")) << "a server without that player is not shown";
 }
 
 }  // namespace

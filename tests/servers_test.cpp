@@ -4,6 +4,7 @@
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
 #include <atomic>
+#include <climits>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -153,6 +154,9 @@ TEST(ServerProtocol, AMasterAddressIsAnIpv4AddressOrAHostNameWithinTheirBounds) 
     std::string why;
     EXPECT_EQ(ParseMasterAddress(text, &why).has_value(), valid) << text << ": " << why;
   }
+  std::string why;
+  EXPECT_EQ(ParseServerAddress("server.example", &why)->port, kDefaultServerPort)
+      << "a game server's port when none is given is not the master's";
 }
 
 TEST(Browser, AsksEveryServerPastTheFirstBurstOfRequests) {
@@ -291,10 +295,11 @@ size_t Columns(const std::string &line) {
 }
 
 TEST(ServerDisplay, TheTableShowsWhatEachServerSaidInColumns) {
-  const std::vector<ServerInfo> servers = {
+  std::vector<ServerInfo> servers = {
       Info({kLoopback, 27960}, true, "^1Red^7Fox^0!", "oasis", 0, 16, 2, 12.4),
       Info({kLoopback, 27961}, true, "L\xE9te\x1F" + std::string(90, 'N'), "", {}, 16, 7, 3),
-      Silent(27962)};
+      Silent(27962), Silent(27963)};
+  servers[3].reachable = false;
   std::ostringstream plain, coloured, short_table;
   PrintTable(servers, false, plain);
   PrintTable(servers, true, coloured);
@@ -312,6 +317,7 @@ TEST(ServerDisplay, TheTableShowsWhatEachServerSaidInColumns) {
       << "an unknown number as '?', an unnamed game type by its number, the address whole";
   EXPECT_EQ(rows[3].rfind("2  (not answering)  ", 0), 0u) << "a silent server says so";
   EXPECT_NE(rows[3].find("    -  127.0.0.1:27962"), std::string::npos) << "and has no ping";
+  EXPECT_EQ(rows[4].rfind("3  (unreachable)  ", 0), 0u) << "a refused one says it is gone";
   for (const std::string &row : rows) EXPECT_LE(Columns(row), kTableWidth) << row;
 
   const std::vector<std::string> in_colour = Lines(coloured.str());
@@ -375,7 +381,10 @@ TEST(ServerProtocol, TheInfoAnswerSaysWhetherTheServerCanBeJoinedAndHow) {
   };
   const std::vector<Said> said = {
       {"this game, no mod", {kGameProtocol, "et", "", false, kNotSent, true}, true, "  etmain  "},
-      {"a mod, a password", {kGameProtocol, "ET", "legacy", true, kHumans, true}, true, "2/16 pw"},
+      {"a mod, a password",
+       {kGameProtocol, "ET", "legacy", true, kHumans, true},
+       true,
+       "1+1/16 pw"},
       {"another protocol", {kOther, "Q3", "", true, kHumans, false}, false, "(protocol 68)"},
       {"another game", {kGameProtocol, "Q3", "", false, kNotSent, true}, false, "game (Q3)"},
   };
@@ -430,8 +439,9 @@ TEST(ServerDisplay, TheTableTheJsonAndTheKeptListSpellEachNameAlike) {
 }
 
 TEST(ServerDisplay, JsonSaysNullForWhatASilentServerDidNotSay) {
-  const std::vector<ServerInfo> servers = {
-      Info({kLoopback, 27960}, true, "Late", "", 0, {}, 2, 12.5), Silent(27961)};
+  std::vector<ServerInfo> servers = {Info({kLoopback, 27960}, true, "Late", "", 0, {}, 2, 12.5),
+                                     Silent(27961)};
+  servers[1].reachable = false;
   const json list = ToJson(servers);
   ASSERT_EQ(list.size(), servers.size());
   EXPECT_EQ(list[1]["index"], 1) << "the index join --pick takes";
@@ -442,6 +452,71 @@ TEST(ServerDisplay, JsonSaysNullForWhatASilentServerDidNotSay) {
   EXPECT_TRUE(list[1]["ping_ms"].is_null()) << "a silent server has no ping";
   EXPECT_TRUE(list[1]["game_type"].is_null()) << "nor a game type";
   EXPECT_EQ(Dump(list).rfind("[\n  {\n    \"", 0), 0u) << "two spaces a level";
+  EXPECT_TRUE(list[0]["bots"].is_null()) << "no bots told without humans or a status";
+  EXPECT_EQ(list[0]["reachable"], true) << "a server not refused";
+  EXPECT_EQ(list[1]["reachable"], false) << "a server whose port is closed";
+  EXPECT_FALSE(list[0].contains("player_list")) << "no players unless asked";
+
+  servers[0].status = ServerStatus{{{"g_gametype", "2"}}, {{"^1Ann", -3, 40}}};
+  const json asked = ToJson(servers, true);
+  EXPECT_EQ(asked[0]["player_list"][0]["name"], "^1Ann") << "a player's name keeps its codes";
+  EXPECT_EQ(asked[0]["player_list"][0]["score"], -3) << "a player's score";
+  EXPECT_EQ(asked[0]["player_list"][0]["ping"], 40) << "a player's ping";
+  EXPECT_EQ(asked[0]["rules"]["g_gametype"], "2") << "the rules as an object";
+  EXPECT_TRUE(asked[1]["player_list"].is_null()) << "no status came from a silent server";
+  EXPECT_TRUE(asked[1]["rules"].is_null()) << "nor rules";
+}
+
+TEST(ServerDisplay, HumansAndBotsAreToldApartInTheTableTheJsonAndTheFilters) {
+  constexpr int kNotSent = -1, kMax = 10, kHuge = 99999;
+  const std::vector<Player> human_and_bots = {{"^1Ann", 7, 30}, {"b1", 0, 0}, {"b2", 2, 0}};
+  struct Count {
+    const char *what;
+    int clients, humans;
+    std::vector<Player> status;  // none came when empty
+    int max;
+    std::string cell;
+    json bots;
+    bool not_empty;
+  };
+  const std::vector<Count> counts = {
+      {"humans sent: the other clients are bots", 3, 1, {}, kMax, "1+2/10", 2, true},
+      {"no humans sent: ping 0 in the status", 3, kNotSent, human_and_bots, kMax, "1+2/10", 2,
+       true},
+      {"the server's word over the pings", 3, 3, human_and_bots, kMax, "3+0/10", 0, true},
+      {"more humans than clients: held to them", 2, 5, {}, kMax, "2+0/10", 0, true},
+      {"only bots: empty to --not-empty", 1, 0, {}, kMax, "0+1/10", 1, false},
+      {"neither: the count as given", 3, kNotSent, {}, kMax, "3/10", json(), true},
+      {"a split wider than any count: the count", kHuge, 1000, {}, kHuge, "999+/999+", 98999, true},
+  };
+  ServerFilter not_empty;
+  not_empty.not_empty = true;
+  for (const Count &c : counts) {
+    ServerInfo s = Info({kLoopback, 27960}, true, "S", "m", c.clients, c.max, 2, 1);
+    if (c.humans != kNotSent) s.humans = c.humans;
+    if (!c.status.empty()) s.status = ServerStatus{{}, c.status};
+    std::ostringstream table;
+    PrintTable({s}, false, table);
+    EXPECT_NE(Lines(table.str())[1].find("  " + c.cell + " "), std::string::npos)
+        << c.what << ": " << table.str();
+    EXPECT_EQ(ToJson({s})[0]["bots"], c.bots) << c.what << ": in the JSON";
+    EXPECT_EQ(Filter({s}, not_empty).size(), c.not_empty ? 1u : 0u) << c.what;
+  }
+
+  ServerInfo s = Info({kLoopback, 27960}, true, "S", "m", 3, kMax, 2, 1);
+  s.status = ServerStatus{{}, human_and_bots};
+  s.status->players.push_back({std::string(300, 'N'), INT_MIN, INT_MAX});
+  std::ostringstream plain, coloured;
+  PrintTable({s}, false, plain);
+  PrintTable({s}, true, coloured);
+  const std::vector<std::string> rows = Lines(plain.str());
+  ASSERT_EQ(rows.size(), 2 + s.status->players.size()) << "a line per player under the row";
+  EXPECT_EQ(rows[2].rfind("     Ann  ", 0), 0u) << "under the name, plain in a pipe";
+  EXPECT_NE(rows[2].find("score           7  ping         30 ms"), std::string::npos)
+      << "score and ping in columns as wide as the widest";
+  for (const std::string &row : rows) EXPECT_LE(Columns(row), kTableWidth) << row;
+  EXPECT_NE(Lines(coloured.str())[2].find("\033[31mAnn"), std::string::npos)
+      << "in colour on a terminal";
 }
 
 TEST(ServerDisplay, FastestFirstThenTheSilentInTheMastersOrder) {

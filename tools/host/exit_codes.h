@@ -15,7 +15,8 @@ enum ExitCode : int {
   kExitPlugin = 3,        /* the plug-in cannot be loaded, lacks an export or fails a call */
   kExitEngineFolder = 4,  /* the engine folder is not set or not usable */
   kExitVerifyDiffers = 5, /* verification found a missing or changed file */
-  kExitNoMaster = 6,      /* the master server could not be found or did not answer */
+  kExitNoMaster = 6,      /* the master server (or the one server info asks) could not be
+                           * found or did not answer */
 };
 
 /* The text shown under every --help, so the codes are documented where

@@ -87,6 +87,7 @@ int Main(int argc, char **argv) {
   AddHostCommand(app, context);
   AddJoinCommand(app, context);
   AddServersCommand(app, context);
+  AddInfoCommand(app, context);
   AddDemoCommand(app, context);
   for (CLI::App *command : app.get_subcommands({})) AddGlobalOptions(*command, context.global);
 

@@ -23,6 +23,7 @@ void AddVerifyCommand(CLI::App &app, Context &context);
 void AddHostCommand(CLI::App &app, Context &context);
 void AddJoinCommand(CLI::App &app, Context &context);
 void AddServersCommand(CLI::App &app, Context &context);
+void AddInfoCommand(CLI::App &app, Context &context);
 void AddDemoCommand(CLI::App &app, Context &context);
 
 /* Seconds from `min` to `max`. CLI::Range alone lets "nan" through (no

@@ -14,7 +14,7 @@ constexpr double kMaxPingMs = 60000;
 
 /* The filters as typed, before they are read into the ServerFilter. */
 struct TypedFilters {
-  std::string map, mod, game_type, sort = "ping";
+  std::string map, mod, game_type, player, sort = "ping";
   double max_ping_ms = 0;
 };
 
@@ -79,6 +79,10 @@ ServerFilter ReadFilters(const CLI::App &command, const TypedFilters &typed, Ser
     filter.max_ping_ms = typed.max_ping_ms;
     filter.typed += Typed("--max-ping", CLI::detail::to_string(typed.max_ping_ms));
   }
+  if (command.count("--player") > 0) {
+    filter.player = typed.player;
+    filter.typed += Typed("--player", typed.player);
+  }
   if (!filter.typed.empty()) filter.typed.erase(0, 1);
   return filter;
 }
@@ -107,11 +111,16 @@ void AddServersCommand(CLI::App &app, Context &context) {
       ->capture_default_str()
       ->check(Seconds(0.1, 60.0));
   servers->add_flag("--json", options->json, "Print the list as JSON");
+  servers->add_flag("--players", options->players,
+                    "Ask each server for its status too: its players under its row (with "
+                    "--json, player_list and rules)");
 
   /* The filters narrow what is printed; the list kept for join --pick is
    * the whole one, so `#` means the same with or without them. */
   servers->add_flag("--not-full", options->filter.not_full, "Show only servers with a free slot");
-  servers->add_flag("--not-empty", options->filter.not_empty, "Show only servers with someone on");
+  servers->add_flag(
+      "--not-empty", options->filter.not_empty,
+      "Show only servers with someone on (bots are no one, where they are told apart)");
   servers->add_option("--map", typed->map, "Show only servers whose map's name holds NAME")
       ->check(NotEmpty("map"));
   servers
@@ -131,6 +140,11 @@ void AddServersCommand(CLI::App &app, Context &context) {
                     "Show only servers that say they need no password");
   servers->add_option("--max-ping", typed->max_ping_ms, "Show only servers with a ping up to MS")
       ->check(Milliseconds());
+  servers
+      ->add_option("--player", typed->player,
+                   "Show only servers where a player whose name holds NAME is on (colour codes "
+                   "and case aside); asks each server for its status")
+      ->check(NotEmpty("player"));
   servers
       ->add_option("--sort", typed->sort,
                    "Order of the list: ping (fastest first), players (most first), name or map")

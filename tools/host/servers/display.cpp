@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -118,20 +119,39 @@ constexpr char kPasswordMark[] = " pw";
 struct Row {
   std::vector<std::string> cells;
   bool spans = false;
+  const ServerStatus *status = nullptr; /* its players go under it */
 };
+
+/* The players under a row start a little right of the server's name, so
+ * that they do not read as servers. */
+constexpr size_t kPlayerIndent = 2;
+
+/* The widest players cell without bots told apart, "999+/999+ pw": a
+ * split wider than that (numbers no server of this game reaches) would
+ * take room from the name, and shows as the plain count instead. */
+constexpr size_t kWidestPlayers = 12;
+
+std::string PlayersCell(const ServerInfo &s) {
+  const std::string max = "/" + Number(s.max_players);
+  const std::string mark = s.needpass.value_or(false) ? kPasswordMark : "";
+  const std::optional<int> humans = Humans(s), bots = Bots(s);
+  if (humans && bots) {
+    const std::string split = Number(humans) + "+" + Number(bots) + max + mark;
+    if (split.size() <= kWidestPlayers) return split;
+  }
+  return Number(s.players) + max + mark;
+}
 
 Row RowOf(size_t index, const ServerInfo &s) {
   if (!s.answered)
-    return {{std::to_string(index), "(not answering)", "", "", "", "", "-",
-             FormatEndpoint(s.endpoint)}};
+    return {{std::to_string(index), s.reachable ? "(not answering)" : "(unreachable)", "", "", "",
+             "", "-", FormatEndpoint(s.endpoint)}};
   char ping[32];
   std::snprintf(ping, sizeof ping, "%.0f ms", s.ping_ms);
   const std::string other = OtherGame(s.protocol, s.game);
   return {{std::to_string(index), s.name, s.mod.value_or(""), other.empty() ? s.map : other,
-           other.empty() ? Number(s.players) + "/" + Number(s.max_players) +
-                               (s.needpass.value_or(false) ? kPasswordMark : "")
-                         : "",
-           other.empty() ? TypeCell(s.game_type) : "", ping, FormatEndpoint(s.endpoint)},
+           other.empty() ? PlayersCell(s) : "", other.empty() ? TypeCell(s.game_type) : "", ping,
+           FormatEndpoint(s.endpoint)},
           !other.empty()};
 }
 
@@ -162,6 +182,31 @@ void ShareRoom(size_t room, std::vector<size_t> *column) {
 }
 
 }  // namespace
+
+void PrintPlayers(const std::vector<Player> &players, size_t indent, bool colour,
+                  std::ostream &out) {
+  /* Scores and pings in columns of their own width; the name has the
+   * rest of the line: at least 32 columns under a table, as neither
+   * number passes 11 characters nor `#` 5. */
+  size_t score = 0, ping = 0, name = 0;
+  for (const Player &p : players) {
+    score = std::max(score, std::to_string(p.score).size());
+    ping = std::max(ping, std::to_string(p.ping).size());
+    name = std::max(name, Width(p.name));
+  }
+  const size_t tail = kGap + std::strlen("score ") + score + kGap + std::strlen("ping ") + ping +
+                      std::strlen(" ms");
+  name = std::min(name,
+                  kTableWidth > indent + tail + kMinName ? kTableWidth - indent - tail : kMinName);
+  for (const Player &p : players) {
+    size_t width = 0;
+    const std::string shown = ShowCell(p.name, colour, name, &width);
+    const std::string s = std::to_string(p.score), q = std::to_string(p.ping);
+    out << std::string(indent, ' ') << shown << std::string(name - width + kGap, ' ') << "score "
+        << std::string(score - s.size(), ' ') << s << std::string(kGap, ' ') << "ping "
+        << std::string(ping - q.size(), ' ') << q << " ms\n";
+  }
+}
 
 const char kEllipsis[] = "\xE2\x80\xA6";
 
@@ -198,7 +243,10 @@ void PrintTable(const std::vector<ServerInfo> &servers, const std::vector<size_t
                 bool colour, std::ostream &out) {
   std::vector<Row> rows;
   rows.push_back({{"#", "Name", "Mod", "Map", "Players", "Type", "Ping", "Address"}});
-  for (const size_t i : shown) rows.push_back(RowOf(i, servers[i]));
+  for (const size_t i : shown) {
+    rows.push_back(RowOf(i, servers[i]));
+    if (servers[i].status) rows.back().status = &*servers[i].status;
+  }
   const size_t columns = rows[0].cells.size();
   auto is_text = [](size_t c) { return c == kNameColumn || c == kModColumn || c == kMapColumn; };
 
@@ -245,10 +293,12 @@ void PrintTable(const std::vector<ServerInfo> &servers, const std::vector<size_t
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << "\n";
+    if (row.status != nullptr)
+      PrintPlayers(row.status->players, column[0] + kGap + kPlayerIndent, colour, out);
   }
 }
 
-json ToJson(const std::vector<ServerInfo> &servers) {
+json ToJson(const std::vector<ServerInfo> &servers, bool with_status) {
   json list = json::array();
   auto number = [](const std::optional<int> &n) { return n ? json(*n) : json(nullptr); };
   auto text = [](const std::optional<std::string> &t) {
@@ -269,8 +319,23 @@ json ToJson(const std::vector<ServerInfo> &servers) {
                     {"game", text(s.game)},
                     {"mod", text(s.mod)},
                     {"needpass", s.needpass ? json(*s.needpass) : json(nullptr)},
-                    {"humans", number(s.humans)},
+                    {"humans", number(Humans(s))},
+                    {"bots", number(Bots(s))},
+                    {"reachable", s.reachable},
                     {"joinable", IsThisGame(s)}});
+    if (!with_status) continue;
+    json players = nullptr, rules = nullptr;
+    if (s.status) {
+      players = json::array();
+      for (const Player &p : s.status->players)
+        players.push_back(
+            {{"name", ServerTextToUtf8(p.name)}, {"score", p.score}, {"ping", p.ping}});
+      rules = json::object();
+      for (const auto &[key, value] : s.status->rules)
+        rules[ServerTextToUtf8(key)] = ServerTextToUtf8(value);
+    }
+    list.back()["player_list"] = players;
+    list.back()["rules"] = rules;
   }
   return list;
 }

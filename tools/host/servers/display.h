@@ -35,8 +35,10 @@ void SortFastestFirst(std::vector<ServerInfo> *servers);
 /* One row per server under a header, `#` being the index join --pick
  * takes, in at most 80 columns: names, mods and maps are cut to fit. A
  * server of another game says so over its map, players and type; one
- * that needs a password has " pw" after its players. With `colour`, a
- * name's colour codes become terminal colours; without, they go. */
+ * that needs a password has " pw" after its players, which read
+ * `humans+bots/max` when bots are told apart. A server whose status came
+ * has its players under its row. With `colour`, a name's colour codes
+ * become terminal colours; without, they go. */
 void PrintTable(const std::vector<ServerInfo> &servers, bool colour, std::ostream &out);
 /* Only the rows of `shown`, indices into `servers`, each under its own
  * index: a filtered table has gaps in `#`. */
@@ -44,8 +46,16 @@ void PrintTable(const std::vector<ServerInfo> &servers, const std::vector<size_t
                 bool colour, std::ostream &out);
 
 /* One object per server; what a server did not say is null. `joinable`
- * is false for a server of another game. */
-nlohmann::json ToJson(const std::vector<ServerInfo> &servers);
+ * is false for a server of another game; `humans` and `bots` are counted
+ * as Humans() and Bots() count them. `with_status` adds `player_list`
+ * (names with their colour codes) and `rules`, null for a server whose
+ * status did not come. */
+nlohmann::json ToJson(const std::vector<ServerInfo> &servers, bool with_status = false);
+
+/* A line per player, `indent` spaces in: the name (coloured with
+ * `colour`, cut to fit 80 columns), the score and the ping. */
+void PrintPlayers(const std::vector<Player> &players, size_t indent, bool colour,
+                  std::ostream &out);
 
 /* Two spaces a level; should a text not be UTF-8 after all, its bad
  * bytes show as U+FFFD rather than stop the dump. */

@@ -86,14 +86,21 @@ std::string Text(const std::map<std::string, std::string> &pairs, const char *ke
 const char kGameName[] = "et";
 const char kBaseMod[] = "etmain";
 
-std::optional<MasterAddress> ParseMasterAddress(std::string_view text, std::string *why) {
-  MasterAddress address;
+namespace {
+
+/* HOST[:PORT] for a master or a game server, which `what` and `plural`
+ * name in `why`. */
+template <typename Address>
+std::optional<Address> ParseAddress(std::string_view text, const char *what, const char *plural,
+                                    std::string *why) {
+  Address address;
   if (text.empty()) {
-    *why = "names no master server; give HOST[:PORT]";
+    *why = std::string("names no ") + what + "; give HOST[:PORT]";
     return std::nullopt;
   }
   if (text.front() == '[' || std::count(text.begin(), text.end(), ':') > 1) {
-    *why = "is an IPv6 address; only IPv4 masters can be asked (as the game's own are)";
+    *why = std::string("is an IPv6 address; only IPv4 ") + plural +
+           " can be asked (as the game's own are)";
     return std::nullopt;
   }
   std::string_view host = text;
@@ -124,6 +131,16 @@ std::optional<MasterAddress> ParseMasterAddress(std::string_view text, std::stri
   }
   address.host = std::string(host);
   return address;
+}
+
+}  // namespace
+
+std::optional<MasterAddress> ParseMasterAddress(std::string_view text, std::string *why) {
+  return ParseAddress<MasterAddress>(text, "master server", "masters", why);
+}
+
+std::optional<ServerAddress> ParseServerAddress(std::string_view text, std::string *why) {
+  return ParseAddress<ServerAddress>(text, "server", "servers", why);
 }
 
 std::string FormatEndpoint(const ServerEndpoint &e) {
@@ -249,6 +266,38 @@ void ReadServerInfo(const std::map<std::string, std::string> &pairs, ServerInfo 
       either(Number(pairs, "needpass"), Number(pairs, "g_needpass"));
   info->needpass = needpass ? std::optional<bool>(*needpass != 0) : std::nullopt;
   info->humans = either(Number(pairs, "humans"), Number(pairs, "g_humanplayers"));
+}
+
+namespace {
+
+/* The clients the info answer counts, else those the status lists. */
+std::optional<int> Clients(const ServerInfo &info) {
+  if (info.players) return info.players;
+  if (info.status) return static_cast<int>(info.status->players.size());
+  return std::nullopt;
+}
+
+}  // namespace
+
+/* A server that says it has more humans than clients is held to its
+ * clients. Without its word, the status's players are counted as they
+ * are, which may be a moment apart from the info answer's clients. */
+std::optional<int> Humans(const ServerInfo &info) {
+  const std::optional<int> clients = Clients(info);
+  if (info.humans) return clients ? std::min(*info.humans, *clients) : info.humans;
+  if (!info.status) return std::nullopt;
+  return static_cast<int>(std::count_if(info.status->players.begin(), info.status->players.end(),
+                                        [](const Player &p) { return p.ping != 0; }));
+}
+
+std::optional<int> Bots(const ServerInfo &info) {
+  if (info.humans) {
+    const std::optional<int> clients = Clients(info);
+    if (!clients) return std::nullopt;
+    return *clients - *Humans(info);
+  }
+  if (!info.status) return std::nullopt;
+  return static_cast<int>(info.status->players.size()) - *Humans(info);
 }
 
 bool IsThisGame(const ServerInfo &info) { return OtherGame(info.protocol, info.game).empty(); }

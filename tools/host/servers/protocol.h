@@ -14,6 +14,7 @@
 namespace wolfet_host {
 
 constexpr uint16_t kDefaultMasterPort = 27950;
+constexpr uint16_t kDefaultServerPort = 27960;
 /* What this game's servers send as `protocol` and `gamename`. */
 constexpr int kGameProtocol = 84;
 extern const char kGameName[];
@@ -40,6 +41,13 @@ struct MasterAddress {
  * what is wrong (an IPv6 address among others: the game's masters speak
  * IPv4 only), when `text` names no master. */
 std::optional<MasterAddress> ParseMasterAddress(std::string_view text, std::string *why);
+
+/* A game server named as HOST[:PORT], read as a master's name is. */
+struct ServerAddress {
+  std::string host;
+  uint16_t port = kDefaultServerPort;
+};
+std::optional<ServerAddress> ParseServerAddress(std::string_view text, std::string *why);
 
 /* One line of a status answer: `score ping "name"`; the name as sent,
  * colour codes kept, cut to 255 bytes. Bots have ping 0. */
@@ -79,6 +87,14 @@ bool IsThisGame(const ServerInfo &info);
  * "other game (protocol 68)", or with the game's name when the protocol
  * is this game's. Empty for this game's servers. */
 std::string OtherGame(const std::optional<int> &protocol, const std::optional<std::string> &game);
+
+/* How many of a server's players are people and how many bots, the one
+ * count the table, the JSON and the filters share. A server that sends
+ * `humans` (or `g_humanplayers`) is taken at its word, the rest of its
+ * clients being bots; else its status, where a bot's ping is 0. Unknown
+ * without either. */
+std::optional<int> Humans(const ServerInfo &info);
+std::optional<int> Bots(const ServerInfo &info);
 
 /* What the master is asked: every server of protocol 84, empty and full
  * ones too. */

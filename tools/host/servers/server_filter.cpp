@@ -80,12 +80,18 @@ std::vector<size_t> Filter(const std::vector<ServerInfo> &servers, const ServerF
       filter.map ? std::optional<std::string>(Folded(*filter.map)) : std::nullopt;
   const std::optional<std::string> mod =
       filter.mod ? std::optional<std::string>(Folded(*filter.mod)) : std::nullopt;
+  /* A player is found by part of the name, colour codes stripped and
+   * case aside, as one remembers a name without its colours or clan tag:
+   * "fox" finds "^1[TC]^7Fox". An empty NAME is refused where it is typed. */
+  const std::optional<std::string> player =
+      filter.player ? std::optional<std::string>(Folded(*filter.player)) : std::nullopt;
   std::vector<size_t> shown;
   for (size_t i = 0; i < servers.size(); ++i) {
     const ServerInfo &s = servers[i];
     const bool this_game = s.answered && IsThisGame(s);
     if (filter.not_full && !(ShowsPlayers(s) && *s.players < *s.max_players)) continue;
-    if (filter.not_empty && !(ShowsPlayers(s) && *s.players > 0)) continue;
+    /* Bots make no game for a player looking for people to play with. */
+    if (filter.not_empty && !(ShowsPlayers(s) && Humans(s).value_or(*s.players) > 0)) continue;
     /* A server that does not say whether it needs a password may need
      * one: only those that say they do not are kept. */
     if (filter.no_password && !(this_game && s.needpass == false)) continue;
@@ -95,6 +101,12 @@ std::vector<size_t> Filter(const std::vector<ServerInfo> &servers, const ServerF
     if (mod && !(s.answered && s.mod && Folded(*s.mod) == *mod)) continue;
     if (filter.game_type && !(this_game && s.game_type == filter.game_type)) continue;
     if (filter.max_ping_ms && !(s.answered && s.ping_ms <= *filter.max_ping_ms)) continue;
+    if (player && !(s.status && std::any_of(s.status->players.begin(), s.status->players.end(),
+                                            [&player](const Player &p) {
+                                              return Folded(p.name).find(*player) !=
+                                                     std::string::npos;
+                                            })))
+      continue;
     shown.push_back(i);
   }
   return shown;

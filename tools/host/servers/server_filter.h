@@ -26,11 +26,13 @@ struct ServerFilter {
   std::optional<std::string> map, mod;
   std::optional<int> game_type;
   std::optional<double> max_ping_ms;
+  /* Needs each server's status: the command asks for it when this is set. */
+  std::optional<std::string> player;
   /* The options as typed, for the summary to name: "--not-full --map x". */
   std::string typed;
 
   bool On() const {
-    return not_full || not_empty || no_password || map || mod || game_type || max_ping_ms;
+    return not_full || not_empty || no_password || map || mod || game_type || max_ping_ms || player;
   }
 };
 
@@ -42,7 +44,9 @@ void SortServers(ServerSort sort, std::vector<ServerInfo> *servers);
 
 /* The indices into `servers` that pass every filter, in the list's order.
  * A filter that needs what a server did not say (a silent one says
- * nothing) leaves that server out. */
+ * nothing, and one whose status did not come has no players to search)
+ * leaves that server out. A server with only bots on counts as empty
+ * when its humans are known (Humans()). */
 std::vector<size_t> Filter(const std::vector<ServerInfo> &servers, const ServerFilter &filter);
 
 }  // namespace wolfet_host

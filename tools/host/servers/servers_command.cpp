@@ -90,7 +90,8 @@ int Query(Session &session, const ServersOptions &options, bool *printed_json) {
     }
     choice = *from_settings;
   }
-  const BrowseRequest request = ParseMaster(choice, options.timeout_s);
+  BrowseRequest request = ParseMaster(choice, options.timeout_s);
+  request.status = options.players || options.filter.player;
   const std::string master_name = request.master_host + ":" + std::to_string(request.master_port);
   std::cerr << "asking the master server " << master_name << " (timeout " << options.timeout_s
             << " s)\n";
@@ -116,7 +117,8 @@ int Query(Session &session, const ServersOptions &options, bool *printed_json) {
   for (const std::string &note : LimitNotes(result)) std::cerr << "note: " << note << "\n";
   if (options.json) {
     nlohmann::json printed = nlohmann::json::array();
-    for (const size_t i : shown) printed.push_back(list[i]);
+    const nlohmann::json with_status = request.status ? ToJson(result.servers, true) : list;
+    for (const size_t i : shown) printed.push_back(with_status[i]);
     std::cout << Dump(printed) << "\n";
     *printed_json = true;
   } else {

@@ -17,7 +17,8 @@ struct ServersOptions {
   std::string master; /* HOST[:PORT]; empty: the engine page's master server */
   double timeout_s = 3;
   bool json = false;
-  ServerFilter filter; /* what the table and --json show; the list kept is whole */
+  bool players = false; /* ask each server's status and show its players and rules */
+  ServerFilter filter;  /* what the table and --json show; the list kept is whole */
   ServerSort sort = ServerSort::kPing;
 };
 
