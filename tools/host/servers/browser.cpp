@@ -28,13 +28,13 @@ constexpr int kAttempts = 3;
 constexpr milliseconds kTick{10};
 constexpr milliseconds kProgressEvery{100};
 
-/* The round trips seen so far and the wait before a resend that follows
- * from them: half as long again as the 95th percentile, so a server as
- * slow as nearly all the others is not asked twice, and one slower still
- * is: its answer to the first request still counts, timed from that one.
- * The percentile of the answers seen so far is low while the slow ones
- * are still on the way, but half as long again keeps the wait ahead of
- * the time passed until nearly all have come. */
+/* The round trips seen so far and the wait before a resend (and after
+ * the last one) that follows from them: a quarter longer than their 95th
+ * percentile, so a server as slow as nearly all the others is not asked
+ * twice, and one slower still is: its answer to the first request still
+ * counts, timed from that one. The percentile of the answers seen so far
+ * is low while the slow ones are still on the way, but a quarter more
+ * keeps the wait ahead of the time passed until nearly all have come. */
 class RoundTrips {
  public:
   /* `cap`: the attempts and a last wait fit the deadline. */
@@ -52,7 +52,7 @@ class RoundTrips {
     size_t ms = 0;
     for (size_t below = counts_[0]; below < rank; below += counts_[++ms]) {
     }
-    const Clock::duration wait = milliseconds(ms + 1) * 3 / 2;
+    const Clock::duration wait = milliseconds(ms + 1) * 5 / 4;
     return std::clamp<Clock::duration>(wait, std::min<Clock::duration>(kFloor, cap_), cap_);
   }
 

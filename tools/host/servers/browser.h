@@ -22,7 +22,7 @@ constexpr size_t kMaxServers = 20000;
  * slow connection does not drop their answers and that the sockets stay
  * well inside the usual limit of 1024 open files, enough that a list of
  * thousands with silent servers among them is asked in a second or two. */
-constexpr size_t kMaxInFlight = 400;
+constexpr size_t kMaxInFlight = 512;
 
 /* How far a browse has come, for a progress line. */
 struct BrowseProgress {

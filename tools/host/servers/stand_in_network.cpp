@@ -131,10 +131,11 @@ uint16_t StandInServers::Add(Answer answer, const Link &link) {
 }
 
 uint16_t StandInServers::AddClosed() {
-  udp::socket socket(impl_->io, udp::endpoint(asio::ip::address_v4::loopback(), 0));
-  const uint16_t port = socket.local_endpoint().port();
-  impl_->closed.insert(port);
-  return port;
+  for (;;) {
+    udp::socket socket(impl_->io, udp::endpoint(asio::ip::address_v4::loopback(), 0));
+    if (impl_->closed.insert(socket.local_endpoint().port()).second)
+      return socket.local_endpoint().port();
+  }
 }
 
 void StandInServers::Start() {
