@@ -24,8 +24,9 @@ using std::chrono::milliseconds;
 
 /* Sends to silent servers (and to a silent master), the first included. */
 constexpr int kAttempts = 3;
-/* How often resends and give-ups are looked at, and progress is told. */
-constexpr milliseconds kTick{10};
+/* The longest pause between looks for resends and give-ups (each is
+ * looked at when it falls due), and how often progress is told. */
+constexpr milliseconds kLongestTick{25};
 constexpr milliseconds kProgressEvery{100};
 
 /* The round trips seen so far and the wait before a resend (and after
@@ -445,30 +446,35 @@ class Browser {
   }
 
   /* Resends to the servers (and the master) whose last request went
-   * unanswered for a retry's wait, and gives up those whose last one did. */
-  void Tick() {
-    tick_timer_.expires_after(kTick);
+   * unanswered for a retry's wait, and gives up those whose last one did;
+   * then sleeps until the next falls due. */
+  void Tick(Clock::time_point at = Clock::now()) {
+    tick_timer_.expires_at(at);
     tick_timer_.async_wait([this](const asio::error_code &e) {
       if (e) return;
       const auto now = Clock::now();
       const Clock::duration wait = round_trips_.RetryAfter();
       master_.Ask(socket_, now, wait);
+      Clock::time_point next = now + std::min<Clock::duration>(kLongestTick, wait);
       std::vector<size_t> missed;
       for (const size_t i : in_flight_) {
         Server &s = table_[i];
         const bool info = s.stage == Stage::kInfo;
         const int attempts = info ? s.attempts : s.status_attempts;
-        if (now - (info ? s.sent[attempts - 1] : s.status_sent) < wait) continue;
-        if (attempts >= kAttempts)
+        const Clock::time_point due = (info ? s.sent[attempts - 1] : s.status_sent) + wait;
+        if (due > now) {
+          next = std::min(next, due);
+        } else if (attempts >= kAttempts) {
           missed.push_back(i);
-        else if (info)
+        } else if (info) {
           AskInfo(s);
-        else
+        } else {
           AskStatus(s);
+        }
       }
       for (const size_t i : missed) Retire(table_[i]);
       AfterEvents();
-      Tick();
+      Tick(next);
     });
   }
 
