@@ -28,6 +28,8 @@ constexpr int kAttempts = 3;
  * looked at when it falls due), and how often progress is told. */
 constexpr milliseconds kLongestTick{25};
 constexpr milliseconds kProgressEvery{100};
+/* Datagrams read from one server before the others get their turn. */
+constexpr int kReadsATurn = 8;
 
 /* The round trips seen so far and the wait before a resend (and after
  * the last one) that follows from them: a quarter longer than their 95th
@@ -372,20 +374,22 @@ class Browser {
     });
   }
 
-  /* Reads what the server's socket holds, then waits for more. A receive
-   * error other than the refusal leaves the socket unread, and the server
-   * to its retries' end. */
+  /* Reads what the server's socket holds, then waits for more. Another
+   * error than the refusal (a router's "host unreachable", say) is told
+   * once and says nothing of the next request: reading goes on. A server
+   * that floods its socket gets a few reads a turn, so the others get
+   * theirs. */
   void ReadFrom(size_t i) {
     Server &s = table_[i];
-    for (;;) {
+    for (int reads = 0; reads < kReadsATurn; ++reads) {
       asio::error_code failed;
       const size_t size = s.socket->receive(asio::buffer(buffer_), 0, failed);
-      if (failed == asio::error::would_block) return WaitFor(i);
+      if (failed == asio::error::would_block) break;
       if (Refusal(failed)) return Refused(s);
-      if (failed) return;
-      FromServer(s, std::string_view(buffer_.data(), size));
+      if (!failed) FromServer(s, std::string_view(buffer_.data(), size));
       if (s.stage == Stage::kDone) return;
     }
+    WaitFor(i);
   }
 
   /* The server's host says nothing listens on its port. */
