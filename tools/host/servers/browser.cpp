@@ -28,8 +28,9 @@ constexpr int kAttempts = 3;
  * looked at when it falls due), and how often progress is told. */
 constexpr milliseconds kLongestTick{25};
 constexpr milliseconds kProgressEvery{100};
-/* Datagrams read from one server before the others get their turn. */
-constexpr int kReadsATurn = 8;
+/* The most of a server's datagram that is read: a status answer's head
+ * and as much of the rest as is read of it. */
+constexpr size_t kDatagramBytes = 64 + 16384;
 
 /* The round trips seen so far and the wait before a resend (and after
  * the last one) that follows from them: a quarter longer than their 95th
@@ -176,6 +177,16 @@ class Challenge {
 /* Where a server is in its asking. */
 enum class Stage { kListed, kInfo, kStatus, kDone };
 
+/* A socket connected to one server while it is asked: only its datagrams
+ * come in, and its host's refusal (ICMP port unreachable) ends the
+ * socket's pending receive with an error, connection_refused on Linux and
+ * connection_reset on Windows. */
+struct Link {
+  explicit Link(asio::io_context &io) : socket(io) {}
+  udp::socket socket;
+  std::array<char, kDatagramBytes> buffer;
+};
+
 /* Every listed server once, in the master's order, with its requests. */
 class ServerTable {
  public:
@@ -183,12 +194,8 @@ class ServerTable {
     ServerInfo info;
     udp::endpoint endpoint;
     Stage stage = Stage::kListed;
-    /* Connected to the server while it is asked: only its datagrams come
-     * in, and its host's refusal (ICMP port unreachable) comes back as
-     * the socket's next receive error, connection_refused on Linux and
-     * connection_reset on Windows. Closed once it is done. */
-    std::unique_ptr<udp::socket> socket;
-    size_t slot = 0; /* its place among those in flight */
+    std::unique_ptr<Link> link; /* while it is asked */
+    size_t slot = 0;            /* its place among those in flight */
     std::array<Clock::time_point, kAttempts> sent{};
     int attempts = 0;
     Clock::time_point status_sent{}; /* the last status request's */
@@ -307,36 +314,36 @@ class Browser {
       const size_t i = to_ask_.front();
       Server &s = table_[i];
       asio::error_code failed;
-      auto socket = std::make_unique<udp::socket>(io_);
-      socket->open(udp::v4(), failed);
+      auto link = std::make_unique<Link>(io_);
+      link->socket.open(udp::v4(), failed);
       if (failed && !in_flight_.empty()) {
         max_in_flight_ = in_flight_.size();
         return;
       }
       to_ask_.pop_front();
-      if (!failed) socket->connect(s.endpoint, failed);
-      if (!failed) socket->non_blocking(true, failed);
+      if (!failed) link->socket.connect(s.endpoint, failed);
       if (failed) {
         Retire(s);
         continue;
       }
-      s.socket = std::move(socket);
+      s.link = std::move(link);
       s.stage = Stage::kInfo;
       s.slot = in_flight_.size();
       in_flight_.push_back(i);
       AskInfo(s);
-      WaitFor(i);
+      ReceiveFrom(i);
     }
   }
 
-  /* Done with `s`: its socket closes and its slot is free. */
+  /* Done with `s`: its socket closes (its pending receive ends aborted)
+   * and its slot is free. */
   void Retire(Server &s) {
     if (s.stage == Stage::kInfo || s.stage == Stage::kStatus) {
       const size_t moved = in_flight_.back();
       in_flight_[s.slot] = moved;
       table_[moved].slot = s.slot;
       in_flight_.pop_back();
-      s.socket.reset();
+      s.link.reset();
     }
     s.stage = Stage::kDone;
     ++done_;
@@ -345,7 +352,7 @@ class Browser {
   /* A send refused at once counts as the refusal that a receive reports. */
   void Send(Server &s, const std::string &datagram) {
     asio::error_code failed;
-    s.socket->send(asio::buffer(datagram), 0, failed);
+    s.link->socket.send(asio::buffer(datagram), 0, failed);
     if (Refusal(failed)) refused_.push_back(&s - &table_[0]);
   }
 
@@ -365,31 +372,27 @@ class Browser {
     ++s.status_attempts;
   }
 
-  void WaitFor(size_t i) {
-    table_[i].socket->async_wait(udp::socket::wait_read, [this, i](const asio::error_code &e) {
-      /* A closed socket's wait ends aborted; one retired meanwhile is done. */
-      if (e || table_[i].stage == Stage::kDone) return;
-      ReadFrom(i);
-      AfterEvents();
-    });
-  }
-
-  /* Reads what the server's socket holds, then waits for more. Another
-   * error than the refusal (a router's "host unreachable", say) is told
-   * once and says nothing of the next request: reading goes on. A server
-   * that floods its socket gets a few reads a turn, so the others get
-   * theirs. */
-  void ReadFrom(size_t i) {
-    Server &s = table_[i];
-    for (int reads = 0; reads < kReadsATurn; ++reads) {
-      asio::error_code failed;
-      const size_t size = s.socket->receive(asio::buffer(buffer_), 0, failed);
-      if (failed == asio::error::would_block) break;
-      if (Refusal(failed)) return Refused(s);
-      if (!failed) FromServer(s, std::string_view(buffer_.data(), size));
-      if (s.stage == Stage::kDone) return;
-    }
-    WaitFor(i);
+  /* Hands the server's datagrams to FromServer until it is done. Another
+   * error than the refusal (a router's "host unreachable", say) says
+   * nothing of the next request: receiving goes on. A datagram longer than
+   * the buffer is read as far as it goes (Windows says so as an error). */
+  void ReceiveFrom(size_t i) {
+    Link &link = *table_[i].link;
+    link.socket.async_receive(asio::buffer(link.buffer),
+                              [this, i](const asio::error_code &e, size_t size) {
+                                Server &s = table_[i];
+                                /* Retired meanwhile: the link is gone. */
+                                if (e == asio::error::operation_aborted || s.stage == Stage::kDone)
+                                  return;
+                                if (Refusal(e)) {
+                                  Refused(s);
+                                } else {
+                                  if (!e || e == asio::error::message_size)
+                                    FromServer(s, std::string_view(s.link->buffer.data(), size));
+                                  if (s.stage != Stage::kDone) ReceiveFrom(i);
+                                }
+                                AfterEvents();
+                              });
   }
 
   /* The server's host says nothing listens on its port. */
@@ -507,7 +510,6 @@ class Browser {
   std::deque<size_t> to_ask_;     /* listed, not asked yet */
   std::vector<size_t> in_flight_; /* asked, not done */
   std::vector<size_t> refused_;   /* refused at a send, to be retired */
-  std::vector<char> buffer_ = std::vector<char>(65536);
   asio::steady_timer end_timer_, tick_timer_, progress_timer_;
 };
 
