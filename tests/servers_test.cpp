@@ -159,19 +159,54 @@ TEST(ServerProtocol, AMasterAddressIsAnIpv4AddressOrAHostNameWithinTheirBounds) 
       << "a game server's port when none is given is not the master's";
 }
 
-TEST(Browser, AsksEveryServerPastTheFirstBurstOfRequests) {
-  constexpr int kServers = 65;  // one past a burst of first requests
-  std::atomic<int> master_asked{0};
+TEST(Browser, EndsOnceEachServerHasAnsweredBeenRefusedOrMissedItsLastRetry) {
+  // Step 1: a closed port, a silent server, one that answers only the
+  // last retry, a far one, and near ones; two asked at a time.
+  constexpr std::chrono::milliseconds kFar{300};
+  constexpr int kNear = 3;
+  constexpr double kLongTimeout = 10;
+  std::atomic<int> silent_asked{0};
   StandInServers net;
-  std::string list = kMasterHead;
-  for (int i = 0; i < kServers; ++i)
-    list += MasterEntry(kLoopback, net.Add(GameServer("\\hostname\\S")));
-  const uint16_t master = AddStandIn(&net, {list + kMasterEnd}, &master_asked);
+  const uint16_t closed = net.AddClosed();
+  const uint16_t silent = AddStandIn(&net, {}, &silent_asked);
+  const uint16_t last_retry = net.Add([](const std::string &request, int asked) {
+    return asked < kAttempts ? std::vector<Reply>{} : GameServer("\\hostname\\L")(request, asked);
+  });
+  std::vector<ServerEndpoint> listed = {{kLoopback, closed},
+                                        {kLoopback, silent},
+                                        {kLoopback, last_retry},
+                                        {kLoopback, net.Add(GameServer("\\hostname\\F"), {kFar})}};
+  for (int i = 0; i < kNear; ++i) listed.push_back({kLoopback, net.Add(GameServer("\\x\\y"))});
   net.Start();
-  const BrowseResult result = Browse({"127.0.0.1", master, kTimeout});
-  ASSERT_EQ(result.servers.size(), static_cast<size_t>(kServers)) << "every server is listed";
-  for (const ServerInfo &server : result.servers)
-    EXPECT_TRUE(server.answered) << FormatEndpoint(server.endpoint) << " was asked and answered";
+
+  // Step 2: one query, statuses too, with a deadline far off.
+  BrowseRequest request;
+  request.timeout_s = kLongTimeout;
+  request.status = true;
+  request.max_in_flight = 2;
+  std::vector<BrowseProgress> told;
+  request.progress = [&told](const BrowseProgress &p) { told.push_back(p); };
+  const auto start = Clock::now();
+  const BrowseResult result = QueryServers(listed, request);
+
+  // Step 3: it ended with every server accounted for, long before then.
+  EXPECT_LT(SecondsSince(start), kLongTimeout / 4)
+      << "the resends are spaced by the round trips seen, and the query ends with the last";
+  ASSERT_EQ(result.servers.size(), listed.size());
+  EXPECT_FALSE(result.servers[0].reachable) << "a closed port is marked not reachable";
+  EXPECT_TRUE(result.servers[1].reachable) << "a silent server is not";
+  EXPECT_EQ(silent_asked, kAttempts) << "a silent server is given up after its last retry";
+  EXPECT_TRUE(result.servers[2].answered) << "the answer to the last retry is waited for";
+  EXPECT_GE(result.servers[3].ping_ms, kFar.count())
+      << "a far server's ping is timed from the request it answers";
+  for (size_t i = 2; i < listed.size(); ++i)
+    EXPECT_TRUE(result.servers[i].status.has_value())
+        << FormatEndpoint(result.servers[i].endpoint) << ": asked past the two in flight, "
+        << "and the query waits for its status too";
+  ASSERT_FALSE(told.empty()) << "progress is told while the query runs";
+  EXPECT_EQ(told.back().listed, listed.size()) << "with the servers listed";
+  EXPECT_LE(told.back().answered, listed.size() - 2)
+      << "and those that answered, not the closed and silent ones done without an answer";
 }
 
 TEST(Browser, ListsEachServerOnceAndTakesOnlyAnswersToItsOwnRequests) {
@@ -209,7 +244,7 @@ TEST(Browser, ListsEachServerOnceAndTakesOnlyAnswersToItsOwnRequests) {
                  &master_asked);
   net.Start();
 
-  // Step 3: one browse, which lasts to the deadline for the silent one.
+  // Step 3: one browse, which ends after the silent one's last retry.
   const auto start = Clock::now();
   const BrowseResult result = Browse({"127.0.0.1", master, kTimeout});
   EXPECT_LT(SecondsSince(start), kTimeout + kSlack) << "the browse ends at its deadline";

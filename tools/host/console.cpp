@@ -6,21 +6,21 @@
 
 namespace wolfet_host {
 
-StatusLine::StatusLine() : live_(os::StdoutIsTerminal()) {}
+StatusLine::StatusLine() : StatusLine(std::cout, os::StdoutIsTerminal(), kQuietSteps) {}
 
 void StatusLine::Show(const std::string &text) {
   if (!live_) return;
   /* The game shares the terminal and greets it as it starts; a line drawn
    * before that would be broken by it. */
-  if (step_++ < kQuietSteps) return;
+  if (step_++ < quiet_steps_) return;
   static const char kSpinner[] = {'|', '/', '-', '\\'};
-  std::cout << "\r\033[K" << kSpinner[step_ % 4] << ' ' << text << std::flush;
+  out_ << "\r\033[K" << kSpinner[step_ % 4] << ' ' << text << std::flush;
   shown_ = true;
 }
 
 void StatusLine::Clear() {
   if (!live_ || !shown_) return;
-  std::cout << "\r\033[K" << std::flush;
+  out_ << "\r\033[K" << std::flush;
   shown_ = false;
 }
 

@@ -3,13 +3,19 @@
 #ifndef TOOLS_HOST_CONSOLE_H
 #define TOOLS_HOST_CONSOLE_H
 
+#include <ostream>
 #include <string>
 
 namespace wolfet_host {
 
 class StatusLine {
  public:
+  /* On standard output, silent for the first steps, as the game's wait
+   * shows. */
   StatusLine();
+  /* On `out` when `live`, from the first step on. */
+  StatusLine(std::ostream &out, bool live, unsigned quiet_steps = 0)
+      : out_(out), live_(live), quiet_steps_(quiet_steps) {}
   ~StatusLine() { Clear(); }
   StatusLine(const StatusLine &) = delete;
   StatusLine &operator=(const StatusLine &) = delete;
@@ -22,7 +28,9 @@ class StatusLine {
 
  private:
   static constexpr unsigned kQuietSteps = 5;
+  std::ostream &out_;
   bool live_;
+  unsigned quiet_steps_;
   bool shown_ = false;
   unsigned step_ = 0;
 };

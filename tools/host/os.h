@@ -12,6 +12,8 @@ namespace os {
 
 /* True when standard output is a terminal (status lines may redraw). */
 bool StdoutIsTerminal();
+/* The same for standard error. */
+bool StderrIsTerminal();
 
 /* Creates a new, empty, private folder under the system's temporary
  * folder and returns its path without a trailing separator; empty on

@@ -21,6 +21,7 @@ namespace wolfet_host {
 namespace os {
 
 bool StdoutIsTerminal() { return isatty(fileno(stdout)) == 1; }
+bool StderrIsTerminal() { return isatty(fileno(stderr)) == 1; }
 
 std::string MakeTemporaryFolder(const std::string &prefix) {
   std::error_code error;

@@ -16,14 +16,19 @@
 namespace wolfet_host {
 namespace os {
 
-bool StdoutIsTerminal() {
-  if (_isatty(_fileno(stdout)) == 0) return false;
-  /* The status line redraws with VT sequences; without them, stay plain. */
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+namespace {
+bool IsTerminal(FILE *file, DWORD handle) {
+  if (_isatty(_fileno(file)) == 0) return false;
+  /* Status lines redraw with VT sequences; without them, stay plain. */
+  HANDLE out = GetStdHandle(handle);
   DWORD mode = 0;
   return GetConsoleMode(out, &mode) != 0 &&
          SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
+}  // namespace
+
+bool StdoutIsTerminal() { return IsTerminal(stdout, STD_OUTPUT_HANDLE); }
+bool StderrIsTerminal() { return IsTerminal(stderr, STD_ERROR_HANDLE); }
 
 std::string MakeTemporaryFolder(const std::string &prefix) {
   char base[MAX_PATH + 1];

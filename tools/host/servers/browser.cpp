@@ -11,7 +11,7 @@
 #include <mutex>
 #include <random>
 #include <thread>
-#include <unordered_map>
+#include <unordered_set>
 
 #include "exit_codes.h"
 
@@ -20,39 +20,68 @@ namespace {
 
 using asio::ip::udp;
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 /* Sends to silent servers (and to a silent master), the first included. */
 constexpr int kAttempts = 3;
-/* Requests sent before the socket's replies get a turn. */
-constexpr size_t kBurst = 64;
+/* The longest pause between looks for resends and give-ups (each is
+ * looked at when it falls due), and how often progress is told. */
+constexpr milliseconds kLongestTick{25};
+constexpr milliseconds kProgressEvery{100};
+/* The most of a server's datagram that is read: a status answer's head
+ * and as much of the rest as is read of it. */
+constexpr size_t kDatagramBytes = 64 + 16384;
 
-/* The whole query's end, and the pause before each resend: the attempts
- * spread over it with a last wait for the answers to the last one. */
-class Deadline {
+/* The round trips seen so far and the wait before a resend (and after
+ * the last one) that follows from them: a quarter longer than their 95th
+ * percentile, so a server as slow as nearly all the others is not asked
+ * twice, and one slower still is: its answer to the first request still
+ * counts, timed from that one. The percentile of the answers seen so far
+ * is low while the slow ones are still on the way, but a quarter more
+ * keeps the wait ahead of the time passed until nearly all have come. */
+class RoundTrips {
  public:
-  explicit Deadline(Clock::time_point end)
-      : span_(std::max(end - Clock::now(), Clock::duration::zero())),
-        end_(end),
-        retry_after_(span_ / (kAttempts + 1)) {}
-  Clock::time_point end() const { return end_; }
-  Clock::duration retry_after() const { return retry_after_; }
+  /* `cap`: the attempts and a last wait fit the deadline. */
+  explicit RoundTrips(Clock::duration cap) : cap_(cap) {}
+
+  void Add(Clock::duration round_trip) {
+    const auto ms = std::chrono::duration_cast<milliseconds>(round_trip).count();
+    ++counts_[static_cast<size_t>(std::clamp<decltype(ms)>(ms, 0, kBuckets - 1))];
+    ++seen_;
+  }
+
+  Clock::duration RetryAfter() const {
+    if (seen_ == 0) return std::min<Clock::duration>(kStart, cap_);
+    const size_t rank = seen_ - seen_ / 20; /* the 95th percentile's, counted from 1 */
+    size_t ms = 0;
+    for (size_t below = counts_[0]; below < rank; below += counts_[++ms]) {
+    }
+    const Clock::duration wait = milliseconds(ms + 1) * 5 / 4;
+    return std::clamp<Clock::duration>(wait, std::min<Clock::duration>(kFloor, cap_), cap_);
+  }
 
  private:
-  Clock::duration span_;
-  Clock::time_point end_;
-  Clock::duration retry_after_;
+  /* Before any answer: longer than most of the internet's round trips. */
+  static constexpr milliseconds kStart{500};
+  /* A list of near servers alone still leaves a far one time to answer,
+   * and a busy machine time to read the answers. */
+  static constexpr milliseconds kFloor{200};
+  static constexpr size_t kBuckets = 4096; /* a millisecond each; the last holds the rest */
+  std::array<uint32_t, kBuckets> counts_{};
+  size_t seen_ = 0;
+  Clock::duration cap_;
 };
 
-/* One UDP socket for the master and every server. A send that fails is
- * as good as a datagram lost on the way: the resends cover both. */
+/* The master's socket. A send that fails is as good as a datagram lost
+ * on the way: the resends cover both. */
 class Socket {
  public:
   using OnDatagram = std::function<void(const udp::endpoint &from, std::string_view datagram)>;
 
   explicit Socket(asio::io_context &io) : socket_(io, udp::endpoint(udp::v4(), 0)) {
-    /* A thousand answers can arrive together; a short buffer drops them. */
+    /* A master's list can come as many datagrams together. */
     asio::error_code ignored;
-    socket_.set_option(udp::socket::receive_buffer_size(4 << 20), ignored);
+    socket_.set_option(udp::socket::receive_buffer_size(1 << 20), ignored);
   }
 
   void Send(const std::string &datagram, const udp::endpoint &to) {
@@ -100,17 +129,22 @@ class Master {
   /* The list came from elsewhere: nothing to ask. */
   void Given() { answered_ = complete_ = true; }
 
-  /* Asks (again) unless a list came or it was asked enough. */
-  void Ask(Socket &socket) {
-    if (answered_ || attempts_ >= kAttempts) return;
+  /* Asks (again) unless a list came, it was asked enough or the last
+   * request is younger than `wait`. */
+  void Ask(Socket &socket, Clock::time_point now, Clock::duration wait) {
+    if (answered_ || attempts_ >= kAttempts || (attempts_ > 0 && now - sent_ < wait)) return;
     ++attempts_;
+    sent_ = now;
     socket.Send(MasterQuery(), endpoint_);
   }
 
-  /* False when `datagram` is no list; else its addresses go to `listed`. */
-  bool Read(std::string_view datagram, std::vector<ServerEndpoint> *listed) {
+  /* False when `datagram` is no list; else its addresses go to `listed`.
+   * The first list answering the only request so far is a round trip. */
+  bool Read(std::string_view datagram, std::vector<ServerEndpoint> *listed,
+            RoundTrips *round_trips) {
     const MasterPart part = ReadMasterList(datagram, listed);
     if (part == MasterPart::kNotAList) return false;
+    if (!answered_ && attempts_ == 1) round_trips->Add(Clock::now() - sent_);
     answered_ = true;
     complete_ = complete_ || part == MasterPart::kEnd;
     return true;
@@ -119,6 +153,7 @@ class Master {
  private:
   udp::endpoint endpoint_;
   int attempts_ = 0;
+  Clock::time_point sent_{};
   bool answered_ = false, complete_ = false;
 };
 
@@ -139,12 +174,28 @@ class Challenge {
   std::string number_;
 };
 
+/* Where a server is in its asking. */
+enum class Stage { kListed, kInfo, kStatus, kDone };
+
+/* A socket connected to one server while it is asked: only its datagrams
+ * come in, and its host's refusal (ICMP port unreachable) ends the
+ * socket's pending receive with an error, connection_refused on Linux and
+ * connection_reset on Windows. */
+struct Link {
+  explicit Link(asio::io_context &io) : socket(io) {}
+  udp::socket socket;
+  std::array<char, kDatagramBytes> buffer;
+};
+
 /* Every listed server once, in the master's order, with its requests. */
 class ServerTable {
  public:
   struct Server {
     ServerInfo info;
     udp::endpoint endpoint;
+    Stage stage = Stage::kListed;
+    std::unique_ptr<Link> link; /* while it is asked */
+    size_t slot = 0;            /* its place among those in flight */
     std::array<Clock::time_point, kAttempts> sent{};
     int attempts = 0;
     Clock::time_point status_sent{}; /* the last status request's */
@@ -157,23 +208,16 @@ class ServerTable {
    * one listed twice past it counts twice, as no memory is spent on what
    * is dropped). */
   bool Add(const ServerEndpoint &e) {
-    const uint64_t key = Key(e.ip, e.port);
+    const uint64_t key = (uint64_t{e.ip} << 16) | e.port;
     if (servers_.size() >= max_servers_) {
       past_cap_ += known_.count(key) == 0 ? 1 : 0;
       return false;
     }
-    if (!known_.emplace(key, servers_.size()).second) return false;
+    if (!known_.insert(key).second) return false;
     Server &s = servers_.emplace_back();
     s.info.endpoint = e;
     s.endpoint = udp::endpoint(asio::ip::address_v4(e.ip), e.port);
     return true;
-  }
-
-  /* The listed server at `from`; nullptr for anyone else. */
-  Server *Find(const udp::endpoint &from) {
-    if (!from.address().is_v4()) return nullptr;
-    auto it = known_.find(Key(from.address().to_v4().to_uint(), from.port()));
-    return it == known_.end() ? nullptr : &servers_[it->second];
   }
 
   void Answered(Server &s, Clock::duration ping, const std::map<std::string, std::string> &pairs) {
@@ -183,20 +227,11 @@ class ServerTable {
     ++answered_;
   }
 
-  void StatusAnswered(Server &s, ServerStatus status) {
-    s.info.status = std::move(status);
-    ++status_answered_;
-  }
-
   size_t size() const { return servers_.size(); }
+  size_t answered() const { return answered_; }
   size_t past_cap() const { return past_cap_; }
   size_t max_servers() const { return max_servers_; }
   Server &operator[](size_t i) { return servers_[i]; }
-  bool AllAnswered(bool status) const {
-    return answered_ == servers_.size() && (!status || status_answered_ == servers_.size());
-  }
-  std::vector<Server>::iterator begin() { return servers_.begin(); }
-  std::vector<Server>::iterator end() { return servers_.end(); }
 
   std::vector<ServerInfo> Infos() const {
     std::vector<ServerInfo> infos;
@@ -206,11 +241,10 @@ class ServerTable {
   }
 
  private:
-  static uint64_t Key(uint32_t ip, uint16_t port) { return (uint64_t{ip} << 16) | port; }
   std::vector<Server> servers_;
-  std::unordered_map<uint64_t, size_t> known_;
+  std::unordered_set<uint64_t> known_;
   size_t max_servers_;
-  size_t answered_ = 0, status_answered_ = 0, past_cap_ = 0;
+  size_t answered_ = 0, past_cap_ = 0;
 };
 
 /* One browse. Its parts share one io_context, so every handler runs on
@@ -218,13 +252,17 @@ class ServerTable {
 class Browser {
  public:
   Browser(const BrowseRequest &request, const udp::endpoint &master, Clock::time_point end)
-      : master_(master),
-        status_(request.status),
+      : status_(request.status),
+        progress_(request.progress),
+        max_in_flight_(std::max<size_t>(request.max_in_flight, 1)),
+        start_(Clock::now()),
+        master_(master),
         socket_(io_),
         table_(request.max_servers),
-        deadline_(end),
-        end_timer_(io_, deadline_.end()),
-        resend_timer_(io_) {}
+        round_trips_(std::max(end - start_, Clock::duration::zero()) / (kAttempts + 1)),
+        end_timer_(io_, end),
+        tick_timer_(io_),
+        progress_timer_(io_) {}
 
   /* Takes `servers` as the master's whole list, which ends the asking of
    * the master before it begins. */
@@ -238,14 +276,17 @@ class Browser {
     end_timer_.async_wait([this](const asio::error_code &e) {
       if (!e) io_.stop();
     });
-    master_.Ask(socket_);
-    if (master_.complete()) Pace();
-    FinishIfDone();
+    master_.Ask(socket_, Clock::now(), round_trips_.RetryAfter());
     socket_.Receive([this](const udp::endpoint &from, std::string_view datagram) {
-      /* The master may list itself as a game server too. */
-      if (from != master_.endpoint() || !FromMaster(datagram)) FromServer(from, datagram);
+      if (from == master_.endpoint() && FromMaster(datagram)) return;
+      /* Servers answer on their own sockets: this is no answer of ours. */
+      std::map<std::string, std::string> pairs;
+      if (ReadInfoResponse(datagram, &pairs)) ++answers_dropped_;
     });
-    ScheduleResends();
+    Pace();
+    Tick();
+    if (progress_) TellProgress();
+    FinishIfDone();
     io_.run();
     BrowseResult result;
     result.servers = table_.Infos();
@@ -258,101 +299,218 @@ class Browser {
   }
 
  private:
+  using Server = ServerTable::Server;
+
   void FinishIfDone() {
-    if (master_.complete() && table_.AllAnswered(status_)) io_.stop();
+    if (master_.complete() && done_ == table_.size()) io_.stop();
   }
 
-  void AskServer(ServerTable::Server &s) {
+  /* Asks the listed servers in turn while fewer than the bound are in
+   * flight. When no socket can be had (the process is out of files), the
+   * bound drops to those in flight; with none in flight the server is
+   * given up, so the browse still ends. */
+  void Pace() {
+    while (in_flight_.size() < max_in_flight_ && !to_ask_.empty()) {
+      const size_t i = to_ask_.front();
+      Server &s = table_[i];
+      asio::error_code failed;
+      auto link = std::make_unique<Link>(io_);
+      link->socket.open(udp::v4(), failed);
+      if (failed && !in_flight_.empty()) {
+        max_in_flight_ = in_flight_.size();
+        return;
+      }
+      to_ask_.pop_front();
+      if (!failed) link->socket.connect(s.endpoint, failed);
+      if (failed) {
+        Retire(s);
+        continue;
+      }
+      s.link = std::move(link);
+      s.stage = Stage::kInfo;
+      s.slot = in_flight_.size();
+      in_flight_.push_back(i);
+      AskInfo(s);
+      ReceiveFrom(i);
+    }
+  }
+
+  /* Done with `s`: its socket closes (its pending receive ends aborted)
+   * and its slot is free. */
+  void Retire(Server &s) {
+    if (s.stage == Stage::kInfo || s.stage == Stage::kStatus) {
+      const size_t moved = in_flight_.back();
+      in_flight_[s.slot] = moved;
+      table_[moved].slot = s.slot;
+      in_flight_.pop_back();
+      s.link.reset();
+    }
+    s.stage = Stage::kDone;
+    ++done_;
+  }
+
+  /* A send refused at once counts as the refusal that a receive reports. */
+  void Send(Server &s, const std::string &datagram) {
+    asio::error_code failed;
+    s.link->socket.send(asio::buffer(datagram), 0, failed);
+    if (Refusal(failed)) refused_.push_back(&s - &table_[0]);
+  }
+
+  static bool Refusal(const asio::error_code &e) {
+    return e == asio::error::connection_refused || e == asio::error::connection_reset;
+  }
+
+  void AskInfo(Server &s) {
     s.sent[s.attempts] = Clock::now();
-    socket_.Send(InfoRequest(challenge_.For(s.attempts)), s.endpoint);
+    Send(s, InfoRequest(challenge_.For(s.attempts)));
     ++s.attempts;
   }
 
-  /* A burst of first requests, then the replies get their turn. */
-  void Pace() {
-    for (size_t n = 0; n < kBurst && !to_ask_.empty(); ++n) {
-      AskServer(table_[to_ask_.front()]);
-      to_ask_.pop_front();
-    }
-    if (!to_ask_.empty()) asio::post(io_, [this] { Pace(); });
+  void AskStatus(Server &s) {
+    s.status_sent = Clock::now();
+    Send(s, StatusRequest(challenge_.For(s.status_attempts)));
+    ++s.status_attempts;
+  }
+
+  /* Hands the server's datagrams to FromServer until it is done. Another
+   * error than the refusal (a router's "host unreachable", say) says
+   * nothing of the next request: receiving goes on. A datagram longer than
+   * the buffer is read as far as it goes (Windows says so as an error). */
+  void ReceiveFrom(size_t i) {
+    Link &link = *table_[i].link;
+    link.socket.async_receive(asio::buffer(link.buffer),
+                              [this, i](const asio::error_code &e, size_t size) {
+                                Server &s = table_[i];
+                                /* Retired meanwhile: the link is gone. */
+                                if (e == asio::error::operation_aborted || s.stage == Stage::kDone)
+                                  return;
+                                if (Refusal(e)) {
+                                  Refused(s);
+                                } else {
+                                  if (!e || e == asio::error::message_size)
+                                    FromServer(s, std::string_view(s.link->buffer.data(), size));
+                                  if (s.stage != Stage::kDone) ReceiveFrom(i);
+                                }
+                                AfterEvents();
+                              });
+  }
+
+  /* The server's host says nothing listens on its port. */
+  void Refused(Server &s) {
+    if (s.stage == Stage::kDone) return;
+    if (!s.info.answered) s.info.reachable = false;
+    Retire(s);
+  }
+
+  /* After anything that may retire servers: the refusals that sends met,
+   * the next servers asked, and the end when that was the last. */
+  void AfterEvents() {
+    for (const size_t i : refused_) Refused(table_[i]);
+    refused_.clear();
+    Pace();
+    FinishIfDone();
   }
 
   bool FromMaster(std::string_view datagram) {
     std::vector<ServerEndpoint> listed;
-    if (!master_.Read(datagram, &listed)) return false;
-    const bool idle = to_ask_.empty();
+    if (!master_.Read(datagram, &listed, &round_trips_)) return false;
     for (const ServerEndpoint &e : listed)
       if (table_.Add(e)) to_ask_.push_back(table_.size() - 1);
-    if (idle && !to_ask_.empty()) Pace();
-    FinishIfDone();
+    AfterEvents();
     return true;
   }
 
-  void AskStatus(ServerTable::Server &s) {
-    s.status_sent = Clock::now();
-    socket_.Send(StatusRequest(challenge_.For(s.status_attempts)), s.endpoint);
-    ++s.status_attempts;
-  }
-
-  void FromServer(const udp::endpoint &from, std::string_view datagram) {
-    ServerTable::Server *s = table_.Find(from);
-    if (status_ && s != nullptr && s->info.answered) return FromAnsweredServer(*s, datagram);
-    if (s != nullptr && s->info.answered) return;
+  void FromServer(Server &s, std::string_view datagram) {
+    if (s.stage == Stage::kStatus) return FromAnsweredServer(s, datagram);
     std::map<std::string, std::string> pairs;
     if (!ReadInfoResponse(datagram, &pairs)) return;
     /* Only an answer to one of our requests counts, timed from that one. */
     const int attempt = challenge_.Attempt(pairs["challenge"]);
-    if (s == nullptr || attempt < 0 || attempt >= s->attempts) {
+    if (attempt < 0 || attempt >= s.attempts) {
       ++answers_dropped_;
       return;
     }
-    table_.Answered(*s, Clock::now() - s->sent[attempt], pairs);
-    if (status_) AskStatus(*s);
-    FinishIfDone();
+    const Clock::duration ping = Clock::now() - s.sent[attempt];
+    round_trips_.Add(ping);
+    table_.Answered(s, ping, pairs);
+    if (!status_) return Retire(s);
+    s.stage = Stage::kStatus;
+    AskStatus(s);
   }
 
   /* Its status answer, once, to one of our status requests. */
-  void FromAnsweredServer(ServerTable::Server &s, std::string_view datagram) {
+  void FromAnsweredServer(Server &s, std::string_view datagram) {
     ServerStatus status;
-    if (s.info.status || !ReadStatusResponse(datagram, &status)) return;
+    if (!ReadStatusResponse(datagram, &status)) return;
     const int attempt = challenge_.Attempt(status.rules["challenge"]);
     if (attempt < 0 || attempt >= s.status_attempts) {
       ++answers_dropped_;
       return;
     }
     status.rules.erase("challenge");
-    table_.StatusAnswered(s, std::move(status));
-    FinishIfDone();
+    s.info.status = std::move(status);
+    Retire(s);
   }
 
-  void ScheduleResends() {
-    resend_timer_.expires_after(deadline_.retry_after());
-    resend_timer_.async_wait([this](const asio::error_code &e) {
+  /* Resends to the servers (and the master) whose last request went
+   * unanswered for a retry's wait, and gives up those whose last one did;
+   * then sleeps until the next falls due. */
+  void Tick(Clock::time_point at = Clock::now()) {
+    tick_timer_.expires_at(at);
+    tick_timer_.async_wait([this](const asio::error_code &e) {
       if (e) return;
       const auto now = Clock::now();
-      master_.Ask(socket_);
-      for (ServerTable::Server &s : table_) {
-        if (!s.info.answered && s.attempts > 0 && s.attempts < kAttempts &&
-            now - s.sent[s.attempts - 1] >= deadline_.retry_after())
-          AskServer(s);
-        if (status_ && s.info.answered && !s.info.status && s.status_attempts < kAttempts &&
-            now - s.status_sent >= deadline_.retry_after())
+      const Clock::duration wait = round_trips_.RetryAfter();
+      master_.Ask(socket_, now, wait);
+      Clock::time_point next = now + std::min<Clock::duration>(kLongestTick, wait);
+      std::vector<size_t> missed;
+      for (const size_t i : in_flight_) {
+        Server &s = table_[i];
+        const bool info = s.stage == Stage::kInfo;
+        const int attempts = info ? s.attempts : s.status_attempts;
+        const Clock::time_point due = (info ? s.sent[attempts - 1] : s.status_sent) + wait;
+        if (due > now) {
+          next = std::min(next, due);
+        } else if (attempts >= kAttempts) {
+          missed.push_back(i);
+        } else if (info) {
+          AskInfo(s);
+        } else {
           AskStatus(s);
+        }
       }
-      ScheduleResends();
+      for (const size_t i : missed) Retire(table_[i]);
+      AfterEvents();
+      Tick(next);
+    });
+  }
+
+  void TellProgress() {
+    progress_timer_.expires_after(kProgressEvery);
+    progress_timer_.async_wait([this](const asio::error_code &e) {
+      if (e) return;
+      progress_({table_.answered(), table_.size(),
+                 std::chrono::duration<double>(Clock::now() - start_).count()});
+      TellProgress();
     });
   }
 
   asio::io_context io_;
-  Master master_;
   bool status_;
+  std::function<void(const BrowseProgress &)> progress_;
+  size_t max_in_flight_;
+  Clock::time_point start_;
+  Master master_;
   Socket socket_;
   Challenge challenge_;
   ServerTable table_;
+  RoundTrips round_trips_;
   size_t answers_dropped_ = 0;
-  std::deque<size_t> to_ask_; /* listed, not asked yet */
-  Deadline deadline_;
-  asio::steady_timer end_timer_, resend_timer_;
+  size_t done_ = 0;               /* answered, refused, given up or never to be asked */
+  std::deque<size_t> to_ask_;     /* listed, not asked yet */
+  std::vector<size_t> in_flight_; /* asked, not done */
+  std::vector<size_t> refused_;   /* refused at a send, to be retired */
+  asio::steady_timer end_timer_, tick_timer_, progress_timer_;
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "browser.h"
+#include "console.h"
 #include "display.h"
 #include "exit_codes.h"
 #include "kept_list.h"
@@ -97,9 +98,18 @@ int Query(Session &session, const ServersOptions &options, bool *printed_json) {
             << " s)\n";
   const auto start = std::chrono::steady_clock::now();
   BrowseResult result;
+  /* A terminal sees the browse advance; a pipe or a file gets no redrawn
+   * lines. Cleared before the table. */
+  StatusLine progress(std::cerr, os::StderrIsTerminal());
+  request.progress = [&progress](const BrowseProgress &p) {
+    progress.Show(std::to_string(p.answered) + " of " + std::to_string(p.listed) + " answered, " +
+                  Seconds(p.elapsed_s, "%.1f s"));
+  };
   try {
     result = Browse(request);
+    progress.Clear();
   } catch (const CommandError &e) {
+    progress.Clear();
     throw CommandError(e.code(),
                        std::string(e.what()) + " (from " + choice.source + "); " + choice.fix);
   }

@@ -3,6 +3,9 @@
 #include <array>
 #include <asio.hpp>
 #include <deque>
+#include <memory>
+#include <random>
+#include <set>
 #include <thread>
 
 namespace wolfet_host {
@@ -57,32 +60,62 @@ struct StandInServers::Impl {
     udp::endpoint from;
     std::array<char, 65536> buffer;
     Answer answer;
+    Link link;
     int asked = 0;
   };
+  explicit Impl(uint32_t seed) : random(seed) {}
   asio::io_context io;
   std::deque<Socket> sockets;
   Socket *stranger = nullptr;
+  std::set<uint16_t> closed;
+  std::mt19937 random;
   std::thread thread;
+
+  bool Lost(double probability) {
+    return probability > 0 && std::bernoulli_distribution(probability)(random);
+  }
+
+  void Send(udp::socket &from, const udp::endpoint &to, std::string bytes,
+            std::chrono::milliseconds delay) {
+    asio::error_code ignored;
+    if (delay.count() <= 0) {
+      from.send_to(asio::buffer(bytes), to, 0, ignored);
+      return;
+    }
+    auto timer = std::make_shared<asio::steady_timer>(io, delay);
+    timer->async_wait([timer, &from, to, bytes = std::move(bytes)](const asio::error_code &error) {
+      asio::error_code ignored;
+      if (!error) from.send_to(asio::buffer(bytes), to, 0, ignored);
+    });
+  }
 
   void Receive(Socket &s) {
     s.socket.async_receive_from(
         asio::buffer(s.buffer), s.from, [this, &s](const asio::error_code &error, size_t size) {
           if (error == asio::error::operation_aborted) return;
-          if (!error) {
+          if (!error && !Lost(s.link.request_loss)) {
             const int asked = ++s.asked;
-            for (const Reply &r : s.answer(std::string(s.buffer.data(), size), asked)) {
-              asio::error_code ignored;
-              (r.from_stranger ? stranger : &s)
-                  ->socket.send_to(asio::buffer(r.bytes), s.from, 0, ignored);
-            }
+            for (Reply &r : s.answer(std::string(s.buffer.data(), size), asked))
+              if (!Lost(s.link.reply_loss))
+                Send((r.from_stranger ? stranger : &s)->socket, s.from, std::move(r.bytes),
+                     s.link.delay);
           }
           Receive(s);
         });
   }
+
+  // A socket on a port that is not one of the closed ones.
+  Socket &Open() {
+    for (;;) {
+      Socket &s = sockets.emplace_back(io);
+      if (closed.count(s.socket.local_endpoint().port()) == 0) return s;
+      sockets.pop_back();  // closes it again
+    }
+  }
 };
 
-StandInServers::StandInServers() : impl_(std::make_unique<Impl>()) {
-  impl_->stranger = &impl_->sockets.emplace_back(impl_->io);
+StandInServers::StandInServers(uint32_t seed) : impl_(std::make_unique<Impl>(seed)) {
+  impl_->stranger = &impl_->Open();
 }
 
 StandInServers::~StandInServers() {
@@ -90,10 +123,19 @@ StandInServers::~StandInServers() {
   if (impl_->thread.joinable()) impl_->thread.join();
 }
 
-uint16_t StandInServers::Add(Answer answer) {
-  Impl::Socket &s = impl_->sockets.emplace_back(impl_->io);
+uint16_t StandInServers::Add(Answer answer, const Link &link) {
+  Impl::Socket &s = impl_->Open();
   s.answer = std::move(answer);
+  s.link = link;
   return s.socket.local_endpoint().port();
+}
+
+uint16_t StandInServers::AddClosed() {
+  for (;;) {
+    udp::socket socket(impl_->io, udp::endpoint(asio::ip::address_v4::loopback(), 0));
+    if (impl_->closed.insert(socket.local_endpoint().port()).second)
+      return socket.local_endpoint().port();
+  }
 }
 
 void StandInServers::Start() {

@@ -4,6 +4,7 @@
 #ifndef TOOLS_HOST_SERVERS_STAND_IN_NETWORK_H
 #define TOOLS_HOST_SERVERS_STAND_IN_NETWORK_H
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,12 +24,25 @@ struct Reply {
 // What a socket sends back for one request; `asked` counts from 1.
 using Answer = std::function<std::vector<Reply>(const std::string &request, int asked)>;
 
+// The way between the browser and one stand-in, as the internet makes
+// it: each reply comes `delay` after its request (a timer, so the other
+// stand-ins answer meanwhile), and each way a datagram is lost with its
+// probability.
+struct Link {
+  std::chrono::milliseconds delay{0};
+  double request_loss = 0, reply_loss = 0;
+};
+
 class StandInServers {
  public:
-  StandInServers();
+  // `seed` draws the losses, so a run can be played again.
+  explicit StandInServers(uint32_t seed = 1);
   ~StandInServers();
   // Before Start(). Returns the socket's port.
-  uint16_t Add(Answer answer);
+  uint16_t Add(Answer answer, const Link &link = {});
+  // A port that was bound and closed again, so the kernel refuses what is
+  // sent to it (ICMP port unreachable); no later Add() takes it.
+  uint16_t AddClosed();
   void Start();
 
  private:
