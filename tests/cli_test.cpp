@@ -273,7 +273,7 @@ TEST_F(Cli, ServersListsTheMastersServersKeepsThemForJoinAndFailsWithItsOwnCodes
 
   Step("the table, in a pipe");
   Expect(kOk, "servers --timeout 0.5",
-         {"3 servers listed by " + master + ", 2 answering, 1 silent ("});
+         {"3 servers listed by " + master + ", 2 answering, 1 silent, 0 unreachable ("});
   EXPECT_LT(seconds, kTimeout + kSlack) << "the query ends at its deadline";
   EXPECT_EQ(out.find_first_of("^\x1b"), std::string::npos) << "a pipe gets no colour codes";
   EXPECT_FALSE(Told("did not end")) << "a list that ended gets no note";

@@ -207,6 +207,8 @@ TEST(Browser, EndsOnceEachServerHasAnsweredBeenRefusedOrMissedItsLastRetry) {
   EXPECT_EQ(told.back().listed, listed.size()) << "with the servers listed";
   EXPECT_LE(told.back().answered, listed.size() - 2)
       << "and those that answered, not the closed and silent ones done without an answer";
+  EXPECT_NE(SummaryLine(result, "m:1", 0).find("1 silent, 1 unreachable"), std::string::npos)
+      << "the summary tells a gone server from a silent one";
 }
 
 TEST(Browser, ListsEachServerOnceAndTakesOnlyAnswersToItsOwnRequests) {

@@ -526,7 +526,8 @@ std::vector<uint32_t> SystemLookUp(const std::string &host, std::string *error) 
   return addresses;
 }
 
-uint32_t ResolveBefore(const std::string &host, Clock::time_point end, const LookUp &look_up) {
+uint32_t ResolveBefore(const std::string &host, Clock::time_point end, const LookUp &look_up,
+                       const std::string &what) {
   asio::error_code not_numeric;
   const asio::ip::address_v4 numeric = asio::ip::make_address_v4(host, not_numeric);
   if (!not_numeric) return numeric.to_uint();
@@ -551,12 +552,12 @@ uint32_t ResolveBefore(const std::string &host, Clock::time_point end, const Loo
   std::unique_lock<std::mutex> hold(answer->lock);
   if (!answer->done_changed.wait_until(hold, end, [&answer] { return answer->done; }))
     throw CommandError(kExitNoMaster,
-                       "the name of the master server \"" + host +
+                       "the name of " + what + " \"" + host +
                            "\" was not found before the deadline (its name server is slow "
                            "or unreachable)");
   if (answer->addresses.empty())
     throw CommandError(kExitNoMaster,
-                       "cannot find the master server \"" + host + "\": " +
+                       "cannot find " + what + " \"" + host + "\": " +
                            (answer->error.empty() ? "it has no IPv4 address" : answer->error));
   return answer->addresses.front();
 }

@@ -76,9 +76,11 @@ std::vector<uint32_t> SystemLookUp(const std::string &host, std::string *error);
 /* The first IPv4 address of `host`, looked up on a thread of its own that
  * is left to finish alone once `end` has come: a name server that does not
  * answer holds the system's resolver for far longer than any --timeout.
- * Throws CommandError (kExitNoMaster) when none is found by then. */
+ * Throws CommandError (kExitNoMaster) when none is found by then, naming
+ * `host` as `what` ("the master server", "the server"). */
 uint32_t ResolveBefore(const std::string &host, std::chrono::steady_clock::time_point end,
-                       const LookUp &look_up = SystemLookUp);
+                       const LookUp &look_up = SystemLookUp,
+                       const std::string &what = "the master server");
 
 }  // namespace wolfet_host
 

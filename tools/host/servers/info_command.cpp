@@ -22,15 +22,6 @@ std::string Seconds(double seconds) {
   return text;
 }
 
-/* The resolver's errors speak of a master, the one name it is otherwise
- * given; here the name is a game server's. */
-std::string AsServer(std::string text) {
-  const std::string master = "master server", server = "server";
-  for (size_t at = text.find(master); at != std::string::npos; at = text.find(master, at))
-    text.replace(at, master.size(), server);
-  return text;
-}
-
 /* The rules as `key = value`, in the map's (sorted) order, plain in a
  * pipe as the table's names are. */
 void PrintRules(const ServerStatus &status) {
@@ -48,12 +39,7 @@ int Ask(const InfoOptions &options, bool *printed_json) {
   const auto start = Clock::now();
   const auto deadline = start + std::chrono::duration_cast<Clock::duration>(
                                     std::chrono::duration<double>(options.timeout_s));
-  uint32_t ip = 0;
-  try {
-    ip = ResolveBefore(address->host, deadline);
-  } catch (const CommandError &e) {
-    throw CommandError(e.code(), AsServer(e.what()));
-  }
+  const uint32_t ip = ResolveBefore(address->host, deadline, SystemLookUp, "the server");
   /* 0.0.0.0 would reach this machine on some systems and nothing on
    * others; a master's list skips it too. */
   if (ip == 0) throw CommandError(kExitBadArgument, "the server " + named + " names no host");

@@ -151,17 +151,19 @@ int Query(Session &session, const ServersOptions &options, bool *printed_json) {
 
 std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds,
                         const ServerFilter &filter, const std::vector<size_t> *shown) {
-  const size_t answered =
-      static_cast<size_t>(std::count_if(result.servers.begin(), result.servers.end(),
-                                        [](const ServerInfo &s) { return s.answered; }));
+  const auto count = [&result](auto which) {
+    return static_cast<size_t>(std::count_if(result.servers.begin(), result.servers.end(), which));
+  };
+  const size_t answered = count([](const ServerInfo &s) { return s.answered; });
+  const size_t refused = count([](const ServerInfo &s) { return !s.answered && !s.reachable; });
   std::string line;
   if (filter.On() && shown != nullptr)
     line = std::to_string(shown->size()) + " of " + std::to_string(result.servers.size()) +
            " servers shown (filters: " + filter.typed + "); ";
   line += std::to_string(result.servers.size()) + " servers listed by " + master + ", " +
           std::to_string(answered) + " answering, " +
-          std::to_string(result.servers.size() - answered) + " silent (" +
-          Seconds(seconds, "%.2f s") + ")";
+          std::to_string(result.servers.size() - answered - refused) + " silent, " +
+          std::to_string(refused) + " unreachable (" + Seconds(seconds, "%.2f s") + ")";
   if (result.listed_past_cap > 0)
     line += "; " + std::to_string(result.listed_past_cap) + " more past the cap of " +
             std::to_string(result.max_servers) + " dropped";
