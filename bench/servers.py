@@ -12,7 +12,10 @@ bench/servers/stand_in_main.cpp), and the rows also say how many of the
 servers that answer each tool missed; it fails when wolfet-host missed
 more of them than quakestat over all rounds.
 
-    python3 bench/servers.py [--servers N] [--rounds R] [--internet]
+With --before PATH another wolfet-host (one built from an earlier commit,
+say) is timed on the same servers in the same rounds.
+
+    python3 bench/servers.py [--servers N] [--rounds R] [--internet] [--before PATH]
 """
 import argparse
 import json
@@ -52,6 +55,8 @@ def main():
                         help="5, or 3 with --internet, where quakestat takes about 25 s a round")
     parser.add_argument("--internet", action="store_true",
                         help="latency, loss, closed ports and silent servers")
+    parser.add_argument("--before", metavar="PATH",
+                        help="an earlier wolfet-host to time alongside")
     args = parser.parse_args()
     rounds = args.rounds or (3 if args.internet else 5)
     subprocess.run([os.path.join(ROOT, "cmake", "ensure-packages.sh")] + PACKAGES, check=True)
@@ -74,16 +79,20 @@ def main():
         qstats = {"qstat": ["quakestat", "-woetm", master, "-nh"]}
         if not args.internet:
             qstats["qstat_mi"] = ["quakestat", "-woetm", master, "-nh", "-mi", "0.1"]
-        names = ["host"] + list(qstats)
+        hosts = {"host": host}
+        if args.before:
+            hosts["before"] = [os.path.abspath(args.before)] + host[1:]
+        names = list(hosts) + list(qstats)
         times = {name: [] for name in names}
         listed = {name: [] for name in names}
         missed = {name: [] for name in names}
         for _ in range(rounds):
-            seconds, done = timed(host)
-            answered = {s["address"] for s in json.loads(done.stdout) if s["answered"]}
-            times["host"].append(seconds)
-            listed["host"].append(len(answered))
-            missed["host"].append(len(live - answered))
+            for name, command in hosts.items():
+                seconds, done = timed(command)
+                answered = {s["address"] for s in json.loads(done.stdout) if s["answered"]}
+                times[name].append(seconds)
+                listed[name].append(len(answered))
+                missed[name].append(len(live - answered))
             for name, qstat in qstats.items():
                 seconds, done = timed(qstat)
                 up = answering(line for line in done.stdout.splitlines()
@@ -96,7 +105,9 @@ def main():
         stand_in.wait()
 
     host_s = statistics.median(times["host"])
-    labels = {"host": "`wolfet-host servers --json`", "qstat": "`quakestat -woetm`",
+    labels = {"host": "`wolfet-host servers --json`",
+              "before": "`wolfet-host servers --json` of --before",
+              "qstat": "`quakestat -woetm`",
               "qstat_mi": "`quakestat -woetm -mi 0.1`"}
     if args.internet:
         print(f"{args.servers} stand-in servers on a simulated internet, {len(live)} of them "
