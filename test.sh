@@ -17,7 +17,7 @@ cmake/ensure-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev \
   g++-multilib qemu-user
 # The real-server test's game server: where it cannot be installed, that
 # test skips, saying so, and the rest runs.
-cmake/ensure-packages.sh ioquake3-server ||
+cmake/ensure-packages.sh ioquake3-server iproute2 ||
   echo "ioquake3-server could not be installed: the real-server test will skip"
 
 echo "== dev =="
