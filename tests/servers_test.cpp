@@ -524,6 +524,8 @@ TEST(ServerDisplay, HumansAndBotsAreToldApartInTheTableTheJsonAndTheFilters) {
       {"more humans than clients: held to them", 2, 5, {}, kMax, "2+0/10", 0, true},
       {"only bots: empty to --not-empty", 1, 0, {}, kMax, "0+1/10", 1, false},
       {"neither: the count as given", 3, kNotSent, {}, kMax, "3/10", json(), true},
+      {"a status of other players than counted: no split", 4, kNotSent, human_and_bots, kMax,
+       "4/10", json(), true},
       {"a split wider than any count: the count", kHuge, 1000, {}, kHuge, "999+/999+", 98999, true},
   };
   ServerFilter not_empty;

@@ -10,6 +10,8 @@
 // loses nothing, so the runs differ in how the servers are asked. The
 // same servers every run (a fixed seed).
 //
+// Each answering server also answers getstatus with its players and bots.
+//
 // Prints the master's port, then a line with the ports of the servers
 // that answer, then serves until its standard input closes.
 #include <algorithm>
@@ -35,6 +37,26 @@ constexpr std::chrono::milliseconds kMasterDelay{100};
 
 enum class Kind { kLive, kClosed, kSilent };
 
+/* Server `i` as this game's servers are: up to 19 players, a third of
+ * them bots (ping 0 in the status), `humans` sent by every other one (the
+ * newer servers), a mod on most, a password on every tenth. */
+Answer LiveServer(long i) {
+  static const char *const kMods[] = {"", "legacy", "etpro", "jaymod", "nq"};
+  const int clients = static_cast<int>(i % 20), bots = clients / 3;
+  std::vector<Player> players;
+  for (int p = 0; p < clients; ++p)
+    players.push_back(
+        {(p < bots ? "^5Bot " : "^7Player ") + std::to_string(p), p * 3, p < bots ? 0 : 20 + p});
+  ServerKeys keys;
+  keys.mod = kMods[i % 5];
+  keys.needpass = i % 10 == 7;
+  keys.humans = i % 2 == 0 ? clients - bots : -1;
+  return GameServer("\\hostname\\^3Stand-in ^7" + std::to_string(i) +
+                        "\\mapname\\oasis\\clients\\" + std::to_string(clients) +
+                        "\\sv_maxclients\\20\\gametype\\2" + InfoPairs(keys),
+                    players);
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -59,7 +81,6 @@ int main(int argc, char **argv) {
   std::vector<Reply> list;
   std::string live;
   for (long i = 0; i < count; ++i) {
-    const std::string n = std::to_string(i);
     uint16_t port = 0;
     switch (kinds[static_cast<size_t>(i)]) {
       case Kind::kClosed:
@@ -74,10 +95,7 @@ int main(int argc, char **argv) {
           link.delay = std::chrono::milliseconds(round_trip_ms(random));
           link.request_loss = link.reply_loss = kLoss;
         }
-        port = net.Add(
-            GameServer("\\hostname\\^3Stand-in ^7" + n + "\\mapname\\oasis" + "\\clients\\" +
-                       std::to_string(i % 20) + "\\sv_maxclients\\20\\gametype\\2\\protocol\\84"),
-            link);
+        port = net.Add(LiveServer(i), link);
         live += (live.empty() ? "" : " ") + std::to_string(port);
         break;
     }

@@ -160,18 +160,25 @@ int RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
 
   Step(6, "public servers from a stand-in master, and joining the fastest");
   /* The public master is out of reach of a demo; a stand-in on 127.0.0.1
-   * answers the same protocol, with one listed server that never does. */
+   * answers the same protocol, with one listed server that never does
+   * and one whose port is closed. */
   StandInServers network;
   std::string list = kMasterHead;
-  for (const char *pairs : {"\\hostname\\^1Allied ^7Front\\mapname\\oasis\\clients\\12"
-                            "\\sv_maxclients\\24\\gametype\\2",
-                            "\\hostname\\^4Axis ^3Depot\\mapname\\fueldump\\clients\\5"
-                            "\\sv_maxclients\\16\\gametype\\3",
-                            "\\hostname\\^2Quiet ^7Camp\\mapname\\radar\\clients\\0"
-                            "\\sv_maxclients\\20\\gametype\\5"})
-    list += MasterEntry(kLoopback, network.Add(GameServer(pairs)));
+  const std::pair<const char *, std::vector<Player>> servers[] = {
+      {"\\hostname\\^1Allied ^7Front\\mapname\\oasis\\clients\\3\\sv_maxclients\\24"
+       "\\gametype\\2\\game\\legacy",
+       {{"^3Medic^7Mia", 42, 48}, {"^1Eng^7Olaf", 17, 61}, {"^5[BOT]^7Sarge", 9, 0}}},
+      {"\\hostname\\^4Axis ^3Depot\\mapname\\fueldump\\clients\\1\\sv_maxclients\\16"
+       "\\gametype\\3\\humans\\1",
+       {{"^2Lone^7Wolf", 5, 33}}},
+      {"\\hostname\\^2Quiet ^7Camp\\mapname\\radar\\clients\\0\\sv_maxclients\\20"
+       "\\gametype\\5",
+       {}}};
+  for (const auto &[pairs, players] : servers)
+    list += MasterEntry(kLoopback, network.Add(GameServer(pairs, players)));
   list += MasterEntry(kLoopback,
                       network.Add([](const std::string &, int) { return std::vector<Reply>{}; }));
+  list += MasterEntry(kLoopback, network.AddClosed());
   list += kMasterEnd;
   const std::string master =
       "127.0.0.1:" + std::to_string(network.Add(
@@ -179,9 +186,10 @@ int RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
   network.Start();
   Typed("set engine servers masteraddress " + master);
   RunSet(session, "engine", "servers", "masteraddress", master);
-  Typed("servers --timeout 1");
+  Typed("servers --timeout 1 --players");
   ServersOptions browse;
   browse.timeout_s = 1;
+  browse.players = true;
   RunServers(session, browse);
   const std::string picked = StoredServerAddresses(sandboxed.settings_path).at(0);
   Typed("join --pick 0 --player DemoPlayer");

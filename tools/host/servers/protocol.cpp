@@ -277,6 +277,15 @@ std::optional<int> Clients(const ServerInfo &info) {
   return std::nullopt;
 }
 
+/* A status whose player lines are not the clients the info counted (a
+ * player came or went between the two answers, or the lines were cut)
+ * would split a count that is not the one shown: the split is left
+ * unknown instead. */
+bool StatusCountsClients(const ServerInfo &info) {
+  return info.status &&
+         (!info.players || static_cast<size_t>(*info.players) == info.status->players.size());
+}
+
 }  // namespace
 
 /* A server that says it has more humans than clients is held to its
@@ -285,7 +294,7 @@ std::optional<int> Clients(const ServerInfo &info) {
 std::optional<int> Humans(const ServerInfo &info) {
   const std::optional<int> clients = Clients(info);
   if (info.humans) return clients ? std::min(*info.humans, *clients) : info.humans;
-  if (!info.status) return std::nullopt;
+  if (!StatusCountsClients(info)) return std::nullopt;
   return static_cast<int>(std::count_if(info.status->players.begin(), info.status->players.end(),
                                         [](const Player &p) { return p.ping != 0; }));
 }
@@ -296,7 +305,7 @@ std::optional<int> Bots(const ServerInfo &info) {
     if (!clients) return std::nullopt;
     return *clients - *Humans(info);
   }
-  if (!info.status) return std::nullopt;
+  if (!StatusCountsClients(info)) return std::nullopt;
   return static_cast<int>(info.status->players.size()) - *Humans(info);
 }
 

@@ -91,8 +91,8 @@ std::string OtherGame(const std::optional<int> &protocol, const std::optional<st
 /* How many of a server's players are people and how many bots, the one
  * count the table, the JSON and the filters share. A server that sends
  * `humans` (or `g_humanplayers`) is taken at its word, the rest of its
- * clients being bots; else its status, where a bot's ping is 0. Unknown
- * without either. */
+ * clients being bots; else its status, where a bot's ping is 0, when it
+ * lists as many players as the info counted. Unknown otherwise. */
 std::optional<int> Humans(const ServerInfo &info);
 std::optional<int> Bots(const ServerInfo &info);
 
