@@ -6,6 +6,7 @@
 #include <atomic>
 #include <climits>
 #include <functional>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <thread>
@@ -145,10 +146,12 @@ TEST(Browser, AsksTheAnsweringServersForTheirStatusWhenTold) {
 
 TEST(ServerProtocol, AMasterAddressIsAnIpv4AddressOrAHostNameWithinTheirBounds) {
   const std::string label(63, 'a');
+  const std::string name_253 = label + "." + label + "." + label + "." + std::string(61, 'b');
   const std::pair<std::string, bool> addresses[] = {
       {"master.example:65535", true}, {"master.example:65536", false}, {"1.2.3.255", true},
       {"1.2.3.256", false},           {label + ".example", true},      {label + "a.example", false},
-      {"master.example.", false},     {"master.example", true},
+      {"master.example.", false},     {"master.example", true},        {name_253, true},
+      {name_253 + "a", false},
   };
   for (const auto &[text, valid] : addresses) {
     std::string why;
@@ -207,8 +210,32 @@ TEST(Browser, EndsOnceEachServerHasAnsweredBeenRefusedOrMissedItsLastRetry) {
   EXPECT_EQ(told.back().listed, listed.size()) << "with the servers listed";
   EXPECT_LE(told.back().answered, listed.size() - 2)
       << "and those that answered, not the closed and silent ones done without an answer";
-  EXPECT_NE(SummaryLine(result, "m:1", 0).find("1 silent, 1 unreachable"), std::string::npos)
+  EXPECT_NE(SummaryLine(result, "m:1", 0, {}, {}).find("1 silent, 1 unreachable"),
+            std::string::npos)
       << "the summary tells a gone server from a silent one";
+}
+
+TEST(Browser, NoMoreServersAreAskedAtOnceThanTheBound) {
+  // Two silent servers, one asked at a time: the second is not asked
+  // before the first is given up.
+  std::mutex lock;
+  std::string asked;  // the servers' letters, in the order asked
+  StandInServers net;
+  std::vector<ServerEndpoint> listed;
+  for (const char letter : {'A', 'B'})
+    listed.push_back({kLoopback, net.Add([&lock, &asked, letter](const std::string &, int) {
+                        const std::lock_guard<std::mutex> hold(lock);
+                        asked += letter;
+                        return std::vector<Reply>{};
+                      })});
+  net.Start();
+  BrowseRequest request;
+  request.timeout_s = kTimeout;
+  request.max_in_flight = 1;
+  QueryServers(listed, request);
+  const std::lock_guard<std::mutex> hold(lock);
+  EXPECT_EQ(asked.substr(0, kAttempts), std::string(kAttempts, 'A'))
+      << "the first server's every request before the second's first: " << asked;
 }
 
 TEST(Browser, ListsEachServerOnceAndTakesOnlyAnswersToItsOwnRequests) {
@@ -291,7 +318,7 @@ TEST(Browser, WhatTheCapDropsIsCountedAndSaid) {
   const BrowseResult result = Browse(request);
   ASSERT_EQ(result.servers.size(), kCap) << "no more than the cap";
   EXPECT_EQ(result.listed_past_cap, 2u) << "the two entries past the cap, the repeat not";
-  EXPECT_NE(SummaryLine(result, "m:1", 0).find("2 more past the cap of 1 dropped"),
+  EXPECT_NE(SummaryLine(result, "m:1", 0, {}, {}).find("2 more past the cap of 1 dropped"),
             std::string::npos)
       << "the summary says the cap and what it dropped";
   ASSERT_EQ(LimitNotes(result).size(), 1u) << "and so does one note, for standard error";

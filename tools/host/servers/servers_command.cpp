@@ -133,7 +133,7 @@ int Query(Session &session, const ServersOptions &options, bool *printed_json) {
     *printed_json = true;
   } else {
     if (!shown.empty()) PrintTable(result.servers, shown, os::StdoutIsTerminal(), std::cout);
-    std::cout << SummaryLine(result, master_name, seconds, options.filter, &shown) << "\n";
+    std::cout << SummaryLine(result, master_name, seconds, options.filter, shown) << "\n";
   }
   /* What was found is shown whether or not it can be kept. */
   try {
@@ -150,15 +150,15 @@ int Query(Session &session, const ServersOptions &options, bool *printed_json) {
 }  // namespace
 
 std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds,
-                        const ServerFilter &filter, const std::vector<size_t> *shown) {
+                        const ServerFilter &filter, const std::vector<size_t> &shown) {
   const auto count = [&result](auto which) {
     return static_cast<size_t>(std::count_if(result.servers.begin(), result.servers.end(), which));
   };
   const size_t answered = count([](const ServerInfo &s) { return s.answered; });
   const size_t refused = count([](const ServerInfo &s) { return !s.answered && !s.reachable; });
   std::string line;
-  if (filter.On() && shown != nullptr)
-    line = std::to_string(shown->size()) + " of " + std::to_string(result.servers.size()) +
+  if (filter.On())
+    line = std::to_string(shown.size()) + " of " + std::to_string(result.servers.size()) +
            " servers shown (filters: " + filter.typed + "); ";
   line += std::to_string(result.servers.size()) + " servers listed by " + master + ", " +
           std::to_string(answered) + " answering, " +
@@ -168,16 +168,12 @@ std::string SummaryLine(const BrowseResult &result, const std::string &master, d
     line += "; " + std::to_string(result.listed_past_cap) + " more past the cap of " +
             std::to_string(result.max_servers) + " dropped";
   /* The legend and the hint only for what the table shows. */
-  std::vector<size_t> all;
-  if (shown == nullptr)
-    for (size_t i = 0; i < result.servers.size(); ++i) all.push_back(i);
-  const std::vector<size_t> &rows = shown != nullptr ? *shown : all;
-  if (std::any_of(rows.begin(), rows.end(), [&result](size_t i) {
+  if (std::any_of(shown.begin(), shown.end(), [&result](size_t i) {
         const ServerInfo &s = result.servers[i];
         return s.needpass.value_or(false) && IsThisGame(s);
       }))
     line += "; pw: needs a password, which the launch cannot carry";
-  if (!rows.empty()) line += "; join one with: wolfet-host join --pick N";
+  if (!shown.empty()) line += "; join one with: wolfet-host join --pick N";
   return line;
 }
 

@@ -30,10 +30,9 @@ int RunServers(Session &session, const ServersOptions &options);
 
 /* The line under the table: how many servers, how many answered, how
  * long it took, how many the cap dropped; with a filter on, how many of
- * them `shown` holds, and the filters. */
+ * them `shown` (the rows of the table) holds, and the filters. */
 std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds,
-                        const ServerFilter &filter = {},
-                        const std::vector<size_t> *shown = nullptr);
+                        const ServerFilter &filter, const std::vector<size_t> &shown);
 
 /* What standard error says the list lacks: an end the master never sent,
  * servers past the cap, answers that were not taken. */
