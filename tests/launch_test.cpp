@@ -1,14 +1,8 @@
 // The engine check, the launch, the poll and the backup in sandbox engine
 // folders, and the faults around them: each ends with nothing lost or left.
-#include <errno.h>
-#include <signal.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <functional>
-#include <thread>
 
 #include "launch/file_exists.h"
 #include "launch/path.h"
@@ -33,6 +27,12 @@ T Refuse(int error) {
   if constexpr (std::is_same_v<T, int>) return -1;
   return T{};
 }
+
+// A row of the fault tables: what goes wrong, and how it is made to.
+struct Arranged {
+  const char *what;
+  std::function<void()> arrange;
+};
 
 size_t EntriesIn(const std::string &folder) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
@@ -110,9 +110,8 @@ TEST_F(Launch, EngineCheckFindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwise) {
 TEST(Paths, JoinsFillTheirBufferAndNoMoreAndDeletesRefuseAReadOnlyFile) {
   struct {
     sdll::PathBuffer path;
-    char after;
+    char after = 'x';
   } buffer;
-  buffer.after = 'x';
   const std::string head(sdll::kPathSize - 2, 'h');
   EXPECT_TRUE(sdll::JoinPath(buffer.path, head.c_str(), "t")) << "259 bytes and the NUL fit";
   EXPECT_EQ(std::string(buffer.path), head + "t") << "the two texts, nothing between";
@@ -267,10 +266,7 @@ TEST_F(Launch, PollFollowsTheGameToItsEndThenPutsBackTheColourFromBeforeTheStart
   // colour of the launch; a game that did start would run until stopped.
   const std::string cwd = fs::current_path().string();
   const std::string program = engine + "et.exe";
-  struct Case {
-    const char *why;
-    std::function<void()> arrange;
-  } const cases[] = {
+  const Arranged cases[] = {
       {"the spawn fails", [] { posix::Sys().spawn = &FailSpawn; }},
       {"the working folder cannot be set",
        [] { posix::Sys().spawn_file_actions_addchdir = &FailChdir; }},
@@ -293,8 +289,8 @@ TEST_F(Launch, PollFollowsTheGameToItsEndThenPutsBackTheColourFromBeforeTheStart
        }},
       {"an et.exe that may not be executed", [&] { chmod(program.c_str(), 0644); }},
   };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.why);
+  for (const Arranged &c : cases) {
+    SCOPED_TRACE(c.what);
     c.arrange();
     SetHighlight(kBeforeLaunch);
     HostInCore();
@@ -343,19 +339,16 @@ TEST_F(Launch, ColourFileIsFoundInOrderAndReadPastDamagedLines) {
   // A change that cannot be read, written or moved into place whole leaves
   // the file as it was and no temporary beside it.
   constexpr size_t kEntries = 2;  // the colour file and the engine folder
-  struct Fault {
-    const char *what;
-    void (*inject)();
-  } const faults[] = {
+  const Arranged faults[] = {
       {"the file cannot be opened", [] { posix::Sys().fopen = &OpenNothingForReading; }},
       {"a read fails", [] { posix::Sys().fgets = &ReadError; }},
       {"the disk is full", [] { posix::Sys().fwrite = &DiskFull; }},
       {"the close fails", [] { posix::Sys().fclose = &CloseThatFails; }},
       {"the move into place fails", [] { posix::Sys().rename = &RenameThatFails; }},
   };
-  for (const Fault &fault : faults) {
+  for (const Arranged &fault : faults) {
     SCOPED_TRACE(fault.what);
-    fault.inject();
+    fault.arrange();
     SetHighlight(9);
     posix::Sys() = posix::DefaultSyscalls();
     EXPECT_EQ(ReadFile(file), kWritten) << "the file is whole";
@@ -400,8 +393,7 @@ TEST_F(Launch, GameThatIsStoppedKilledOrReplacedIsFollowedToItsEnd) {
   // Step 2: a host that ignores SIGCHLD, where the kernel reaps the game itself.
   fs::create_directories(root + "/report/folder");  // apart from what the killed game left
   setenv("FAKE_ET_RECORD", (root + "/report/folder").c_str(), 1);
-  struct sigaction ignore = {};
-  struct sigaction saved = {};
+  struct sigaction ignore = {}, saved = {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGCHLD, &ignore, &saved);
   setenv("FAKE_ET_RUN_MS", "0", 1);

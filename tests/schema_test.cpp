@@ -5,9 +5,6 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "host/module_state.h"
 #include "platform/posix_resource.h"
