@@ -83,11 +83,12 @@ struct Scratch {
 
 // An engine folder text of exactly `length` bytes that names `folder`:
 // "./" steps pad it, and an odd byte left over starts the names joined to
-// it ("x" + "et.exe"), so a file made through the text lands in `folder`.
-std::string FolderText(const fs::path &folder, size_t length) {
+// it ("x" + "et.exe"). `prefix` is that start, to put the files under.
+std::string FolderText(const fs::path &folder, size_t length, std::string *prefix) {
   std::string text = folder.string() + "/";
   while (text.size() + 2 <= length) text += "./";
-  return text.size() < length ? text + "x" : text;
+  *prefix = text.size() < length ? "x" : "";
+  return text + *prefix;
 }
 
 class Boundary : public LoadedPlugin {
@@ -144,36 +145,22 @@ TEST_F(Boundary, SetUpTakesNoBuffersAndTheLatestPointerInTheTableWins) {
   EXPECT_EQ(Seen(), (V{"11:  et.exe", "11:  pak0.pk3"})) << "the empty folder text, never null";
 }
 
-// Paths are joined within MAX_PATH: a folder text too long for et.exe is
-// a folder without it, one byte shorter is checked as any other.
-TEST_F(Boundary, EngineCheckWarnsWithoutEtExeOrPastMaxPathAndEndsWithTheVerdictInSlot24) {
+TEST_F(Boundary, EngineCheckEndsWithTheVerdictInSlot24) {
+  // Step 1: no folder set: the verdict alone.
+  EXPECT_EQ(plugin().EngineConfig(), 0) << "no warning shown for an empty setting";
+  EXPECT_EQ(Seen(), (V{kReadFolder, kNotUsable})) << "an empty setting is not usable";
+
+  // Step 2: a folder without et.exe: the warning first.
+  SetFolder("/no/such/folder/");
+  EXPECT_EQ(plugin().EngineConfig(), 1) << "the answer says a warning was shown";
+  EXPECT_EQ(Seen(), (V{kReadFolder, kWarning, kNotUsable})) << "the warning, then the verdict";
+
+  // Step 3: a folder that holds et.exe: the content flags, then the verdict.
   Scratch scratch;
-  const size_t longest = kMaxPath - 1 - kGame.size();
-  const std::string fits = FolderText(scratch.path, longest);
-  const std::string past = FolderText(scratch.path, longest + 1);
-  ASSERT_EQ(fits.size(), longest) << "the longest folder text et.exe fits after";
-  ASSERT_EQ(past.size(), longest + 1) << "one byte longer";
-  for (const std::string &text : {fits, past}) WriteFile(text + kGame, "");
-  const V usable{kReadFolder, kContentReport, kUsable};  // content flags 0x4000, then 1
-  const V missing{kReadFolder, kWarning, kNotUsable};    // the warning, then the verdict
-  struct Case {
-    const char *what;
-    std::string folder;
-    int32_t warned;  // SDLL_EngineConfig's answer
-    V seen;
-  } const cases[] = {
-      {"no folder set: the verdict alone", "", 0, {kReadFolder, kNotUsable}},
-      {"a folder without et.exe", "/no/such/folder/", 1, missing},
-      {"a folder that holds et.exe", scratch.path.string() + "/", 0, usable},
-      {"et.exe and the NUL in MAX_PATH bytes", fits, 0, usable},
-      {"a path one byte past MAX_PATH", past, 1, missing},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.what);
-    SetFolder(c.folder);
-    EXPECT_EQ(plugin().EngineConfig(), c.warned) << "the answer says whether a warning was shown";
-    EXPECT_EQ(Seen(), c.seen) << "the calls of the check, in order";
-  }
+  WriteFile((scratch.path / kGame).string(), "");
+  SetFolder(scratch.path.string() + "/");
+  EXPECT_EQ(plugin().EngineConfig(), 0) << "no warning for a usable folder";
+  EXPECT_EQ(Seen(), (V{kReadFolder, kContentReport, kUsable})) << "content flags 0x4000, then 1";
 }
 
 TEST_F(Boundary, OnlyTheContentFlags0x4000NameAContentFileAndTheSchemaGoesToSlot0) {
@@ -188,6 +175,25 @@ TEST_F(Boundary, OnlyTheContentFlags0x4000NameAContentFileAndTheSchemaGoesToSlot
   EXPECT_EQ(plugin().LoadConfiguration(), 0) << "handed over";
   EXPECT_EQ(Seen(), V{"0: " + std::to_string(SchemaText().size())})
       << "one call with the bytes of settings.cfg";
+}
+
+// Paths are joined within MAX_PATH: a folder text too long for et.exe is
+// a folder without it, one byte shorter is checked as any other.
+TEST_F(Boundary, AFolderTooLongForEtExeWithinMaxPathHasNoEtExe) {
+  Scratch scratch;
+  const size_t longest = kMaxPath - 1 - kGame.size();
+  for (size_t length : {longest, longest + 1}) {
+    std::string prefix;
+    SetFolder(FolderText(scratch.path, length, &prefix));
+    ASSERT_EQ(std::u16string(g_folder).size(), length) << "the folder text's length";
+    WriteFile((scratch.path / (prefix + kGame)).string(), "");
+    const bool fits = length == longest;
+    EXPECT_EQ(plugin().EngineConfig(), fits ? 0 : 1) << "warned only past the limit: " << length;
+    const V usable{kReadFolder, kContentReport, kUsable};
+    const V missing{kReadFolder, kWarning, kNotUsable};
+    EXPECT_EQ(Seen(), fits ? usable : missing)
+        << "a path of " << length + kGame.size() << " bytes and the NUL";
+  }
 }
 
 #ifndef _WIN32  // the Windows flow has its own launch, through the shell
@@ -209,16 +215,16 @@ TEST_F(Boundary, AFolderTooLongForTheScriptWithinMaxPathGetsNoScript) {
   Scratch scratch;
   const size_t longest = kMaxPath - 1 - kScript.size();
   for (size_t length : {longest, longest + 1}) {
-    const std::string folder = FolderText(scratch.path, length),
-                      script = folder + "etmain/launch.cfg";
-    SetFolder(folder);
-    fs::create_directories(folder + "etmain");
-    WriteFile(script, kOldScript);
+    std::string prefix;
+    SetFolder(FolderText(scratch.path, length, &prefix));
+    const fs::path script = scratch.path / (prefix + "etmain") / "launch.cfg";
+    fs::create_directories(script.parent_path());
+    WriteFile(script.string(), kOldScript);
     plugin().LaunchMultiplayer(kContentGame, 1, 2, 0, nullptr, "P");
     const bool fits = length == longest;
-    EXPECT_EQ(ReadFile(script), fits ? "name P\r\nconnect \r\n" : kOldScript)
+    EXPECT_EQ(ReadFile(script.string()), fits ? "name P\r\nconnect \r\n" : kOldScript)
         << "written only within the limit: " << length;
-    EXPECT_FALSE(fs::exists(script + ".bak")) << "no backup of " << length;
+    EXPECT_FALSE(fs::exists(script.string() + ".bak")) << "no backup of " << length;
     EXPECT_EQ(Seen(), (V{kReadFolder, "2: 77 general parameters"})) << "the same reads";
     EXPECT_EQ(plugin().MultiplayerFinished(), 1) << "nothing was started";
   }
