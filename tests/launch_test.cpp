@@ -1,14 +1,8 @@
 // The engine check, the launch, the poll and the backup in sandbox engine
 // folders, and the faults around them: each ends with nothing lost or left.
-#include <errno.h>
-#include <signal.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <functional>
-#include <thread>
 
 #include "launch/file_exists.h"
 #include "launch/path.h"
@@ -26,13 +20,23 @@ constexpr int32_t kHostingIndex = 3;        // equal to the server index: a host
 constexpr uint32_t kForever = 0xFFFFFFFFu;  // INFINITE
 constexpr uint32_t kWindowsDefaultHighlight = 0x00D77800u;
 
-// A call that fails: errno set, and -1 (for a T other than int: null or 0).
-template <typename T = int>
-T Refuse(int error) {
-  errno = error;
-  if constexpr (std::is_same_v<T, int>) return -1;
-  return T{};
-}
+// Any system call that fails: errno set, and -1 (for an R other than int:
+// null or 0). Generic, so that it takes the place of a call of any signature.
+template <int kError, typename R = int>
+constexpr auto Refuse = [](auto...) -> R {
+  errno = kError;
+  if constexpr (std::is_same_v<R, int>) return -1;
+  return R{};
+};
+// The spawn calls answer an error number rather than set errno.
+template <int kError>
+constexpr auto Answer = [](auto...) { return kError; };
+
+// A row of the fault tables: what goes wrong, and how it is made to.
+struct Arranged {
+  const char *what;
+  std::function<void()> arrange;
+};
 
 size_t EntriesIn(const std::string &folder) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
@@ -110,9 +114,8 @@ TEST_F(Launch, EngineCheckFindsEtExeByPlainJoinFileOrFolderAndWarnsOtherwise) {
 TEST(Paths, JoinsFillTheirBufferAndNoMoreAndDeletesRefuseAReadOnlyFile) {
   struct {
     sdll::PathBuffer path;
-    char after;
+    char after = 'x';
   } buffer;
-  buffer.after = 'x';
   const std::string head(sdll::kPathSize - 2, 'h');
   EXPECT_TRUE(sdll::JoinPath(buffer.path, head.c_str(), "t")) << "259 bytes and the NUL fit";
   EXPECT_EQ(std::string(buffer.path), head + "t") << "the two texts, nothing between";
@@ -215,15 +218,6 @@ TEST_F(Launch, JoinedGamePicksItsEntryAndReadsNoGameSetting) {
   EXPECT_EQ(Script(), "name P\r\nconnect \r\n") << "no list: the empty entry";
 }
 
-// The spawn calls answer an error number rather than set errno.
-int FailSpawn(pid_t *, const char *, const posix_spawn_file_actions_t *, const posix_spawnattr_t *,
-              char *const[], char *const[]) {
-  return EAGAIN;
-}
-int FailChdir(posix_spawn_file_actions_t *, const char *) { return ENOMEM; }
-int FailActions(posix_spawn_file_actions_t *) { return ENOMEM; }
-char *FailGetcwd(char *, size_t) { return Refuse<char *>(EACCES); }
-
 TEST_F(Launch, PollFollowsTheGameToItsEndThenPutsBackTheColourFromBeforeTheStart) {
   UseCore();
   EXPECT_EQ(Highlight(), kWindowsDefaultHighlight) << "a missing colour file reads as the default";
@@ -235,11 +229,9 @@ TEST_F(Launch, PollFollowsTheGameToItsEndThenPutsBackTheColourFromBeforeTheStart
   constexpr uint32_t kOtherElement = 12, kOtherColour = 0x12;
   WriteFile(root + "/colours", "12 0x12\n");
   SetHighlight(kBeforeLaunch);
-  posix::Sys().spawn = [](pid_t *pid, const char *path, const posix_spawn_file_actions_t *actions,
-                          const posix_spawnattr_t *attributes, char *const argv[],
-                          char *const envp[]) {
+  posix::Sys().spawn = [](auto... spawn) {
     SetHighlight(kByTheStart);
-    return posix_spawn(pid, path, actions, attributes, argv, envp);
+    return posix_spawn(spawn...);
   };
   setenv("FAKE_ET_RUN_MS", "-1", 1);
   setenv("FAKE_ET_SET_COLOUR", "0x445566", 1);
@@ -267,15 +259,12 @@ TEST_F(Launch, PollFollowsTheGameToItsEndThenPutsBackTheColourFromBeforeTheStart
   // colour of the launch; a game that did start would run until stopped.
   const std::string cwd = fs::current_path().string();
   const std::string program = engine + "et.exe";
-  struct Case {
-    const char *why;
-    std::function<void()> arrange;
-  } const cases[] = {
-      {"the spawn fails", [] { posix::Sys().spawn = &FailSpawn; }},
+  const Arranged cases[] = {
+      {"the spawn fails", [] { posix::Sys().spawn = Answer<EAGAIN>; }},
       {"the working folder cannot be set",
-       [] { posix::Sys().spawn_file_actions_addchdir = &FailChdir; }},
+       [] { posix::Sys().spawn_file_actions_addchdir = Answer<ENOMEM>; }},
       {"the spawn's file actions cannot be made",
-       [] { posix::Sys().spawn_file_actions_init = &FailActions; }},
+       [] { posix::Sys().spawn_file_actions_init = Answer<ENOMEM>; }},
       {"our own folder is unknown, for an engine folder relative to it",
        [&] {
          fs::current_path("/");
@@ -283,7 +272,7 @@ TEST_F(Launch, PollFollowsTheGameToItsEndThenPutsBackTheColourFromBeforeTheStart
          const std::string elsewhere = engine + engine.substr(1);
          fs::create_directories(elsewhere);
          fs::copy_file(SDLL_FAKE_GAME_PATH, elsewhere + "et.exe");
-         posix::Sys().getcwd = &FailGetcwd;
+         posix::Sys().getcwd = Refuse<EACCES, char *>;
        }},
       {"no et.exe", [&] { fs::remove(program); }},
       {"a folder named et.exe",
@@ -293,8 +282,8 @@ TEST_F(Launch, PollFollowsTheGameToItsEndThenPutsBackTheColourFromBeforeTheStart
        }},
       {"an et.exe that may not be executed", [&] { chmod(program.c_str(), 0644); }},
   };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.why);
+  for (const Arranged &c : cases) {
+    SCOPED_TRACE(c.what);
     c.arrange();
     SetHighlight(kBeforeLaunch);
     HostInCore();
@@ -311,12 +300,9 @@ TEST_F(Launch, PollFollowsTheGameToItsEndThenPutsBackTheColourFromBeforeTheStart
 }
 
 FILE *OpenNothingForReading(const char *path, const char *mode) {
-  return std::string(mode) == "r" ? Refuse<FILE *>(EACCES) : fopen(path, mode);
+  return std::string(mode) == "r" ? Refuse<EACCES, FILE *>() : fopen(path, mode);
 }
-char *ReadError(char *, int, FILE *) { return Refuse<char *>(EIO); }
-size_t DiskFull(const void *, size_t, size_t, FILE *) { return Refuse<size_t>(ENOSPC); }
-int CloseThatFails(FILE *file) { return fclose(file) == 0 ? Refuse(EIO) : EOF; }
-int RenameThatFails(const char *, const char *) { return Refuse(EACCES); }
+int CloseThatFails(FILE *file) { return fclose(file) == 0 ? Refuse<EIO>() : EOF; }
 
 TEST_F(Launch, ColourFileIsFoundInOrderAndReadPastDamagedLines) {
   const std::string file = root + "/colours";
@@ -343,19 +329,16 @@ TEST_F(Launch, ColourFileIsFoundInOrderAndReadPastDamagedLines) {
   // A change that cannot be read, written or moved into place whole leaves
   // the file as it was and no temporary beside it.
   constexpr size_t kEntries = 2;  // the colour file and the engine folder
-  struct Fault {
-    const char *what;
-    void (*inject)();
-  } const faults[] = {
+  const Arranged faults[] = {
       {"the file cannot be opened", [] { posix::Sys().fopen = &OpenNothingForReading; }},
-      {"a read fails", [] { posix::Sys().fgets = &ReadError; }},
-      {"the disk is full", [] { posix::Sys().fwrite = &DiskFull; }},
+      {"a read fails", [] { posix::Sys().fgets = Refuse<EIO, char *>; }},
+      {"the disk is full", [] { posix::Sys().fwrite = Refuse<ENOSPC, size_t>; }},
       {"the close fails", [] { posix::Sys().fclose = &CloseThatFails; }},
-      {"the move into place fails", [] { posix::Sys().rename = &RenameThatFails; }},
+      {"the move into place fails", [] { posix::Sys().rename = Refuse<EACCES>; }},
   };
-  for (const Fault &fault : faults) {
+  for (const Arranged &fault : faults) {
     SCOPED_TRACE(fault.what);
-    fault.inject();
+    fault.arrange();
     SetHighlight(9);
     posix::Sys() = posix::DefaultSyscalls();
     EXPECT_EQ(ReadFile(file), kWritten) << "the file is whole";
@@ -400,8 +383,7 @@ TEST_F(Launch, GameThatIsStoppedKilledOrReplacedIsFollowedToItsEnd) {
   // Step 2: a host that ignores SIGCHLD, where the kernel reaps the game itself.
   fs::create_directories(root + "/report/folder");  // apart from what the killed game left
   setenv("FAKE_ET_RECORD", (root + "/report/folder").c_str(), 1);
-  struct sigaction ignore = {};
-  struct sigaction saved = {};
+  struct sigaction ignore = {}, saved = {};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGCHLD, &ignore, &saved);
   setenv("FAKE_ET_RUN_MS", "0", 1);
@@ -460,7 +442,7 @@ TEST_F(Launch, BackupKeepsOneGenerationAndNeverLosesTheOlderOne) {
   UseCore();
   fs::remove(cfg);
   fs::remove(root + "/record");
-  posix::Sys().fopen = [](const char *, const char *) { return Refuse<FILE *>(EACCES); };
+  posix::Sys().fopen = Refuse<EACCES, FILE *>;
   HostInCore();
   posix::Sys() = posix::DefaultSyscalls();
   EXPECT_NE(Record().find("launch.cfg not found"), std::string::npos) << "the game still started";
@@ -503,14 +485,7 @@ TEST_F(Launch, EveryExportTenThousandTimesLeavesNothingBehind) {
   ExpectNothingLeft();
 }
 
-int NoPidfd(pid_t, unsigned int) { return Refuse(ENOSYS); }
-int NoPoll(struct pollfd *, nfds_t, int) { return Refuse(EINTR); }
-int NoClock(clockid_t, struct timespec *) { return Refuse(EINVAL); }
 int g_naps = 0;
-int CountNap(const struct timespec *nap, struct timespec *left) {
-  ++g_naps;
-  return nanosleep(nap, left);
-}
 
 TEST_F(Launch, WaitsSeeTheEndOnlyWhenTheyWork) {
   setenv("FAKE_ET_RUN_MS", "-1", 1);
@@ -520,7 +495,8 @@ TEST_F(Launch, WaitsSeeTheEndOnlyWhenTheyWork) {
   } const cases[] = {{"without a pidfd, as under valgrind: naps", false}, {"on a pidfd", true}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.how);
-    posix::Sys().pidfd_open = c.pidfd ? posix::DefaultSyscalls().pidfd_open : &NoPidfd;
+    posix::Sys() = posix::DefaultSyscalls();
+    if (!c.pidfd) posix::Sys().pidfd_open = Refuse<ENOSYS>;
     platform::ProcessHandle game =
         platform::StartProgram((engine + "et.exe").c_str(), "+exec launch.cfg", engine.c_str());
     ASSERT_NE(game, nullptr) << "the game starts";
@@ -528,8 +504,11 @@ TEST_F(Launch, WaitsSeeTheEndOnlyWhenTheyWork) {
     errno = EINTR;  // left over from some earlier call: no reason to ask again
     EXPECT_FALSE(platform::WaitForProcessEnd(game, 0)) << "running, at once";
     if (!c.pidfd) {  // a clock that fails ends a limited wait at the first look
-      posix::Sys().clock_gettime = &NoClock;
-      posix::Sys().nanosleep = &CountNap;
+      posix::Sys().clock_gettime = Refuse<EINVAL>;
+      posix::Sys().nanosleep = [](auto... nap) {
+        ++g_naps;
+        return nanosleep(nap...);
+      };
       g_naps = 0;
       EXPECT_FALSE(platform::WaitForProcessEnd(game, 1000)) << "no clock: not ended";
       EXPECT_EQ(g_naps, 0) << "no nap without a clock to end it";
@@ -538,7 +517,7 @@ TEST_F(Launch, WaitsSeeTheEndOnlyWhenTheyWork) {
     }
     WriteFile(engine + "quit", "");
     if (c.pidfd) {  // a poll that fails sees no end
-      posix::Sys().poll = &NoPoll;
+      posix::Sys().poll = Refuse<EINTR>;
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
       EXPECT_FALSE(platform::WaitForProcessEnd(game, 0)) << "a failed poll sees no end";
       posix::Sys() = posix::DefaultSyscalls();

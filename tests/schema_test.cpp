@@ -5,9 +5,6 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 #include "host/module_state.h"
 #include "platform/posix_resource.h"
@@ -183,11 +180,7 @@ TEST_F(LoadedPlugin, HostKitAnswersTheServicesThePlugInLeavesAlone) {
 
 // What a host reads from CheckEngine and VerifyFiles is what the plug-in
 // reported during that call, never a leftover of an earlier one.
-TEST_F(LoadedPlugin, EachExportsReportIsItsOwn) {
-  const std::string root = MakeScratch();
-  ASSERT_NE(root, "");
-  const std::string engine = MakeEngine(root, "game", "");
-  SetEngine("general", "enginepath", engine);
+TEST_F(GameSandbox, EachExportsReportIsItsOwn) {
   constexpr uint32_t kContentGame = 0x4000;
 
   const hostkit::EngineCheck usable = host.CheckEngine();
@@ -210,7 +203,6 @@ TEST_F(LoadedPlugin, EachExportsReportIsItsOwn) {
       << "the game's content adds its pak file";
   EXPECT_EQ(host.VerifyFiles(0), (Files{{engine, "et.exe"}, {engine, ""}}))
       << "only this call's files, the content file named empty";
-  std::filesystem::remove_all(root);
 }
 
 TEST(HostKit, ContextIsZeroBeforeInitAndThePlugInGoesWithTheHost) {
