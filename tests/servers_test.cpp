@@ -361,7 +361,7 @@ size_t Columns(const std::string &line) {
 TEST(ServerDisplay, TheTableShowsWhatEachServerSaidInColumns) {
   std::vector<ServerInfo> servers = {
       Info({kLoopback, 27960}, true, "^1Red^7Fox^0!", "oasis", 0, 16, 2, 12.4),
-      Info({kLoopback, 27961}, true, "L\xE9te\x1F" + std::string(90, 'N'), "", {}, 16, 7, 3),
+      Info({kLoopback, 27961}, true, "L\xE9te\x1F\x81" + std::string(90, 'N'), "", {}, 16, 7, 3),
       Silent(27962), Silent(27963)};
   servers[3].reachable = false;
   std::ostringstream plain, coloured, short_table;
@@ -373,8 +373,8 @@ TEST(ServerDisplay, TheTableShowsWhatEachServerSaidInColumns) {
   EXPECT_EQ(Lines(short_table.str())[1],
             "0  RedFox!       oasis  0/16     Objective  12 ms  127.0.0.1:27960")
       << "text to the left, the ping to the right, no colour codes in a pipe, no mod said";
-  EXPECT_EQ(rows[2].rfind("1  L\xC3\xA9te?NNN", 0), 0u)
-      << "Windows-1252 as UTF-8, a control character as '?'";
+  EXPECT_EQ(rows[2].rfind("1  L\xC3\xA9te??NNN", 0), 0u)
+      << "Windows-1252 as UTF-8, a control character and a byte 1252 leaves undefined as '?'";
   EXPECT_NE(rows[2].find(std::string("N") + kEllipsis + "  "), std::string::npos)
       << "a name too long for the table is cut with an ellipsis";
   EXPECT_NE(rows[2].find("  ?/16     type 7      3 ms  127.0.0.1:27961"), std::string::npos)
