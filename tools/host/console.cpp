@@ -1,10 +1,17 @@
 #include "console.h"
 
+#include <cstdio>
 #include <iostream>
 
 #include "os.h"
 
 namespace wolfet_host {
+
+std::string SecondsText(double seconds, int decimals) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.*f s", decimals, seconds);
+  return text;
+}
 
 StatusLine::StatusLine() : StatusLine(std::cout, os::StdoutIsTerminal(), kQuietSteps) {}
 

@@ -8,6 +8,9 @@
 
 namespace wolfet_host {
 
+/* "1.5 s": seconds as every message of the host gives them. */
+std::string SecondsText(double seconds, int decimals = 1);
+
 class StatusLine {
  public:
   /* On standard output, silent for the first steps, as the game's wait

@@ -324,17 +324,16 @@ int RunLaunch(Session &session, const LaunchRequest &given, LaunchOutcome *outco
   std::cout << "waiting for the game to end (SDLL_MultiplayerFinished every " << request.interval_ms
             << " ms)\n"
             << std::flush;
-  char text[64];
   const auto clear = [&status] { status.Clear(); };
   hostkit::GameEnd end;
   try {
-    end = host.PollUntilFinished(
-        std::chrono::milliseconds(request.interval_ms), request.timeout_s, [&](double seconds) {
-          if (const char *by = os::StopRequested()) throw Stopped{by};
-          game_output.Drain(clear);
-          std::snprintf(text, sizeof text, "game running, %.1f s", seconds);
-          if (game_output.AtLineStart()) status.Show(text);
-        });
+    end = host.PollUntilFinished(std::chrono::milliseconds(request.interval_ms), request.timeout_s,
+                                 [&](double seconds) {
+                                   if (const char *by = os::StopRequested()) throw Stopped{by};
+                                   game_output.Drain(clear);
+                                   if (game_output.AtLineStart())
+                                     status.Show("game running, " + SecondsText(seconds));
+                                 });
   } catch (const Stopped &stopped) {
     throw CommandError(kExitFailure, std::string("stopped waiting for the game in \"") + folder +
                                          "\" on " + stopped.by + "; it may still be running. " +
@@ -344,15 +343,13 @@ int RunLaunch(Session &session, const LaunchRequest &given, LaunchOutcome *outco
   status.Clear();
   game_output.EndLine();
   if (!end.ended) {
-    std::snprintf(text, sizeof text, "%.1f s", request.timeout_s);
-    throw CommandError(kExitFailure, std::string("the game in \"") + folder +
-                                         "\" is still running after " + text +
-                                         "; stopped waiting for it. " +
-                                         PutColourBack(colour_before, kept, kept_saved));
+    throw CommandError(kExitFailure,
+                       std::string("the game in \"") + folder + "\" is still running after " +
+                           SecondsText(request.timeout_s) + "; stopped waiting for it. " +
+                           PutColourBack(colour_before, kept, kept_saved));
   }
   kept.Remove();
-  std::snprintf(text, sizeof text, "%.1f s", end.seconds);
-  std::cout << "the game ended after " << text << " (" << end.polls << " polls)"
+  std::cout << "the game ended after " << SecondsText(end.seconds) << " (" << end.polls << " polls)"
             << (end.polls == 1 ? "; it ended at the first poll: did it start at all?" : "") << "\n";
   const uint32_t colour_after = Highlight();
   std::cout << "highlight colour: " << Colour(colour_after)

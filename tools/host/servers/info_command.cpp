@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
 #include "browser.h"
+#include "console.h"
 #include "display.h"
 #include "exit_codes.h"
 #include "os.h"
@@ -15,12 +15,6 @@ namespace wolfet_host {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string Seconds(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f s", seconds);
-  return text;
-}
 
 /* The rules as `key = value`, in the map's (sorted) order, plain in a
  * pipe as the table's names are. */
@@ -69,11 +63,11 @@ int Ask(const InfoOptions &options, bool *printed_json) {
                                           "that port; check the address and the port");
   if (!server.answered)
     throw CommandError(kExitNoMaster, "the server " + named + " sent no answer within " +
-                                          Seconds(options.timeout_s) +
+                                          SecondsText(options.timeout_s) +
                                           "; check the address, or give a longer --timeout");
   if (!server.status)
     std::cerr << "note: the server answered with its info but sent no rules and players within "
-              << Seconds(options.timeout_s) << "\n";
+              << SecondsText(options.timeout_s) << "\n";
   if (options.json) return kExitOk;
 
   /* The row and the players under it as `servers --players` shows them. */

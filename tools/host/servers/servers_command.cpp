@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -69,12 +68,6 @@ BrowseRequest ParseMaster(const MasterChoice &choice, double timeout_s) {
   return request;
 }
 
-std::string Seconds(double seconds, const char *format) {
-  char text[32];
-  std::snprintf(text, sizeof text, format, seconds);
-  return text;
-}
-
 /* Asks the master and its servers; prints what was found and keeps it. */
 int Query(Session &session, const ServersOptions &options, bool *printed_json) {
   MasterChoice choice{options.master, "--master", "give another with --master HOST[:PORT]"};
@@ -103,7 +96,7 @@ int Query(Session &session, const ServersOptions &options, bool *printed_json) {
   StatusLine progress(std::cerr, os::StderrIsTerminal());
   request.progress = [&progress](const BrowseProgress &p) {
     progress.Show(std::to_string(p.answered) + " of " + std::to_string(p.listed) + " answered, " +
-                  Seconds(p.elapsed_s, "%.1f s"));
+                  SecondsText(p.elapsed_s));
   };
   try {
     result = Browse(request);
@@ -118,8 +111,8 @@ int Query(Session &session, const ServersOptions &options, bool *printed_json) {
   if (!result.master_answered)
     throw CommandError(kExitNoMaster,
                        "the master server " + master_name + " sent no server list within " +
-                           Seconds(options.timeout_s, "%.1f s") + " (from " + choice.source +
-                           "); " + choice.fix + ", or a longer --timeout");
+                           SecondsText(options.timeout_s) + " (from " + choice.source + "); " +
+                           choice.fix + ", or a longer --timeout");
 
   SortServers(options.sort, &result.servers);
   const nlohmann::json list = ToJson(result.servers);
@@ -163,7 +156,7 @@ std::string SummaryLine(const BrowseResult &result, const std::string &master, d
   line += std::to_string(result.servers.size()) + " servers listed by " + master + ", " +
           std::to_string(answered) + " answering, " +
           std::to_string(result.servers.size() - answered - refused) + " silent, " +
-          std::to_string(refused) + " unreachable (" + Seconds(seconds, "%.2f s") + ")";
+          std::to_string(refused) + " unreachable (" + SecondsText(seconds, 2) + ")";
   if (result.listed_past_cap > 0)
     line += "; " + std::to_string(result.listed_past_cap) + " more past the cap of " +
             std::to_string(result.max_servers) + " dropped";
