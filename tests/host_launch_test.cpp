@@ -3,7 +3,10 @@
 // the colour it puts back only when a poll sees the game end.
 #if defined(WOLFET_HOST_PATH) && defined(SDLL_FAKE_GAME_PATH)
 
+#include <sstream>
+
 #include "support/cli.h"
+#include "tools/host/console.h"
 
 namespace {
 
@@ -156,6 +159,20 @@ TEST_F(HostLaunch, TheGamesLinesOnTheTerminalNeverShareTheStatusLine) {
       << "no status line before the game's line";
   EXPECT_LT(out.find("FS_Startup"), out.rfind("game running"))
       << "the game's lines come through while it runs";
+}
+
+TEST(StatusLine, DrawsFromItsFirstStepWithASpinnerOfFourTurnsAndClearsOnce) {
+  constexpr int kTurns = 4;
+  std::ostringstream out;
+  {
+    wolfet_host::StatusLine line(out, true);
+    for (int step = 0; step <= kTurns; ++step) line.Show("t");
+  }
+  const std::string erase = "\r\033[K";
+  EXPECT_EQ(out.str(),
+            erase + "/ t" + erase + "- t" + erase + "\\ t" + erase + "| t" + erase + "/ t" + erase)
+      << "each step redraws the line a turn on, the fifth back at the first, and it is "
+         "cleared when it goes";
 }
 
 }  // namespace
