@@ -7,4 +7,4 @@ cmake/ensure-packages.sh cmake ninja-build g++ libcli11-dev nlohmann-json3-dev l
 # The release workflow's steps, with the configure step's report left out.
 cmake --preset release >/dev/null
 cmake --build --preset release
-exec build/release/tools/host/wolfet-host demo "$@"
+exec build/release/tools/wolfet-host/wolfet-host demo "$@"

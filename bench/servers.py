@@ -63,13 +63,13 @@ def main():
     subprocess.run(["cmake", "--preset", "bench"], cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", "--preset", "bench"], cwd=ROOT, check=True)
 
-    stand_in = subprocess.Popen([os.path.join(BUILD, "bench", "stand-in-servers"),
+    stand_in = subprocess.Popen([os.path.join(BUILD, "tools", "stand-ins", "stand-in-servers"),
                                  str(args.servers)] + (["--internet"] if args.internet else []),
                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
     try:
         master = "127.0.0.1:" + stand_in.stdout.readline().strip()
         live = {"127.0.0.1:" + p for p in stand_in.stdout.readline().split()}
-        host = [os.path.join(BUILD, "tools", "host", "wolfet-host"), "--settings",
+        host = [os.path.join(BUILD, "tools", "wolfet-host", "wolfet-host"), "--settings",
                 os.path.join(BUILD, "servers-bench.json"), "servers", "--json",
                 "--master", master]
         # quakestat waits for more of the master's list for (retries + 1)

@@ -10,8 +10,8 @@
 #include <exception>
 #include <nlohmann/json.hpp>
 
-#include "tools/host/servers/servers_command.h"
-#include "tools/host/servers/stand_in_network.h"
+#include "tools/wolfet-host/servers/servers_command.h"
+#include "tools/stand-ins/stand_in_network.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/cli.h"
-#include "tools/host/servers/stand_in_network.h"
+#include "tools/stand-ins/stand_in_network.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <nlohmann/json.hpp>
 
 #include "support/cli.h"
-#include "tools/host/exit_codes.h"
-#include "tools/host/servers/kept_list.h"
+#include "tools/wolfet-host/exit_codes.h"
+#include "tools/wolfet-host/servers/kept_list.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "support/cli.h"
-#include "tools/host/console.h"
+#include "tools/wolfet-host/console.h"
 
 namespace {
 

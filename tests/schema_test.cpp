@@ -12,10 +12,10 @@
 #include "text.h"
 // The command-line host's value checks, where the build has the host.
 #ifdef WOLFET_HOST_PATH
-#include "tools/host/exit_codes.h"
-#include "tools/host/os.h"
-#include "tools/host/schema_view.h"
-#include "tools/host/validate.h"
+#include "tools/wolfet-host/exit_codes.h"
+#include "tools/wolfet-host/os.h"
+#include "tools/wolfet-host/schema_view.h"
+#include "tools/wolfet-host/validate.h"
 #endif
 
 namespace {

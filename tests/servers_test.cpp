@@ -12,13 +12,13 @@
 #include <thread>
 
 #include "support/sandbox.h"
-#include "tools/host/exit_codes.h"
-#include "tools/host/servers/browser.h"
-#include "tools/host/servers/display.h"
-#include "tools/host/servers/kept_list.h"
-#include "tools/host/servers/server_filter.h"
-#include "tools/host/servers/servers_command.h"
-#include "tools/host/servers/stand_in_network.h"
+#include "tools/wolfet-host/exit_codes.h"
+#include "tools/wolfet-host/servers/browser.h"
+#include "tools/wolfet-host/servers/display.h"
+#include "tools/wolfet-host/servers/kept_list.h"
+#include "tools/wolfet-host/servers/server_filter.h"
+#include "tools/wolfet-host/servers/servers_command.h"
+#include "tools/stand-ins/stand_in_network.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "real_server/ioq3_client.h"
 #include "real_server/ioq3_server.h"
 #include "support/cli.h"
-#include "tools/host/servers/browser.h"
-#include "tools/host/servers/display.h"
-#include "tools/host/servers/stand_in_network.h"
+#include "tools/wolfet-host/servers/browser.h"
+#include "tools/wolfet-host/servers/display.h"
+#include "tools/stand-ins/stand_in_network.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "os.h"
 #include "platform/platform.h"
 #include "servers/servers_command.h"
-#include "servers/stand_in_network.h"
+#include "stand_in_network.h"
 
 namespace wolfet_host {
 namespace {

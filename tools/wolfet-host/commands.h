@@ -13,9 +13,6 @@
 
 namespace wolfet_host {
 
-/* How to set the engine folder, for the errors that say it is not set. */
-std::string SetEngineFolderHint();
-
 int RunSchema(Session &session);
 int RunSet(Session &session, const std::string &page, const std::string &group,
            const std::string &setting, const std::string &value);

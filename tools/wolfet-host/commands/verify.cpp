@@ -10,6 +10,7 @@
 #include "commands/registration.h"
 #include "os.h"
 #include "text.h"
+#include "validate.h"
 
 namespace wolfet_host {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol.h"
+#include "servers/protocol.h"
 
 namespace wolfet_host {
 

@@ -12,11 +12,6 @@
 
 namespace wolfet_host {
 
-std::string SetEngineFolderHint() {
-  return std::string("set it with: wolfet-host set engine general enginepath FOLDER") +
-         os::PathSeparator();
-}
-
 namespace {
 
 /* The plug-in's message, each of its lines indented under the title; it

@@ -41,6 +41,11 @@ std::string ValidateMasterAddress(const std::string &where, const hostkit::Schem
 
 }  // namespace
 
+std::string SetEngineFolderHint() {
+  return std::string("set it with: wolfet-host set engine general enginepath FOLDER") +
+         os::PathSeparator();
+}
+
 const hostkit::SchemaSetting &FindSetting(const hostkit::Schema &schema, const std::string &page,
                                           const std::string &group, const std::string &setting) {
   const hostkit::SchemaPage *p = schema.FindPage(page);

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "servers/stand_in_network.h"
+#include "stand_in_network.h"
 
 using namespace wolfet_host;  // NOLINT: a program of one function
 

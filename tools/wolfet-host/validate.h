@@ -10,6 +10,9 @@
 
 namespace wolfet_host {
 
+/* How to set the engine folder, for the errors that say it is not set. */
+std::string SetEngineFolderHint();
+
 /* The setting by page, group and name. Throws CommandError (bad argument)
  * listing the valid names at the level that did not match. */
 const hostkit::SchemaSetting &FindSetting(const hostkit::Schema &schema, const std::string &page,
