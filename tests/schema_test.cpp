@@ -10,13 +10,6 @@
 #include "platform/posix_resource.h"
 #include "support/sandbox.h"
 #include "text.h"
-// The command-line host's value checks, where the build has the host.
-#ifdef WOLFET_HOST_PATH
-#include "tools/wolfet-host/exit_codes.h"
-#include "tools/wolfet-host/os.h"
-#include "tools/wolfet-host/schema_view.h"
-#include "tools/wolfet-host/validate.h"
-#endif
 
 namespace {
 
@@ -253,87 +246,5 @@ TEST(SchemaResource, MissingGivesOneUnloadableGivesTwoAndTheHostHearsNothing) {
   sdll::Module().module = nullptr;  // as in a host's executable: finds nothing
   EXPECT_EQ(SDLL_LoadConfiguration(), 1) << "a module without resources has none";
 }
-
-#ifdef WOLFET_HOST_PATH
-using wolfet_host::CommandError;
-
-TEST(CommandLineHost, ValuesAreCheckedAgainstTheirTypeAndShownAsUtf8) {
-  hostkit::Schema schema;
-  ASSERT_TRUE(hostkit::ParseSchema(SchemaText(), &schema, nullptr));
-  const std::string dir = std::filesystem::temp_directory_path().string();
-  const std::string kRefused = "(refused)";
-  struct Case {
-    const char *page, *group, *setting;
-    std::string value, stored;
-  } cases[] = {
-      {"multiplayer", "general", "type", "3", "3"},
-      {"multiplayer", "general", "type", "4", kRefused},
-      {"multiplayer", "general", "allowdownload", "1", "1"},
-      {"multiplayer", "general", "allowdownload", "2", kRefused},
-      {"multiplayer", "general", "map", "oasis - Siwa", "oasis - Siwa"},
-      {"multiplayer", "general", "map", "a-b", "a-b"},
-      {"multiplayer", "general", "map", "a ", "a "},
-      {"multiplayer", "general", "map", "-b", kRefused},
-      {"multiplayer", "general", "map", " b", kRefused},
-      {"multiplayer", "general", "map", "nocut", kRefused},
-      {"multiplayer", "general", "map", "a\x1F-b", kRefused},
-      {"multiplayer", "general", "map", "a\x7F-b", kRefused},
-      {"engine", "general", "parameters", std::string(300, ' '), std::string(300, ' ')},
-      {"engine", "general", "info1", "x", kRefused},
-      {"engine", "general", "enginepath", "", ""},
-      {"engine", "general", "enginepath", dir + "/", dir + "/"},
-      {"engine", "general", "enginepath", "/no/such/", kRefused},
-      {"engine", "general", "nope", "x", kRefused},
-      {"engine", "nope", "x", "x", kRefused},
-      {"other", "general", "x", "x", kRefused},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(std::string(c.page) + " " + c.group + " " + c.setting + " '" + c.value + "'");
-    std::vector<std::string> hints;
-    try {
-      const auto &setting = wolfet_host::FindSetting(schema, c.page, c.group, c.setting);
-      EXPECT_EQ(wolfet_host::ValidateValue("w", setting, c.value, &hints), c.stored)
-          << "the value kept";
-      EXPECT_TRUE(hints.empty()) << "a value that needs no advice gets none";
-    } catch (const CommandError &e) {
-      EXPECT_EQ(c.stored, kRefused) << "refused: " << e.what();
-      EXPECT_EQ(e.code(), wolfet_host::kExitBadArgument) << "a refusal is a bad argument";
-    }
-  }
-
-  EXPECT_EQ(wolfet_host::CaptionLines("a\\nb\r\nc\\n"),
-            (std::vector<std::string>{"a", "b", "c", ""}))
-      << "a caption breaks at a backslash-n and at a line break, and drops CRs";
-  const std::string text = "A" + kHighBytes + "\xA0\xFF";
-  const std::string tail = "\xC2\xA0\xC3\xBF";
-  EXPECT_EQ(hostkit::Windows1252ToUtf8(text),
-            "A" + Settings::ToUtf8(std::u16string(kCp1252High, 32)) + tail)
-      << "the host kit keeps every Windows-1252 byte, the undefined ones as C1 controls";
-  std::u16string shown(kCp1252High, 32);
-  for (char16_t &c : shown)
-    if (c < 0xA0) c = u'\uFFFD';
-  EXPECT_EQ(wolfet_host::Cp1252ToUtf8(text), "A" + Settings::ToUtf8(shown) + tail)
-      << "a terminal is shown U+FFFD for a C1 control";
-}
-
-TEST(CommandLineHost, AFileIsSavedWholeOrNotAtAll) {
-  const std::string dir = MakeScratch();
-  ASSERT_NE(dir, "");
-  const std::string path = dir + "/kept.json";
-  using wolfet_host::os::SaveAtomically;
-  using wolfet_host::os::Saved;
-
-  EXPECT_EQ(SaveAtomically(path, "first"), Saved::kYes) << "a new file is saved";
-  EXPECT_EQ(SaveAtomically(path, "second"), Saved::kYes) << "an old one is replaced";
-  EXPECT_EQ(ReadFile(path), "second") << "the file holds the last save";
-  // A full disk is the server list's test (servers_test.cpp); here a folder
-  // where the file should be, which no file replaces.
-  std::filesystem::create_directory(dir + "/folder");
-  EXPECT_EQ(SaveAtomically(dir + "/folder", "x"), Saved::kNotReplaced)
-      << "a rename that fails is told";
-  EXPECT_FALSE(std::filesystem::exists(dir + "/folder.tmp")) << "its temporary is removed";
-  std::filesystem::remove_all(dir);
-}
-#endif
 
 }  // namespace
