@@ -244,7 +244,7 @@ void Host::Launch(const GameLaunch &launch) {
 }
 
 GameEnd Host::PollUntilFinished(std::chrono::milliseconds interval, double timeout_s,
-                                const std::function<void(double)> &waiting) {
+                                const std::function<bool(double)> &waiting) {
   const auto start = std::chrono::steady_clock::now();
   auto elapsed = [&] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -257,7 +257,7 @@ GameEnd Host::PollUntilFinished(std::chrono::milliseconds interval, double timeo
       break;
     }
     if (timeout_s > 0 && elapsed() >= timeout_s) break;
-    if (waiting) waiting(elapsed());
+    if (waiting && !waiting(elapsed())) break;
     std::this_thread::sleep_for(interval);
   }
   end.seconds = elapsed();

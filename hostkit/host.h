@@ -78,7 +78,7 @@ struct GameLaunch {
 
 /* How the poll for the game's end went. */
 struct GameEnd {
-  bool ended = false; /* false: the time limit came first */
+  bool ended = false; /* false: the time limit came first, or the wait was stopped */
   unsigned polls = 0;
   double seconds = 0; /* from the first poll to the last */
 };
@@ -136,11 +136,12 @@ class Host {
   std::vector<VerifyFile> VerifyFiles(uint32_t content_flags);
   /* SDLL_LaunchMultiplayer. */
   void Launch(const GameLaunch &launch);
-  /* Polls SDLL_MultiplayerFinished every `interval` until it answers 1 or
-   * `timeout_s` (when above 0) has passed; `waiting` hears the seconds so
-   * far after each poll that found the game running. */
+  /* Polls SDLL_MultiplayerFinished every `interval` until it answers 1,
+   * `timeout_s` (when above 0) has passed, or `waiting`, which hears the
+   * seconds so far after each poll that found the game running, answers
+   * false. */
   GameEnd PollUntilFinished(std::chrono::milliseconds interval, double timeout_s,
-                            const std::function<void(double seconds)> &waiting = nullptr);
+                            const std::function<bool(double seconds)> &waiting = nullptr);
 
   /* The host whose services are live in this process, or null. */
   static Host *Current();

@@ -10,7 +10,7 @@
 #include <exception>
 #include <nlohmann/json.hpp>
 
-#include "tools/wolfet-host/servers/servers_command.h"
+#include "tools/wolfet-host/servers/kept_list.h"
 #include "tools/stand-ins/stand_in_network.h"
 
 namespace {
@@ -79,7 +79,7 @@ TEST_F(Cli, WhatCannotBeUsedIsRefusedWithItsOwnCodeAndWhy) {
       {"no folder set, verified",
        kEngineFolder,
        "verify",
-       {"content flags 0x0)", "is not set, so et.exe cannot be found"}},
+       {"is not set; set it with: wolfet-host set engine general enginepath FOLDER/"}},
       {"a last check edited by hand is refused, not replaced",
        kBadArgument,
        "check",

@@ -41,7 +41,7 @@ TEST_F(Cli, TimeOutsAddressesAndCommandsAreCheckedWhereTheyAreTyped) {
       {"servers --max-ping -1", kBadArgument, {"--max-ping: Value -1 not in range"}},
       {"servers --sort bogus", kBadArgument, {"'bogus' is not an order"}},
       {"servers --game-type bogus", kBadArgument, {"'bogus' is not a game type", "Objective"}},
-      {"servers --player ''", kBadArgument, {"--player: an empty text names no player"}},
+      {"servers --player ''", kBadArgument, {"--player: an empty text would keep every server"}},
       {"info '[::1]:27960'", kBadArgument, {"only IPv4 servers"}},
       {"settings --settings other.json", kOk, {"settings in other.json"}},
       {"get --help", kOk, {"Global options:", "--settings TEXT"}},

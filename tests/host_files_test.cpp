@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "support/cli.h"
-#include "tools/wolfet-host/exit_codes.h"
+#include "tools/wolfet-host/error.h"
 #include "tools/wolfet-host/servers/kept_list.h"
 
 namespace {
@@ -100,13 +100,13 @@ TEST_F(Cli, AKeptListTheHostCannotReadBackIsNeverReplaced) {
     Step("a list of " + text.substr(0, 10));
     WriteFile(kept, text);
     Expect(kBadArgument, "join --pick 0", {"the server list wolfet-host.servers.json", says});
-    int code = wolfet_host::kExitOk;
+    std::optional<wolfet_host::Fault> fault;
     try {
       wolfet_host::KeepServerList(kept, "127.0.0.1:27950", nlohmann::json::array());
-    } catch (const wolfet_host::CommandError &e) {
-      code = e.code();
+    } catch (const wolfet_host::Error &e) {
+      fault = e.fault();
     }
-    EXPECT_EQ(code, kFailure) << step << ": a new list is refused";
+    EXPECT_EQ(fault, wolfet_host::Fault::kFile) << step << ": a new list is refused";
     EXPECT_EQ(ReadFile(kept), text) << step << ": the file is left as it was";
   }
 }

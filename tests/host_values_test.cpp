@@ -3,7 +3,7 @@
 #include "schema.h"
 #include "support/sandbox.h"
 #include "text.h"
-#include "tools/wolfet-host/exit_codes.h"
+#include "tools/wolfet-host/error.h"
 #include "tools/wolfet-host/os.h"
 #include "tools/wolfet-host/schema_view.h"
 #include "tools/wolfet-host/validate.h"
@@ -11,7 +11,7 @@
 namespace {
 
 using hostkit::Settings;
-using wolfet_host::CommandError;
+using wolfet_host::Error;
 
 TEST(CommandLineHost, ValuesAreCheckedAgainstTheirTypeAndShownAsUtf8) {
   hostkit::Schema schema;
@@ -51,9 +51,9 @@ TEST(CommandLineHost, ValuesAreCheckedAgainstTheirTypeAndShownAsUtf8) {
       EXPECT_EQ(wolfet_host::ValidateValue("w", setting, c.value, &hints), c.stored)
           << "the value kept";
       EXPECT_TRUE(hints.empty()) << "a value that needs no advice gets none";
-    } catch (const CommandError &e) {
+    } catch (const Error &e) {
       EXPECT_EQ(c.stored, kRefused) << "refused: " << e.what();
-      EXPECT_EQ(e.code(), wolfet_host::kExitBadArgument) << "a refusal is a bad argument";
+      EXPECT_EQ(e.fault(), wolfet_host::Fault::kBadInput) << "a refusal is a bad argument";
     }
   }
 

@@ -12,13 +12,12 @@
 #include <thread>
 
 #include "support/sandbox.h"
-#include "tools/wolfet-host/exit_codes.h"
+#include "tools/stand-ins/stand_in_network.h"
+#include "tools/wolfet-host/error.h"
 #include "tools/wolfet-host/servers/browser.h"
 #include "tools/wolfet-host/servers/display.h"
 #include "tools/wolfet-host/servers/kept_list.h"
 #include "tools/wolfet-host/servers/server_filter.h"
-#include "tools/wolfet-host/servers/servers_command.h"
-#include "tools/stand-ins/stand_in_network.h"
 
 namespace {
 
@@ -556,7 +555,7 @@ TEST(ServerDisplay, HumansAndBotsAreToldApartInTheTableTheJsonAndTheFilters) {
       {"a split wider than any count: the count", kHuge, 1000, {}, kHuge, "999+/999+", 98999, true},
   };
   ServerFilter not_empty;
-  not_empty.not_empty = true;
+  ASSERT_EQ(not_empty.Add("--not-empty"), "");
   for (const Count &c : counts) {
     ServerInfo s = Info({kLoopback, 27960}, true, "S", "m", c.clients, c.max, 2, 1);
     if (c.humans != kNotSent) s.humans = c.humans;
@@ -603,40 +602,33 @@ TEST(ServerDisplay, FiltersNarrowAndSortsOrderTheListAsShown) {
       std::make_tuple("etmain", false, "legacy", true, "etpro");  // charlie: no password flag
   std::tie(other.protocol, other.mod, other.needpass) = std::make_tuple(68, "baseq3", false);
   const std::vector<ServerInfo> found = {bravo, alpha, Silent(3), charlie, other};
-  static constexpr int kObjective = 2, kStopwatch = 3, kMapVote = 6;
-  static constexpr double kPingLimit = 30;
+  static constexpr int kStopwatch = 3, kMapVote = 6;
 
   struct Case {
     const char *what;
     std::vector<uint16_t> ports;
-    void (*set)(ServerFilter &);
+    std::vector<std::pair<const char *, std::string>> filters;
     ServerSort sort = ServerSort::kPing;
   };
   const std::vector<Case> cases = {
-      {"fastest first, silent last", {2, 5, 1, 4, 3}, nullptr},
-      {"most players first", {2, 1, 5, 4, 3}, nullptr, ServerSort::kPlayers},
-      {"names without colour codes, case aside", {2, 1, 4, 5, 3}, nullptr, ServerSort::kName},
-      {"equal maps keep the faster first", {5, 1, 4, 2, 3}, nullptr, ServerSort::kMap},
-      {"--not-full: a free slot, of this game", {1, 4}, [](ServerFilter &f) { f.not_full = true; }},
-      {"--not-empty", {2, 1}, [](ServerFilter &f) { f.not_empty = true; }},
-      {"--map: part of the name", {2}, [](ServerFilter &f) { f.map = "goldrush"; }},
-      {"--map: case aside, not another game's", {1}, [](ServerFilter &f) { f.map = "OASIS"; }},
-      {"--mod: the whole name, case aside", {4}, [](ServerFilter &f) { f.mod = "ETPRO"; }},
-      {"--game-type: not another game's", {1}, [](ServerFilter &f) { f.game_type = kObjective; }},
-      {"--no-password: a server saying so", {1}, [](ServerFilter &f) { f.no_password = true; }},
-      {"--max-ping: up to it, no silent one",
-       {2, 5, 1},
-       [](ServerFilter &f) { f.max_ping_ms = kPingLimit; }},
-      {"filters together",
-       {1},
-       [](ServerFilter &f) {
-         f.not_full = true;
-         f.max_ping_ms = kPingLimit;
-       }},
+      {"fastest first, silent last", {2, 5, 1, 4, 3}, {}},
+      {"most players first", {2, 1, 5, 4, 3}, {}, ServerSort::kPlayers},
+      {"names without colour codes, case aside", {2, 1, 4, 5, 3}, {}, ServerSort::kName},
+      {"equal maps keep the faster first", {5, 1, 4, 2, 3}, {}, ServerSort::kMap},
+      {"--not-full: a free slot, of this game", {1, 4}, {{"--not-full", ""}}},
+      {"--not-empty", {2, 1}, {{"--not-empty", ""}}},
+      {"--map: part of the name", {2}, {{"--map", "goldrush"}}},
+      {"--map: case aside, not another game's", {1}, {{"--map", "OASIS"}}},
+      {"--mod: the whole name, case aside", {4}, {{"--mod", "ETPRO"}}},
+      {"--game-type: not another game's", {1}, {{"--game-type", "Objective"}}},
+      {"--no-password: a server saying so", {1}, {{"--no-password", ""}}},
+      {"--max-ping: up to it, no silent one", {2, 5, 1}, {{"--max-ping", "30"}}},
+      {"filters together", {1}, {{"--max-ping", "30"}, {"--not-full", ""}}},
   };
   for (const Case &c : cases) {
     ServerFilter filter;
-    if (c.set != nullptr) c.set(filter);
+    for (const auto &[option, typed] : c.filters)
+      ASSERT_EQ(filter.Add(option, typed), "") << c.what;
     std::vector<ServerInfo> servers = found;
     SortServers(c.sort, &servers);
     std::vector<uint16_t> ports;
@@ -648,14 +640,14 @@ TEST(ServerDisplay, FiltersNarrowAndSortsOrderTheListAsShown) {
   EXPECT_EQ(ParseGameType("-1"), std::nullopt) << "no type below 0";
 }
 
-int FailureCode(const std::function<void()> &run, const std::string &says) {
+std::optional<Fault> FailureOf(const std::function<void()> &run, const std::string &says) {
   try {
     run();
-  } catch (const CommandError &e) {
+  } catch (const Error &e) {
     EXPECT_NE(std::string(e.what()).find(says), std::string::npos) << e.what();
-    return e.code();
+    return e.fault();
   }
-  return kExitOk;
+  return std::nullopt;
 }
 
 TEST(Browser, TheMastersNameIsLookedUpWithinTheTimeOut) {
@@ -665,9 +657,9 @@ TEST(Browser, TheMastersNameIsLookedUpWithinTheTimeOut) {
     return std::vector<uint32_t>{kLoopback};
   };
   const auto start = Clock::now();
-  EXPECT_EQ(FailureCode([&] { ResolveBefore("slow.example", start + 200ms, slow); },
-                        "was not found before the deadline"),
-            kExitNoMaster)
+  EXPECT_EQ(FailureOf([&] { ResolveBefore("slow.example", start + 200ms, slow); },
+                      "was not found before the deadline"),
+            Fault::kNoAnswer)
       << "a name server that does not answer";
   EXPECT_LT(SecondsSince(start), kSlack) << "is not waited for past the deadline";
   EXPECT_EQ(ResolveBefore("127.0.0.2", start, slow), kLoopback + 1)
@@ -682,8 +674,7 @@ TEST(KeptServerList, JoinPickReadsBackTheAddressesInTheTablesOrder) {
 
   // Step 1: nothing kept yet.
   EXPECT_EQ(kept, dir + "/wolfet-host.servers.json") << "the list lies beside the settings file";
-  EXPECT_EQ(FailureCode(read, "run 'wolfet-host servers' first"), kExitBadArgument)
-      << "no list kept";
+  EXPECT_EQ(FailureOf(read, "run 'wolfet-host servers' first"), Fault::kBadInput) << "no list kept";
 
   // Step 2: a list kept, and read back.
   const std::vector<ServerInfo> servers = {Answered(27961, "A", 1), Silent(27960)};
@@ -695,8 +686,8 @@ TEST(KeptServerList, JoinPickReadsBackTheAddressesInTheTablesOrder) {
   // Step 3: a full disk leaves the last list whole.
   fs::create_symlink("/dev/full", kept + ".tmp");
   EXPECT_EQ(
-      FailureCode([&] { KeepServerList(kept, "x:1", ToJson({})); }, "cannot write the server list"),
-      kExitFailure)
+      FailureOf([&] { KeepServerList(kept, "x:1", ToJson({})); }, "cannot write the server list"),
+      Fault::kFile)
       << "a list that cannot be written";
   EXPECT_FALSE(fs::is_symlink(kept + ".tmp")) << "the temporary goes";
   EXPECT_EQ(StoredServerAddresses(settings), addresses) << "the last list stays";
@@ -705,7 +696,7 @@ TEST(KeptServerList, JoinPickReadsBackTheAddressesInTheTablesOrder) {
   for (const char *damaged :
        {R"({"servers": [{"address": "a:1"}, 5]})", R"({"servers": []})", "{ not json"}) {
     WriteFile(kept, damaged);
-    EXPECT_EQ(FailureCode(read, "is empty or damaged"), kExitBadArgument) << damaged;
+    EXPECT_EQ(FailureOf(read, "is empty or damaged"), Fault::kBadInput) << damaged;
   }
   fs::remove_all(dir);
 }

@@ -1,38 +1,23 @@
-// What wolfet-host's exit status means, and the error that carries one.
-// Scripts branch on these numbers, so they never change meaning.
-#ifndef TOOLS_HOST_EXIT_CODES_H
-#define TOOLS_HOST_EXIT_CODES_H
+// What wolfet-host's exit status means. Scripts branch on these numbers,
+// so they never change meaning; this is the one place a failure's cause
+// becomes one.
+#ifndef TOOLS_WOLFET_HOST_EXIT_CODES_H
+#define TOOLS_WOLFET_HOST_EXIT_CODES_H
 
-#include <stdexcept>
 #include <string>
+
+#include "error.h"
 
 namespace wolfet_host {
 
-enum ExitCode : int {
-  kExitOk = 0,
-  kExitFailure = 1,       /* a file could not be read or written, the game did not end */
-  kExitBadArgument = 2,   /* a wrong option, name or value, or an unreadable settings file */
-  kExitPlugin = 3,        /* the plug-in cannot be loaded, lacks an export or fails a call */
-  kExitEngineFolder = 4,  /* the engine folder is not set or not usable */
-  kExitVerifyDiffers = 5, /* verification found a missing or changed file */
-  kExitNoMaster = 6,      /* the master server (or the one server info asks) could not be
-                           * found or did not answer */
-};
+constexpr int kExitOk = 0;
+/* A wrong option or command, as the argument parser finds it. */
+constexpr int kExitUsage = 2;
 
-/* The text shown under every --help, so the codes are documented where
- * they are used. */
-extern const char kExitCodeHelp[];
+int ExitCode(Fault fault);
 
-/* A failure that ends the command with `code`; the message names the file
- * or setting involved. */
-class CommandError : public std::runtime_error {
- public:
-  CommandError(int code, const std::string &message) : std::runtime_error(message), code_(code) {}
-  int code() const { return code_; }
-
- private:
-  int code_;
-};
+/* The codes and what each means, as every --help ends. */
+std::string ExitCodeHelp();
 
 }  // namespace wolfet_host
 

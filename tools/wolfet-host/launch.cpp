@@ -1,25 +1,19 @@
-// host and join: the launch as the launcher makes it, then the poll for
-// the game's end (commands/host.cpp and commands/join.cpp call it).
-#include "launch/launch.h"
+#include "launch.h"
 
 #include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <iterator>
 #include <optional>
-#include <sstream>
 
-#include "commands.h"
 #include "console.h"
-#include "exit_codes.h"
+#include "engine_folder.h"
+#include "error.h"
+#include "launch/launch.h"
 #include "os.h"
 #include "platform/platform.h"
-#include "servers/kept_list.h"
-#include "servers/servers_command.h"
 #include "validate.h"
 
 namespace wolfet_host {
@@ -27,13 +21,6 @@ namespace {
 
 /* The plug-in copies a picked entry into a 256-byte buffer with its NUL. */
 constexpr size_t kMaxServerText = 255;
-
-std::string Colour(uint32_t bgr) {
-  char text[48];
-  std::snprintf(text, sizeof text, "0x%08X (#%02X%02X%02X)", bgr, bgr & 0xFF, (bgr >> 8) & 0xFF,
-                (bgr >> 16) & 0xFF);
-  return text;
-}
 
 uint32_t Highlight() { return platform::GetSystemColour(platform::kColourHighlight); }
 
@@ -43,31 +30,50 @@ bool SetHighlight(uint32_t colour) {
   return Highlight() == colour;
 }
 
-/* What the plug-in cannot cope with is refused here, before the launch:
- * it expects an engine folder with et.exe and an etmain folder to write
- * the script into. */
-void CheckEngineFolder(const std::string &folder) {
-  if (folder.empty())
-    throw CommandError(
-        kExitEngineFolder,
-        "the engine folder (engine general enginepath) is not set; " + SetEngineFolderHint());
-  RejectFolderOutsideAnsi("the engine folder", folder, kExitEngineFolder);
-  const std::string exe = os::LocalPath(folder + "et.exe");
-  std::error_code error;
-  if (!std::filesystem::exists(exe, error)) {
-    std::string why =
-        "the engine folder \"" + folder + "\" is not usable: no et.exe at \"" + exe + "\"";
-    if (!os::EndsWithSeparator(folder) &&
-        std::filesystem::is_directory(os::LocalPath(folder), error))
-      why +=
-          "; it lacks the trailing '" + std::string(1, os::PathSeparator()) + "' the plug-in needs";
-    throw CommandError(kExitEngineFolder, why);
-  }
-  const std::string etmain = os::LocalPath(folder + "etmain");
-  if (!std::filesystem::is_directory(etmain, error))
-    throw CommandError(kExitEngineFolder, "the engine folder \"" + folder +
-                                              "\" has no etmain folder for the launch script (\"" +
-                                              etmain + "\")");
+/* What the plug-in is asked for, and the last line of the script it must
+ * write for it. */
+struct Plan {
+  std::string folder;
+  std::vector<unsigned char> list;
+  int32_t server_index = 0, hosting_index = 0;
+  std::string last_line;
+  std::string what; /* "hosting a game", "joining server 2 ..." */
+};
+
+Plan PlanJoin(const LaunchRequest &request) {
+  if (request.servers.empty())
+    throw Error(Fault::kBadInput, "join needs at least one server to pick from");
+  if (request.pick < 0 || static_cast<size_t>(request.pick) >= request.servers.size())
+    throw Error(Fault::kBadInput, "--pick " + std::to_string(request.pick) +
+                                      " names no server; give 0 to " +
+                                      std::to_string(request.servers.size() - 1));
+  Plan plan;
+  plan.list = PackServerList(request.servers);
+  const std::string &server = request.servers[request.pick];
+  /* Only the entry picked reaches the script; the others stay the
+   * plug-in's list as they are. */
+  RejectScriptText("server " + std::to_string(request.pick) +
+                       (request.servers_from.empty() ? "" : " of " + request.servers_from),
+                   server);
+  plan.last_line = "connect " + server + "\r\n";
+  plan.server_index = request.pick;
+  /* One past the list: an index no server has, so the plug-in joins. */
+  plan.hosting_index = static_cast<int32_t>(request.servers.size());
+  plan.what = "joining server " + std::to_string(request.pick) + " \"" + server + "\"";
+  return plan;
+}
+
+void PlanHost(Session &session, Plan *plan) {
+  const auto map = session.file().Value("multiplayer", "general", "map");
+  if (!map)
+    throw Error(
+        Fault::kBadInput,
+        "hosting needs a map: wolfet-host set multiplayer general map 'oasis - Siwa Oasis'");
+  /* The file may have been edited by hand since `set` checked it. */
+  const std::string name = map->substr(0, sdll::MapNameLength(map->c_str()));
+  RejectScriptText("the map name of multiplayer general map in " + session.file().path(), name);
+  plan->last_line = "map " + name + "\r\n";
+  plan->what = "hosting a game";
 }
 
 /* The plug-in moves the old script aside and creates the new one without
@@ -84,9 +90,21 @@ void CheckScriptFolderWritable(const std::string &folder) {
   out.close();
   if (!there) std::filesystem::remove(probe, error);
   if (!written)
-    throw CommandError(kExitFailure, "the launch script cannot be written in \"" + etmain +
-                                         "\": etmain/ must be writable for the plug-in to write "
-                                         "launch.cfg there; nothing was started");
+    throw Error(Fault::kFile, "the launch script cannot be written in \"" + etmain +
+                                  "\": etmain/ must be writable for the plug-in to write "
+                                  "launch.cfg there; nothing was started");
+}
+
+/* Everything checked before the plug-in is called, so that a refusal
+ * starts nothing. */
+Plan PlanLaunch(Session &session, const LaunchRequest &request) {
+  RejectScriptText("the player name (--player)", request.player);
+  Plan plan = request.hosting ? Plan{} : PlanJoin(request);
+  plan.folder = session.EngineFolder();
+  DiagnoseEngineFolder(plan.folder, FolderUse::kLaunch);
+  if (request.hosting) PlanHost(session, &plan);
+  CheckScriptFolderWritable(plan.folder);
+  return plan;
 }
 
 struct Script {
@@ -115,7 +133,9 @@ bool EndsWith(const std::string &text, const std::string &tail) {
 }
 
 /* Empty when the script is the one this launch asked for and not the one
- * that was there before it; else what is wrong with it. */
+ * that was there before it; else what is wrong with it. A joined game's
+ * script is those two lines exactly; a hosted game's has the game's
+ * settings between them. */
 std::string JudgeScript(const Script &before, const Script &after, const std::string &head,
                         const std::string &tail, bool whole) {
   if (!after.there) return "there is none";
@@ -124,16 +144,6 @@ std::string JudgeScript(const Script &before, const Script &after, const std::st
   const bool asked = whole ? after.bytes == head + tail
                            : StartsWith(after.bytes, head) && EndsWith(after.bytes, tail);
   return asked ? "" : "it does not hold the lines this launch asked for";
-}
-
-void ShowScript(const std::string &path, const std::string &bytes) {
-  std::cout << "launch script " << path << ":\n";
-  std::istringstream in(bytes);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::cout << "  " << line << "\n";
-  }
 }
 
 /* The highlight colour from before a launch whose game the host stopped
@@ -157,10 +167,9 @@ class KeptColour {
     char *end = nullptr;
     const unsigned long long colour = std::strtoull(text.c_str(), &end, 16);
     if (!in || text.empty() || *end != '\0' || colour > 0xFFFFFFFFull)
-      throw CommandError(kExitFailure,
-                         path_ +
-                             " holds no highlight colour (it keeps the colour from "
-                             "before a launch, such as 0x00D77800); mend or remove it");
+      throw Error(Fault::kFile, path_ +
+                                    " holds no highlight colour (it keeps the colour from "
+                                    "before a launch, such as 0x00D77800); mend or remove it");
     return static_cast<uint32_t>(colour);
   }
   bool Write(uint32_t colour) const {
@@ -177,66 +186,106 @@ class KeptColour {
   std::string path_;
 };
 
-/* The colour the plug-in will save as the one to put back: the kept one
- * of an earlier launch goes back first, so a colour that launch's game set
- * is not taken for the user's. Returns false when the colour could not be
- * kept for this launch. */
-bool TakeColourBefore(const KeptColour &kept) {
-  const std::optional<uint32_t> earlier = kept.Read();
-  const uint32_t now = Highlight();
-  uint32_t keep = now;
-  if (earlier && *earlier != now) {
-    const bool back = SetHighlight(*earlier);
-    std::cerr << "note: an earlier launch stopped waiting before its game ended, and the "
-                 "highlight colour is "
-              << Colour(now) << ", not " << Colour(*earlier) << " from before it (" << kept.path()
-              << "): "
-              << (back ? "put that back before this launch\n"
-                       : "it could not be put back; it stays kept there\n");
-    if (!back) keep = *earlier;
+/* The colour around one launch: the one the plug-in will save as the one
+ * to put back, kept for the next launch should this one stop waiting
+ * before its game ends. */
+class ColourGuard {
+ public:
+  ColourGuard(const std::string &settings_path, LaunchWatcher &watcher) : kept_(settings_path) {
+    TakeBefore(watcher);
+    before_ = Highlight();
   }
-  const bool saved = kept.Write(keep);
-  if (!saved)
-    std::cerr << "note: cannot keep the highlight colour in " << kept.path()
-              << "; if this run stops before the game ends, it puts the colour back itself but "
-                 "cannot keep it for the next launch\n";
-  return saved;
-}
+  uint32_t before() const { return before_; }
 
-/* Said when the host stops waiting before the game has ended: the plug-in
- * will not see that end, so the host puts the colour back itself. */
-std::string PutColourBack(uint32_t before, const KeptColour &kept, bool kept_saved) {
-  const uint32_t now = Highlight();
-  std::string said;
-  if (now == before)
-    said = "The highlight colour is as before the launch, " + Colour(before);
-  else if (SetHighlight(before))
-    said = "The highlight colour from before the launch, " + Colour(before) +
-           ", is put back (the game had set " + Colour(now) + ")";
-  else
-    said = "The highlight colour from before the launch, " + Colour(before) +
-           ", could not be put back (it is " + Colour(now) + ")";
-  if (!kept_saved) return said;
-  return said + "; it stays kept in " + kept.path() +
-         ", and the next host or join puts it back first should the game change it again";
-}
+  /* The game was seen to end: the plug-in put the colour back. */
+  void Ended() const { kept_.Remove(); }
 
-/* Thrown out of the poll when the user stops it. */
-struct Stopped {
-  const char *by;
+  /* Said when the host stops waiting before the game has ended: the
+   * plug-in will not see that end, so the host puts the colour back. */
+  std::string PutBack() const {
+    const uint32_t now = Highlight();
+    std::string said;
+    if (now == before_)
+      said = "The highlight colour is as before the launch, " + ColourText(before_);
+    else if (SetHighlight(before_))
+      said = "The highlight colour from before the launch, " + ColourText(before_) +
+             ", is put back (the game had set " + ColourText(now) + ")";
+    else
+      said = "The highlight colour from before the launch, " + ColourText(before_) +
+             ", could not be put back (it is " + ColourText(now) + ")";
+    if (!saved_) return said;
+    return said + "; it stays kept in " + kept_.path() +
+           ", and the next host or join puts it back first should the game change it again";
+  }
+
+ private:
+  /* The kept colour of an earlier launch goes back first, so a colour
+   * that launch's game set is not taken for the user's. */
+  void TakeBefore(LaunchWatcher &watcher) {
+    const std::optional<uint32_t> earlier = kept_.Read();
+    const uint32_t now = Highlight();
+    uint32_t keep = now;
+    if (earlier && *earlier != now) {
+      const bool back = SetHighlight(*earlier);
+      watcher.Note(
+          "an earlier launch stopped waiting before its game ended, and the highlight colour "
+          "is " +
+          ColourText(now) + ", not " + ColourText(*earlier) + " from before it (" + kept_.path() +
+          "): " +
+          (back ? "put that back before this launch"
+                : "it could not be put back; it stays kept there"));
+      if (!back) keep = *earlier;
+    }
+    saved_ = kept_.Write(keep);
+    if (!saved_)
+      watcher.Note("cannot keep the highlight colour in " + kept_.path() +
+                   "; if this run stops before the game ends, it puts the colour back itself but "
+                   "cannot keep it for the next launch");
+  }
+
+  KeptColour kept_;
+  bool saved_ = false;
+  uint32_t before_ = 0;
 };
 
+/* Polls until the game ends; a stop or the time limit ends the wait with
+ * the colour put back. */
+hostkit::GameEnd AwaitEnd(Session &session, const LaunchRequest &request, const Plan &plan,
+                          const ColourGuard &colour, LaunchWatcher &watcher) {
+  const char *stopped_by = nullptr;
+  const hostkit::GameEnd end = session.host().PollUntilFinished(
+      std::chrono::milliseconds(request.interval_ms), request.timeout_s, [&](double seconds) {
+        stopped_by = watcher.Running(seconds);
+        return stopped_by == nullptr;
+      });
+  if (stopped_by != nullptr)
+    throw Error(Fault::kWait, std::string("stopped waiting for the game in \"") + plan.folder +
+                                  "\" on " + stopped_by + "; it may still be running. " +
+                                  colour.PutBack());
+  if (!end.ended)
+    throw Error(Fault::kWait, "the game in \"" + plan.folder + "\" is still running after " +
+                                  SecondsText(request.timeout_s) + "; stopped waiting for it. " +
+                                  colour.PutBack());
+  return end;
+}
+
 }  // namespace
+
+std::string ColourText(uint32_t bgr) {
+  char text[48];
+  std::snprintf(text, sizeof text, "0x%08X (#%02X%02X%02X)", bgr, bgr & 0xFF, (bgr >> 8) & 0xFF,
+                (bgr >> 16) & 0xFF);
+  return text;
+}
 
 std::vector<unsigned char> PackServerList(const std::vector<std::string> &servers) {
   std::vector<unsigned char> list;
   for (size_t i = 0; i < servers.size(); ++i) {
     const std::string &text = servers[i];
     if (text.size() > kMaxServerText)
-      throw CommandError(kExitBadArgument, "server " + std::to_string(i) + " (\"" +
-                                               text.substr(0, 24) + "...\") is " +
-                                               std::to_string(text.size()) +
-                                               " bytes long; a server entry holds at most 255");
+      throw Error(Fault::kBadInput, "server " + std::to_string(i) + " (\"" + text.substr(0, 24) +
+                                        "...\") is " + std::to_string(text.size()) +
+                                        " bytes long; a server entry holds at most 255");
     RejectControlCharacters("server " + std::to_string(i), text);
     const uint16_t length = static_cast<uint16_t>(text.size());
     list.push_back(static_cast<unsigned char>(length & 0xFF));
@@ -246,118 +295,32 @@ std::vector<unsigned char> PackServerList(const std::vector<std::string> &server
   return list;
 }
 
-int RunLaunch(Session &session, const LaunchRequest &given, LaunchOutcome *outcome) {
-  LaunchRequest request = given;
-  const bool from_kept_list = !request.hosting && request.servers.empty();
-  if (from_kept_list) request.servers = StoredServerAddresses(session.file().path());
-  RejectScriptText("the player name (--player)", request.player);
-  std::vector<unsigned char> list;
-  int32_t server_index = 0;
-  int32_t hosting_index = 0;
-  std::string tail;
-  if (!request.hosting) {
-    if (request.servers.empty())
-      throw CommandError(kExitBadArgument, "join needs at least one server to pick from");
-    if (request.pick < 0 || static_cast<size_t>(request.pick) >= request.servers.size())
-      throw CommandError(kExitBadArgument, "--pick " + std::to_string(request.pick) +
-                                               " names no server; give 0 to " +
-                                               std::to_string(request.servers.size() - 1));
-    list = PackServerList(request.servers);
-    /* Only the entry picked reaches the script; the others stay the
-     * plug-in's list as they are. */
-    RejectScriptText(
-        "server " + std::to_string(request.pick) +
-            (from_kept_list ? " of the list kept in " + KeptListPath(session.file().path()) : ""),
-        request.servers[request.pick]);
-    tail = "connect " + request.servers[request.pick] + "\r\n";
-    server_index = request.pick;
-    /* One past the list: an index no server has, so the plug-in joins. */
-    hosting_index = static_cast<int32_t>(request.servers.size());
-  }
-  const std::string folder = session.EngineFolder();
-  CheckEngineFolder(folder);
-  if (request.hosting) {
-    const auto map = session.file().Value("multiplayer", "general", "map");
-    if (!map)
-      throw CommandError(kExitBadArgument,
-                         "hosting needs a map: wolfet-host set multiplayer general map "
-                         "'oasis - Siwa Oasis'");
-    /* The file may have been edited by hand since `set` checked it. */
-    const std::string name = map->substr(0, sdll::MapNameLength(map->c_str()));
-    RejectScriptText("the map name of multiplayer general map in " + session.file().path(), name);
-    tail = "map " + name + "\r\n";
-  }
+LaunchOutcome Launch(Session &session, const LaunchRequest &request, LaunchWatcher &watcher) {
+  const Plan plan = PlanLaunch(session, request);
   const auto flags = session.file().ContentFlags();
   if (!flags)
-    std::cerr << "note: no check has been run with " << session.file().path()
-              << "; launching with content flags 0\n";
-  CheckScriptFolderWritable(folder);
-
-  session.SupplySettings();
-  hostkit::Host &host = session.host();
-  const std::string script_path = os::LocalPath(folder + "etmain\\launch.cfg");
-  const Script script_before = ReadScript(script_path);
-  const KeptColour kept(session.file().path());
-  const bool kept_saved = TakeColourBefore(kept);
-  const uint32_t colour_before = Highlight();
-  std::cout << (request.hosting ? "hosting a game"
-                                : "joining server " + std::to_string(request.pick) + " \"" +
-                                      request.servers[request.pick] + "\"")
-            << " as \"" << request.player << "\" (SDLL_LaunchMultiplayer)\n";
-  const os::StopSignals stop_signals;
-  StatusLine status;
-  os::GameOutput game_output(status.live());
-  host.Launch(
-      hostkit::GameLaunch{flags.value_or(0), server_index, hosting_index, list, request.player});
-  game_output.Started();
-  const Script script = ReadScript(script_path);
-  const std::string wrong =
-      JudgeScript(script_before, script, "name " + request.player + "\r\n", tail, !request.hosting);
+    watcher.Note("no check has been run with " + session.file().path() +
+                 "; launching with content flags 0");
+  const std::string script_path = os::LocalPath(plan.folder + "etmain\\launch.cfg");
+  const Script before = ReadScript(script_path);
+  const ColourGuard colour(session.file().path(), watcher);
+  watcher.Starting(plan.what + " as \"" + request.player + "\"");
+  session.Launch(hostkit::GameLaunch{flags.value_or(0), plan.server_index, plan.hosting_index,
+                                     plan.list, request.player});
+  watcher.Launched();
+  const Script after = ReadScript(script_path);
+  const std::string wrong = JudgeScript(before, after, "name " + request.player + "\r\n",
+                                        plan.last_line, !request.hosting);
   if (!wrong.empty())
-    throw CommandError(kExitFailure,
-                       "the plug-in wrote no new launch script at " + script_path + " (" + wrong +
-                           "), so the game it started runs an old script or none: close that "
-                           "game. Stopped waiting for it. " +
-                           PutColourBack(colour_before, kept, kept_saved));
-  ShowScript(script_path, script.bytes);
-
-  std::cout << "waiting for the game to end (SDLL_MultiplayerFinished every " << request.interval_ms
-            << " ms)\n"
-            << std::flush;
-  const auto clear = [&status] { status.Clear(); };
-  hostkit::GameEnd end;
-  try {
-    end = host.PollUntilFinished(std::chrono::milliseconds(request.interval_ms), request.timeout_s,
-                                 [&](double seconds) {
-                                   if (const char *by = os::StopRequested()) throw Stopped{by};
-                                   game_output.Drain(clear);
-                                   if (game_output.AtLineStart())
-                                     status.Show("game running, " + SecondsText(seconds));
-                                 });
-  } catch (const Stopped &stopped) {
-    throw CommandError(kExitFailure, std::string("stopped waiting for the game in \"") + folder +
-                                         "\" on " + stopped.by + "; it may still be running. " +
-                                         PutColourBack(colour_before, kept, kept_saved));
-  }
-  game_output.Drain(clear);
-  status.Clear();
-  game_output.EndLine();
-  if (!end.ended) {
-    throw CommandError(kExitFailure,
-                       std::string("the game in \"") + folder + "\" is still running after " +
-                           SecondsText(request.timeout_s) + "; stopped waiting for it. " +
-                           PutColourBack(colour_before, kept, kept_saved));
-  }
-  kept.Remove();
-  std::cout << "the game ended after " << SecondsText(end.seconds) << " (" << end.polls << " polls)"
-            << (end.polls == 1 ? "; it ended at the first poll: did it start at all?" : "") << "\n";
-  const uint32_t colour_after = Highlight();
-  std::cout << "highlight colour: " << Colour(colour_after)
-            << (colour_after == colour_before ? ", as before the launch\n"
-                                              : ", changed from " + Colour(colour_before) + "\n");
-  if (outcome != nullptr)
-    *outcome = LaunchOutcome{end.polls, end.seconds, colour_before, colour_after};
-  return kExitOk;
+    throw Error(Fault::kWait, "the plug-in wrote no new launch script at " + script_path + " (" +
+                                  wrong +
+                                  "), so the game it started runs an old script or none: close "
+                                  "that game. Stopped waiting for it. " +
+                                  colour.PutBack());
+  watcher.Started(script_path, after.bytes);
+  const hostkit::GameEnd end = AwaitEnd(session, request, plan, colour, watcher);
+  colour.Ended();
+  return LaunchOutcome{end.polls, end.seconds, colour.before(), Highlight()};
 }
 
 }  // namespace wolfet_host

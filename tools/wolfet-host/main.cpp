@@ -3,13 +3,14 @@
 // check the engine folder and name the files to verify, launches a game
 // and polls until it ends. Each subcommand lives in commands/.
 #include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
-#include "commands/registration.h"
 #include "exit_codes.h"
 #include "os.h"
-#include "servers/servers_command.h"
+#include "program.h"
 
 namespace wolfet_host {
 namespace {
@@ -69,7 +70,7 @@ int Main(int argc, char **argv) {
   CLI::App app{
       "Drives the Wolf ET engine plug-in as the game launcher does: settings pages, engine "
       "check, verification, launch and the poll for the game's end."};
-  app.footer(kExitCodeHelp);
+  app.footer(ExitCodeHelp());
   app.require_subcommand(1);
 
   Context context;
@@ -78,20 +79,13 @@ int Main(int argc, char **argv) {
   context.stand_in_game = BesideOrBuilt(os::ProgramFile("fake-et"), WOLFET_FAKE_ET);
   AddGlobalOptions(app, context.global);
 
-  AddSchemaCommand(app, context);
-  AddSetCommand(app, context);
-  AddGetCommand(app, context);
-  AddSettingsCommand(app, context);
-  AddCheckCommand(app, context);
-  AddVerifyCommand(app, context);
-  AddHostCommand(app, context);
-  AddJoinCommand(app, context);
-  AddServersCommand(app, context);
-  AddInfoCommand(app, context);
-  AddDemoCommand(app, context);
+  for (auto add : {AddSchemaCommand, AddSetCommand, AddGetCommand, AddSettingsCommand,
+                   AddCheckCommand, AddVerifyCommand, AddHostCommand, AddJoinCommand,
+                   AddServersCommand, AddInfoCommand, AddDemoCommand})
+    add(app, context);
   for (CLI::App *command : app.get_subcommands({})) AddGlobalOptions(*command, context.global);
 
-  /* The chosen subcommand's callback runs inside parse(). */
+  /* The chosen subcommand's run function is called inside parse(). */
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError &e) {
@@ -100,19 +94,35 @@ int Main(int argc, char **argv) {
       std::cerr << "wolfet-host: '" << unknown
                 << "' is not a command; the commands are: " << CommandNames(app)
                 << " (wolfet-host --help says what each does)\n";
-      return kExitBadArgument;
+      return kExitUsage;
     }
-    const int code = app.exit(e);
-    return code == 0 ? kExitOk : kExitBadArgument;
-  } catch (const CommandError &e) {
-    return Fail(e, e.code());
+    return app.exit(e) == 0 ? kExitOk : kExitUsage;
+  } catch (const Error &e) {
+    return Fail(e, ExitCode(e.fault()));
   } catch (const std::exception &e) {
-    return Fail(e, kExitFailure);
+    return Fail(e, ExitCode(Fault::kFile));
   }
-  return context.exit_code;
+  return kExitOk;
 }
 
 }  // namespace
+
+CLI::Validator Seconds(double min, double max) {
+  const std::string range =
+      "[" + CLI::detail::to_string(min) + " - " + CLI::detail::to_string(max) + "]";
+  return CLI::Validator(
+      [min, max, range](std::string &text) -> std::string {
+        char *end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value))
+          return "'" + text + "' is not a number of seconds; give one in " + range;
+        if (value < min || value > max)
+          return "Value " + text + " not in range " + range + " seconds";
+        return std::string();
+      },
+      "SECONDS in " + range);
+}
+
 }  // namespace wolfet_host
 
 int main(int argc, char **argv) { return wolfet_host::Main(argc, argv); }

@@ -1,6 +1,7 @@
 #include "session.h"
 
-#include "exit_codes.h"
+#include "error.h"
+#include "text.h"
 #include "validate.h"
 
 namespace wolfet_host {
@@ -35,12 +36,12 @@ hostkit::Host &Session::host() {
   auto host = std::make_unique<hostkit::Host>();
   std::string error;
   if (!host->Load(options_.plugin_path, &error))
-    throw CommandError(kExitPlugin,
-                       "cannot use the plug-in: " + error + " (name another with --plugin PATH)");
+    throw Error(Fault::kPlugin,
+                "cannot use the plug-in: " + error + " (name another with --plugin PATH)");
   const int32_t started = host->Start();
   if (started != 0)
-    throw CommandError(kExitPlugin, "plug-in " + options_.plugin_path + ": SDLL_Init answered " +
-                                        std::to_string(started));
+    throw Error(Fault::kPlugin, "plug-in " + options_.plugin_path + ": SDLL_Init answered " +
+                                    std::to_string(started));
   host_ = std::move(host);
   return *host_;
 }
@@ -50,16 +51,16 @@ const hostkit::Schema &Session::schema() {
   if (schema_loaded_) return h.parsed_schema();
   const hostkit::Host::SchemaLoad load = h.ReadSchema();
   if (load.answer != 0)
-    throw CommandError(kExitPlugin,
-                       "plug-in " + options_.plugin_path + ": SDLL_LoadConfiguration answered " +
-                           std::to_string(load.answer) +
-                           (load.answer == 1   ? " (no settings resource)"
-                            : load.answer == 2 ? " (the settings resource did not load)"
-                                               : ""));
+    throw Error(Fault::kPlugin, "plug-in " + options_.plugin_path +
+                                    ": SDLL_LoadConfiguration answered " +
+                                    std::to_string(load.answer) +
+                                    (load.answer == 1   ? " (no settings resource)"
+                                     : load.answer == 2 ? " (the settings resource did not load)"
+                                                        : ""));
   if (load.parse_error)
-    throw CommandError(kExitPlugin, "plug-in " + options_.plugin_path +
-                                        ": its settings schema does not parse: " +
-                                        hostkit::Describe(*load.parse_error));
+    throw Error(Fault::kPlugin, "plug-in " + options_.plugin_path +
+                                    ": its settings schema does not parse: " +
+                                    hostkit::Describe(*load.parse_error));
   schema_loaded_ = true;
   CheckStoredValues(h.parsed_schema());
   return h.parsed_schema();
@@ -75,15 +76,24 @@ void Session::CheckStoredValues(const hostkit::Schema &schema) {
     else
       problem = StoredValueProblem(v, *setting);
     if (!problem.empty())
-      throw CommandError(kExitBadArgument,
-                         where + " " + problem + "; it holds " +
-                             (v.kind == StoredValue::kText ? "\"" + v.value + "\"" : v.value) +
-                             "; mend it or name another with --settings");
+      throw Error(Fault::kBadInput,
+                  where + " " + problem + "; it holds " +
+                      (v.kind == StoredValue::kText ? "\"" + v.value + "\"" : v.value) +
+                      "; mend it or name another with --settings");
   }
+}
+
+std::optional<std::string> Session::Value(const std::string &page, const std::string &group,
+                                          const std::string &setting) {
+  if (auto value = file_.Value(page, group, setting)) return value;
+  const hostkit::SchemaSetting *found = schema().Find(page, group, setting);
+  if (found == nullptr || !found->default_value()) return std::nullopt;
+  return hostkit::Windows1252ToUtf8(*found->default_value());
 }
 
 void Session::SupplySettings() {
   const hostkit::Schema &s = schema();
+  if (supplied_ == file_.generation()) return;
   hostkit::Settings &store = host().settings();
   store.Clear();
   hostkit::ApplyDefaults(s, &store);
@@ -96,13 +106,22 @@ void Session::SupplySettings() {
         v.page == "engine" ? hostkit::Page::kEngine : hostkit::Page::kMultiplayer;
     store.SetUtf8(page, v.group, v.setting, v.value);
   }
+  supplied_ = file_.generation();
 }
 
-std::string Session::EngineFolder() {
+hostkit::EngineCheck Session::CheckEngine() {
   SupplySettings();
-  const hostkit::SettingValue *value =
-      host().settings().Find(hostkit::Page::kEngine, "general", "enginepath");
-  return value != nullptr ? hostkit::Settings::ToUtf8(value->text) : std::string();
+  return host().CheckEngine();
+}
+
+std::vector<hostkit::VerifyFile> Session::VerifyFiles(uint32_t content_flags) {
+  SupplySettings();
+  return host().VerifyFiles(content_flags);
+}
+
+void Session::Launch(const hostkit::GameLaunch &launch) {
+  SupplySettings();
+  host().Launch(launch);
 }
 
 }  // namespace wolfet_host

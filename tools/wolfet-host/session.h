@@ -1,10 +1,14 @@
 // One run of the host: the settings file, the loaded plug-in and its
-// schema. Commands ask for what they need; each piece is set up once.
-#ifndef TOOLS_HOST_SESSION_H
-#define TOOLS_HOST_SESSION_H
+// schema. Commands ask for what they need; each piece is set up once, and
+// the plug-in is handed the settings before each export that reads them,
+// again only when a value changed since.
+#ifndef TOOLS_WOLFET_HOST_SESSION_H
+#define TOOLS_WOLFET_HOST_SESSION_H
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host.h"
 #include "schema.h"
@@ -23,33 +27,36 @@ class Session {
 
   SettingsFile &file() { return file_; }
 
-  /* Loads and starts the plug-in on first use. Throws CommandError
-   * (kExitPlugin) naming the file or the missing export. */
+  /* Loads and starts the plug-in on first use. Throws Error (kPlugin)
+   * naming the file or the missing export. */
   hostkit::Host &host();
 
   /* The schema from SDLL_LoadConfiguration, parsed; read once. Throws
-   * CommandError (kExitPlugin) when the plug-in gives none that parses,
-   * (kExitBadArgument) when the settings file holds what it does not name. */
+   * Error: kPlugin when the plug-in gives none that parses, kBadInput
+   * when the settings file holds a value its setting cannot take. */
   const hostkit::Schema &schema();
 
-  /* Fills the host's store with the schema's defaults and then the values
-   * of the settings file: what the plug-in reads back through the
-   * services. Called before every export that reads settings. */
-  void SupplySettings();
+  /* A setting as the plug-in will read it, as UTF-8: the settings file's
+   * value, else the schema's default; none when neither is there. */
+  std::optional<std::string> Value(const std::string &page, const std::string &group,
+                                   const std::string &setting);
+  /* engine general enginepath, empty when not set. */
+  std::string EngineFolder() { return Value("engine", "general", "enginepath").value_or(""); }
 
-  /* The engine folder as the plug-in will read it (value or default). */
-  std::string EngineFolder();
+  /* The exports that read settings, each handed them first. */
+  hostkit::EngineCheck CheckEngine();
+  std::vector<hostkit::VerifyFile> VerifyFiles(uint32_t content_flags);
+  void Launch(const hostkit::GameLaunch &launch);
 
  private:
-  /* A value edited by hand that the plug-in has no setting for, or that
-   * its setting cannot hold, is refused naming its key: ignored, it
-   * would look set and never reach the plug-in. */
   void CheckStoredValues(const hostkit::Schema &schema);
+  void SupplySettings();
 
   GlobalOptions options_;
   SettingsFile file_;
   std::unique_ptr<hostkit::Host> host_;
   bool schema_loaded_ = false;
+  std::optional<unsigned> supplied_; /* the file's generation the plug-in's store holds */
 };
 
 }  // namespace wolfet_host

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
-#include "exit_codes.h"
+#include "error.h"
 #include "os.h"
 
 namespace wolfet_host {
@@ -52,8 +52,8 @@ class DepthCheck : public nlohmann::json_sax<json> {
 };
 
 [[noreturn]] void Refuse(const std::string &path, const std::string &key, const std::string &what) {
-  throw CommandError(kExitBadArgument, "settings file " + path + ": " + key + " " + what +
-                                           "; mend it or name another with --settings");
+  throw Error(Fault::kBadInput, "settings file " + path + ": " + key + " " + what +
+                                    "; mend it or name another with --settings");
 }
 
 std::string Shown(const json &value) { return value.dump(); }
@@ -171,22 +171,21 @@ SettingsFile SettingsFile::Load(const std::string &path) {
     case JsonReading::kMissing:
       return file;
     case JsonReading::kUnreadable:
-      throw CommandError(kExitBadArgument, "cannot read settings file " + path + " (" + read.why +
-                                               "); it is left as it is: make it readable or "
-                                               "name another with --settings");
+      throw Error(Fault::kBadInput, "cannot read settings file " + path + " (" + read.why +
+                                        "); it is left as it is: make it readable or "
+                                        "name another with --settings");
     case JsonReading::kMalformed:
-      throw CommandError(kExitBadArgument, "settings file " + path + " is not a JSON object (" +
-                                               read.why +
-                                               "); it is left as it is: mend it or name "
-                                               "another with --settings");
+      throw Error(Fault::kBadInput, "settings file " + path + " is not a JSON object (" + read.why +
+                                        "); it is left as it is: mend it or name "
+                                        "another with --settings");
     case JsonReading::kRead:
       break;
   }
   if (!parsed.is_object())
-    throw CommandError(kExitBadArgument,
-                       "settings file " + path + " is not a JSON object but " +
-                           std::string(parsed.type_name()) +
-                           "; it is left as it is: mend it or name another with --settings");
+    throw Error(Fault::kBadInput,
+                "settings file " + path + " is not a JSON object but " +
+                    std::string(parsed.type_name()) +
+                    "; it is left as it is: mend it or name another with --settings");
   CheckShape(path, parsed);
   *file.json_ = std::move(parsed);
   return file;
@@ -198,13 +197,13 @@ void SettingsFile::Save() const {
     case os::Saved::kYes:
       return;
     case os::Saved::kNotWritten:
-      throw CommandError(kExitFailure, "cannot write settings file " + path_ + " (" + why +
-                                           "); it is left as it was");
+      throw Error(Fault::kFile,
+                  "cannot write settings file " + path_ + " (" + why + "); it is left as it was");
     case os::Saved::kNotReplaced:
       break;
   }
-  throw CommandError(kExitFailure, "cannot replace settings file " + path_ + " (" + why +
-                                       "); it is left as it was");
+  throw Error(Fault::kFile,
+              "cannot replace settings file " + path_ + " (" + why + "); it is left as it was");
 }
 
 std::optional<std::string> SettingsFile::Value(const std::string &page, const std::string &group,
@@ -223,6 +222,7 @@ std::optional<std::string> SettingsFile::Value(const std::string &page, const st
 void SettingsFile::SetValue(const std::string &page, const std::string &group,
                             const std::string &setting, const std::string &value) {
   (*json_)[page][group][setting] = value;
+  ++generation_;
 }
 
 std::vector<StoredValue> SettingsFile::Values() const {

@@ -59,13 +59,13 @@ class SettingsFile {
   SettingsFile(SettingsFile &&) noexcept;
   SettingsFile &operator=(SettingsFile &&) noexcept;
 
-  /* Reads `path`; a missing file is an empty store. Throws CommandError
-   * (bad argument) naming the file, and the key where there is one, when
+  /* Reads `path`; a missing file is an empty store. Throws Error
+   * (kBadInput) naming the file, and the key where there is one, when
    * it cannot be read or holds anything but what this file holds. */
   static SettingsFile Load(const std::string &path);
 
   /* Replaces the file (the one a symbolic link names, keeping its mode)
-   * whole or not at all. Throws CommandError naming the file on failure. */
+   * whole or not at all. Throws Error naming the file on failure. */
   void Save() const;
 
   const std::string &path() const { return path_; }
@@ -75,6 +75,9 @@ class SettingsFile {
   void SetValue(const std::string &page, const std::string &group, const std::string &setting,
                 const std::string &value);
   std::vector<StoredValue> Values() const;
+  /* Counts the changes of the values, so that what was handed to the
+   * plug-in is handed again only when one changed. */
+  unsigned generation() const { return generation_; }
 
   std::optional<LastCheck> Check() const;
   void SetCheck(const LastCheck &check);
@@ -87,6 +90,7 @@ class SettingsFile {
 
  private:
   std::string path_;
+  unsigned generation_ = 0;
   /* Held by pointer so that only this file's source pays for the JSON
    * library's header, which is slow to compile. */
   std::unique_ptr<nlohmann::json> json_;

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "exit_codes.h"
 #include "launch/launch.h"
 #include "os.h"
 #include "servers/protocol.h"
@@ -30,12 +29,12 @@ std::string ValidateMasterAddress(const std::string &where, const hostkit::Schem
     if (entry.key == value) return value;
   std::string why;
   if (!ParseMasterAddress(value, &why))
-    throw CommandError(kExitBadArgument,
-                       where +
-                           " takes HOST[:PORT] (an IPv4 address or a host name, port 1 to "
-                           "65535) or one of its list keys (" +
-                           Names(setting.list, [](const auto &e) { return e.key; }) + "); '" +
-                           value + "' " + why);
+    throw Error(Fault::kBadInput,
+                where +
+                    " takes HOST[:PORT] (an IPv4 address or a host name, port 1 to "
+                    "65535) or one of its list keys (" +
+                    Names(setting.list, [](const auto &e) { return e.key; }) + "); '" + value +
+                    "' " + why);
   return value;
 }
 
@@ -50,58 +49,57 @@ const hostkit::SchemaSetting &FindSetting(const hostkit::Schema &schema, const s
                                           const std::string &group, const std::string &setting) {
   const hostkit::SchemaPage *p = schema.FindPage(page);
   if (p == nullptr || (page != "engine" && page != "multiplayer"))
-    throw CommandError(kExitBadArgument,
-                       "unknown page '" + page + "'; the pages are: engine, multiplayer");
+    throw Error(Fault::kBadInput,
+                "unknown page '" + page + "'; the pages are: engine, multiplayer");
   const hostkit::SchemaGroup *g = nullptr;
   for (const auto &candidate : p->groups)
     if (candidate.name == group) g = &candidate;
   if (g == nullptr)
-    throw CommandError(kExitBadArgument,
-                       "unknown group '" + group + "' on page " + page + "; its groups are: " +
-                           Names(p->groups, [](const auto &x) { return x.name; }));
+    throw Error(Fault::kBadInput,
+                "unknown group '" + group + "' on page " + page +
+                    "; its groups are: " + Names(p->groups, [](const auto &x) { return x.name; }));
   for (const auto &candidate : g->settings)
     if (candidate.name == setting) return candidate;
-  throw CommandError(
-      kExitBadArgument,
-      "unknown setting '" + setting + "' in " + page + " " + group +
-          "; its settings are: " + Names(g->settings, [](const auto &x) { return x.name; }));
+  throw Error(Fault::kBadInput, "unknown setting '" + setting + "' in " + page + " " + group +
+                                    "; its settings are: " +
+                                    Names(g->settings, [](const auto &x) { return x.name; }));
 }
 
-void RejectFolderOutsideAnsi(const std::string &where, const std::string &folder, int code) {
+void RejectFolderOutsideAnsi(const std::string &where, const std::string &folder, Fault fault) {
   const auto lacking = hostkit::FirstOutsideWindows1252(hostkit::Utf8ToUtf16(folder));
   if (!lacking) return;
   std::string character;
   hostkit::AppendUtf8(*lacking, &character);
   char number[16];
   std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(*lacking));
-  throw CommandError(
-      code, where + " \"" + folder + "\" cannot be reached through the ANSI calls " +
-                "the plug-in makes: their code page, Windows-1252, has no '" + character + "' (" +
-                number + "); move or rename the folder so that its path holds no such character");
+  throw Error(fault, where + " \"" + folder + "\" cannot be reached through the ANSI calls " +
+                         "the plug-in makes: their code page, Windows-1252, has no '" + character +
+                         "' (" + number +
+                         "); move or rename the folder so that its path holds no such character");
 }
 
 void RejectControlCharacters(const std::string &what, const std::string &text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-      throw CommandError(kExitBadArgument,
-                         what +
-                             " holds a control character (such as a line break); the game "
-                             "would read it as a command of its own");
+      throw Error(Fault::kBadInput,
+                  what +
+                      " holds a control character (such as a line break); the game "
+                      "would read it as a command of its own");
 }
 
 void RejectScriptText(const std::string &what, const std::string &text) {
   if (text.empty())
-    throw CommandError(kExitBadArgument,
-                       what + " is empty; the launch script needs a text there: give one");
+    throw Error(Fault::kBadInput,
+                what + " is empty; the launch script needs a text there: give one");
   RejectControlCharacters(what, text);
   if (text.find(';') != std::string::npos)
-    throw CommandError(kExitBadArgument, what + " \"" + text +
-                                             "\" holds ';', where the game ends one command "
-                                             "and starts another; leave it out");
+    throw Error(Fault::kBadInput, what + " \"" + text +
+                                      "\" holds ';', where the game ends one command "
+                                      "and starts another; leave it out");
   if (text.find('"') != std::string::npos)
-    throw CommandError(kExitBadArgument, what + " \"" + text +
-                                             "\" holds '\"', which the game reads as the start "
-                                             "of a quoted text; leave it out");
+    throw Error(Fault::kBadInput, what + " \"" + text +
+                                      "\" holds '\"', which the game reads as the start "
+                                      "of a quoted text; leave it out");
 }
 
 std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting &setting,
@@ -110,28 +108,28 @@ std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting
   RejectControlCharacters(where, value);
   if (setting.name == "masteraddress") return ValidateMasterAddress(where, setting, value);
   if (type == "caption")
-    throw CommandError(kExitBadArgument, where + " is a caption: it shows text and holds no value");
+    throw Error(Fault::kBadInput, where + " is a caption: it shows text and holds no value");
   if (type == "select") {
     for (const auto &entry : setting.list)
       if (entry.key == value) return value;
-    throw CommandError(kExitBadArgument, where + " takes one of its list keys: " +
-                                             Names(setting.list, [](const auto &e) {
-                                               return e.key + " (" + e.text + ")";
-                                             }));
+    throw Error(Fault::kBadInput,
+                where + " takes one of its list keys: " + Names(setting.list, [](const auto &e) {
+                  return e.key + " (" + e.text + ")";
+                }));
   }
   if (type == "boolean") {
     if (value == "0" || value == "1") return value;
-    throw CommandError(kExitBadArgument, where + " is a boolean: give 0 or 1, not '" + value + "'");
+    throw Error(Fault::kBadInput, where + " is a boolean: give 0 or 1, not '" + value + "'");
   }
   if (type == "folder") {
     if (value.empty()) return value;
     std::error_code error;
     if (!std::filesystem::is_directory(value, error))
-      throw CommandError(kExitBadArgument,
-                         where + " takes an existing folder; '" + value + "' is not one");
+      throw Error(Fault::kBadInput,
+                  where + " takes an existing folder; '" + value + "' is not one");
     std::string absolute = std::filesystem::absolute(value, error).string();
     if (error) absolute = value;
-    RejectFolderOutsideAnsi(where, absolute, kExitBadArgument);
+    RejectFolderOutsideAnsi(where, absolute, Fault::kBadInput);
     if (os::EndsWithSeparator(value) && !os::EndsWithSeparator(absolute))
       absolute += os::PathSeparator();
     if (!os::EndsWithSeparator(absolute))
@@ -147,8 +145,8 @@ std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting
     const long limit = max ? std::strtol(max->c_str(), nullptr, 10) : 0;
     /* maxlength 0 stands for no limit: the parameters field has it. */
     if (limit > 0 && value.size() > static_cast<size_t>(limit))
-      throw CommandError(kExitBadArgument,
-                         where + " takes at most " + std::to_string(limit) + " characters");
+      throw Error(Fault::kBadInput,
+                  where + " takes at most " + std::to_string(limit) + " characters");
     return value;
   }
   if (type == "map") {
@@ -156,11 +154,10 @@ std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting
      * or cut to nothing gives the game no map name. */
     const size_t name = sdll::MapNameLength(value.c_str());
     if (name == 0 || name == value.size())
-      throw CommandError(kExitBadArgument,
-                         where +
-                             " takes the map name followed by ' ' or '-' and its title, "
-                             "such as 'oasis - Siwa Oasis'; '" +
-                             value + "' gives no map name");
+      throw Error(Fault::kBadInput, where +
+                                        " takes the map name followed by ' ' or '-' and its title, "
+                                        "such as 'oasis - Siwa Oasis'; '" +
+                                        value + "' gives no map name");
     RejectScriptText("the map name of " + where, value.substr(0, name));
     return value;
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "error.h"
 #include "schema.h"
 
 namespace wolfet_host {
@@ -13,12 +14,12 @@ namespace wolfet_host {
 /* How to set the engine folder, for the errors that say it is not set. */
 std::string SetEngineFolderHint();
 
-/* The setting by page, group and name. Throws CommandError (bad argument)
+/* The setting by page, group and name. Throws Error (kBadInput)
  * listing the valid names at the level that did not match. */
 const hostkit::SchemaSetting &FindSetting(const hostkit::Schema &schema, const std::string &page,
                                           const std::string &group, const std::string &setting);
 
-/* Returns the value to store, or throws CommandError (bad argument) saying
+/* Returns the value to store, or throws Error (kBadInput) saying
  * what the setting takes. Advice that does not stop the value goes to
  * `hints`. A folder is stored as an absolute path, since the plug-in
  * starts the game in it whatever folder the host later runs from. */
@@ -28,11 +29,11 @@ std::string ValidateValue(const std::string &where, const hostkit::SchemaSetting
 /* The plug-in reaches files only through the ANSI calls, in Windows-1252:
  * a folder whose path holds a character that code page cannot spell
  * reaches it with a '?' in that place and is never found. Throws
- * CommandError with `code`, naming `where` and the character. */
-void RejectFolderOutsideAnsi(const std::string &where, const std::string &folder, int code);
+ * Error with `fault`, naming `where` and the character. */
+void RejectFolderOutsideAnsi(const std::string &where, const std::string &folder, Fault fault);
 
 /* Texts that go into the launch script unquoted: a line break in them
- * would add console commands of its own. Throws CommandError naming
+ * would add console commands of its own. Throws Error (kBadInput) naming
  * `what` when `text` holds a control character. */
 void RejectControlCharacters(const std::string &what, const std::string &text);
 
@@ -40,8 +41,7 @@ void RejectControlCharacters(const std::string &what, const std::string &text);
  * server address, map name). The game ends a console command at ';' as
  * at a line end and reads '"' as the start of a quoted text, so either
  * would make the text more than the one command it is meant for; an empty
- * one leaves the command with nothing to act on. Throws CommandError (bad
- * argument) naming `what` and why. */
+ * one leaves the command with nothing to act on. Throws Error (kBadInput) naming `what` and why. */
 void RejectScriptText(const std::string &what, const std::string &text);
 
 }  // namespace wolfet_host

@@ -6,12 +6,9 @@
 #include <iostream>
 #include <memory>
 
-#include "commands.h"
-#include "commands/registration.h"
-#include "exit_codes.h"
 #include "os.h"
-#include "platform/platform.h"
-#include "servers/servers_command.h"
+#include "program.h"
+#include "servers/kept_list.h"
 #include "stand_in_network.h"
 
 namespace wolfet_host {
@@ -19,12 +16,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+struct DemoOptions {
+  std::string game;   /* the stand-in game to copy in as et.exe */
+  int game_ms = 2000; /* how long the stand-in game runs */
+  bool keep = false;  /* leave the sandbox folder for a look afterwards */
+};
+
 class Sandbox {
  public:
   explicit Sandbox(bool keep) : keep_(keep) {
     root_ = os::MakeTemporaryFolder("wolfet-demo-");
-    if (root_.empty())
-      throw CommandError(kExitFailure, "cannot make a temporary folder for the demo");
+    if (root_.empty()) throw Error(Fault::kFile, "cannot make a temporary folder for the demo");
   }
   ~Sandbox() {
     std::error_code error;
@@ -34,6 +36,9 @@ class Sandbox {
       fs::remove_all(root_, error);
   }
   const std::string &root() const { return root_; }
+  std::string engine() const { return root_ + "/engine" + os::PathSeparator(); }
+  std::string colours() const { return root_ + "/syscolors"; }
+  std::string report() const { return root_ + "/game-report.txt"; }
 
  private:
   bool keep_;
@@ -49,17 +54,43 @@ void Typed(const std::string &command) { std::cout << "$ wolfet-host " << comman
 void WriteFile(const std::string &path, const std::string &bytes) {
   std::ofstream out(path, std::ios::binary);
   out << bytes;
-  if (!out) throw CommandError(kExitFailure, "cannot write " + path);
+  if (!out) throw Error(Fault::kFile, "cannot write " + path);
+}
+
+/* The engine folder with the stand-in game as et.exe, and the
+ * environment that keeps the desktop colours and the game's report in the
+ * sandbox. */
+void MakeEngine(const Sandbox &sandbox, const DemoOptions &demo) {
+  std::error_code error;
+  const std::string engine = sandbox.engine();
+  fs::create_directories(engine + "etmain", error);
+  fs::copy_file(demo.game, engine + "et.exe", fs::copy_options::overwrite_existing, error);
+  if (error) throw Error(Fault::kFile, "cannot copy " + demo.game + " into " + engine);
+  fs::permissions(engine + "et.exe", fs::perms::owner_all, fs::perm_options::add, error);
+  WriteFile(engine + "pak0.pk3", "PK\x05\x06 the demo's stand-in for the game data\n");
+  /* The stand-in game paints the highlight red while it runs, as a game
+   * may; the plug-in must put it back when the game ends. Its report goes
+   * to a file so it cannot garble the status line. */
+  if (!os::SetEnvironment("SDLL_SYSCOLOR_FILE", sandbox.colours()) ||
+      !os::SetEnvironment("FAKE_ET_RUN_MS", std::to_string(demo.game_ms)) ||
+      !os::SetEnvironment("FAKE_ET_SET_COLOUR", "0x000000FF") ||
+      !os::SetEnvironment("FAKE_ET_RECORD", sandbox.report()))
+    throw Error(Fault::kFile, "cannot set the demo's environment");
+  std::cout << "engine folder " << engine << " with et.exe (the stand-in game " << demo.game
+            << "), etmain" << os::PathSeparator() << " and pak0.pk3\n"
+            << "desktop colours in " << sandbox.colours() << " (SDLL_SYSCOLOR_FILE)\n"
+            << "the stand-in game runs " << demo.game_ms
+            << " ms (FAKE_ET_RUN_MS) and paints the highlight colour red meanwhile\n";
 }
 
 /* Prints the stand-in game's report of the launch that just ended and
  * checks what the demo claims about it; returns the report. */
-std::string ShowGame(const std::string &root, const DemoOptions &demo, const std::string &colours,
+std::string ShowGame(const Sandbox &sandbox, const DemoOptions &demo,
                      const LaunchOutcome &outcome) {
-  std::ifstream in(root + "/game-report.txt");
+  std::ifstream in(sandbox.report());
   if (!in)
-    throw CommandError(kExitFailure,
-                       "the stand-in game left no report in " + root + ": it did not run");
+    throw Error(Fault::kDemo,
+                "the stand-in game left no report in " + sandbox.root() + ": it did not run");
   std::cout << "what the stand-in game did (FAKE_ET_RECORD):\n";
   std::string report, line;
   while (std::getline(in, line)) {
@@ -69,59 +100,19 @@ std::string ShowGame(const std::string &root, const DemoOptions &demo, const std
   /* A report from an earlier game must not pass for this one's. */
   in.close();
   std::error_code ignored;
-  fs::remove(root + "/game-report.txt", ignored);
+  fs::remove(sandbox.report(), ignored);
   if (outcome.polls < 2 || outcome.seconds < demo.game_ms / 2000.0)
-    throw CommandError(kExitFailure, "the plug-in reported the game ended after " +
-                                         std::to_string(outcome.polls) +
-                                         " poll(s), before the stand-in game's " +
-                                         std::to_string(demo.game_ms) + " ms were up");
+    throw Error(Fault::kDemo, "the plug-in reported the game ended after " +
+                                  std::to_string(outcome.polls) +
+                                  " poll(s), before the stand-in game's " +
+                                  std::to_string(demo.game_ms) + " ms were up");
   if (outcome.colour_after != outcome.colour_before)
-    throw CommandError(kExitFailure,
-                       "the highlight colour in " + colours + " was not put back after the game");
+    throw Error(Fault::kDemo, "the highlight colour in " + sandbox.colours() +
+                                  " was not put back after the game");
   return report;
 }
 
-}  // namespace
-
-int RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
-  std::error_code error;
-  if (demo.game.empty() || !fs::is_regular_file(demo.game, error))
-    throw CommandError(kExitFailure, "the stand-in game \"" + demo.game +
-                                         "\" is not there; build the fake-et target or name it "
-                                         "with --game PATH");
-  Sandbox sandbox(demo.keep);
-  const std::string root = sandbox.root();
-  const std::string engine = root + "/engine" + os::PathSeparator();
-
-  Step(0, "a sandbox engine folder");
-  fs::create_directories(engine + "etmain", error);
-  fs::copy_file(demo.game, engine + "et.exe", fs::copy_options::overwrite_existing, error);
-  if (error) throw CommandError(kExitFailure, "cannot copy " + demo.game + " into " + engine);
-  fs::permissions(engine + "et.exe", fs::perms::owner_all, fs::perm_options::add, error);
-  WriteFile(engine + "pak0.pk3", "PK\x05\x06 the demo's stand-in for the game data\n");
-  /* The colour file stands for the desktop; the demo's own keeps the
-   * user's untouched. */
-  const std::string colours = root + "/syscolors";
-  /* The stand-in game paints the highlight red while it runs, as a game
-   * may; the plug-in must put it back when the game ends. Its report goes
-   * to a file so it cannot garble the status line. */
-  if (!os::SetEnvironment("SDLL_SYSCOLOR_FILE", colours) ||
-      !os::SetEnvironment("FAKE_ET_RUN_MS", std::to_string(demo.game_ms)) ||
-      !os::SetEnvironment("FAKE_ET_SET_COLOUR", "0x000000FF") ||
-      !os::SetEnvironment("FAKE_ET_RECORD", root + "/game-report.txt"))
-    throw CommandError(kExitFailure, "cannot set the demo's environment");
-  std::cout << "engine folder " << engine << " with et.exe (the stand-in game " << demo.game
-            << "), etmain" << os::PathSeparator() << " and pak0.pk3\n"
-            << "desktop colours in " << colours << " (SDLL_SYSCOLOR_FILE)\n"
-            << "the stand-in game runs " << demo.game_ms
-            << " ms (FAKE_ET_RUN_MS) and paints the highlight colour red meanwhile\n";
-
-  GlobalOptions sandboxed = options;
-  sandboxed.settings_path = root + "/wolfet-host.json";
-  Session session(sandboxed);
-  std::cout << "settings file " << sandboxed.settings_path << ", plug-in " << options.plugin_path
-            << "\n";
-
+void SetUpAndCheck(Session &session, const std::string &engine) {
   Step(1, "the settings pages the plug-in describes");
   Typed("schema");
   RunSchema(session);
@@ -148,21 +139,12 @@ int RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
   RunVerify(session, true);
   Typed("verify");
   RunVerify(session, false);
+}
 
-  Step(5, "hosting a game and polling until it ends");
-  Typed("host --player DemoPlayer");
-  LaunchRequest request;
-  request.player = "DemoPlayer";
-  request.timeout_s = 30 + demo.game_ms / 1000.0;
-  LaunchOutcome outcome;
-  RunLaunch(session, request, &outcome);
-  ShowGame(root, demo, colours, outcome);
-
-  Step(6, "public servers from a stand-in master, and joining the fastest");
-  /* The public master is out of reach of a demo; a stand-in on 127.0.0.1
-   * answers the same protocol, with one listed server that never does
-   * and one whose port is closed. */
-  StandInServers network;
+/* The public master is out of reach of a demo; a stand-in on 127.0.0.1
+ * answers the same protocol, with one listed server that never does and
+ * one whose port is closed. Returns the master's address. */
+std::string StartServers(StandInServers &network) {
   std::string list = kMasterHead;
   const std::pair<const char *, std::vector<Player>> servers[] = {
       {"\\hostname\\^1Allied ^7Front\\mapname\\oasis\\clients\\3\\sv_maxclients\\24"
@@ -180,10 +162,38 @@ int RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
                       network.Add([](const std::string &, int) { return std::vector<Reply>{}; }));
   list += MasterEntry(kLoopback, network.AddClosed());
   list += kMasterEnd;
-  const std::string master =
-      "127.0.0.1:" + std::to_string(network.Add(
-                         [list](const std::string &, int) { return std::vector<Reply>{list}; }));
+  const uint16_t master =
+      network.Add([list](const std::string &, int) { return std::vector<Reply>{list}; });
   network.Start();
+  return "127.0.0.1:" + std::to_string(master);
+}
+
+void RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
+  std::error_code error;
+  if (demo.game.empty() || !fs::is_regular_file(demo.game, error))
+    throw Error(Fault::kFile, "the stand-in game \"" + demo.game +
+                                  "\" is not there; build the fake-et target or name it with "
+                                  "--game PATH");
+  const Sandbox sandbox(demo.keep);
+  Step(0, "a sandbox engine folder");
+  MakeEngine(sandbox, demo);
+  GlobalOptions sandboxed = options;
+  sandboxed.settings_path = sandbox.root() + "/wolfet-host.json";
+  Session session(sandboxed);
+  std::cout << "settings file " << sandboxed.settings_path << ", plug-in " << options.plugin_path
+            << "\n";
+  SetUpAndCheck(session, sandbox.engine());
+
+  Step(5, "hosting a game and polling until it ends");
+  Typed("host --player DemoPlayer");
+  LaunchRequest request;
+  request.player = "DemoPlayer";
+  request.timeout_s = 30 + demo.game_ms / 1000.0;
+  ShowGame(sandbox, demo, RunLaunch(session, request));
+
+  Step(6, "public servers from a stand-in master, and joining the fastest");
+  StandInServers network;
+  const std::string master = StartServers(network);
   Typed("set engine servers masteraddress " + master);
   RunSet(session, "engine", "servers", "masteraddress", master);
   Typed("servers --timeout 1 --players");
@@ -191,19 +201,21 @@ int RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
   browse.timeout_s = 1;
   browse.players = true;
   RunServers(session, browse);
-  const std::string picked = StoredServerAddresses(sandboxed.settings_path).at(0);
   Typed("join --pick 0 --player DemoPlayer");
-  LaunchRequest join = request;
-  join.hosting = false;
-  RunLaunch(session, join, &outcome);
-  if (ShowGame(root, demo, colours, outcome).find("connect to: " + picked) == std::string::npos)
-    throw CommandError(kExitFailure, "the stand-in game was not told to connect to " + picked);
+  request.hosting = false;
+  request.servers = StoredServerAddresses(sandboxed.settings_path);
+  request.servers_from = "the list kept in " + KeptListPath(sandboxed.settings_path);
+  const std::string picked = request.servers.at(0);
+  if (ShowGame(sandbox, demo, RunLaunch(session, request)).find("connect to: " + picked) ==
+      std::string::npos)
+    throw Error(Fault::kDemo, "the stand-in game was not told to connect to " + picked);
 
   std::cout << "\ndemo finished: the plug-in checked the engine folder, named its files, "
                "hosted a game, joined a listed public server, saw both games end and put "
                "the highlight colour back each time\n";
-  return kExitOk;
 }
+
+}  // namespace
 
 void AddDemoCommand(CLI::App &app, Context &context) {
   auto demo = std::make_shared<DemoOptions>();
@@ -218,7 +230,7 @@ void AddDemoCommand(CLI::App &app, Context &context) {
       ->capture_default_str()
       ->check(CLI::Range(0, 600000));
   command->add_flag("--keep", demo->keep, "Keep the temporary folder afterwards");
-  command->callback([&context, demo] { context.exit_code = RunDemo(context.global, *demo); });
+  command->callback([&context, demo] { RunDemo(context.global, *demo); });
 }
 
 }  // namespace wolfet_host

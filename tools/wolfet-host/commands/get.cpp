@@ -2,23 +2,25 @@
 #include <iostream>
 #include <memory>
 
-#include "commands.h"
 #include "commands/display.h"
-#include "commands/registration.h"
+#include "program.h"
 #include "validate.h"
 
 namespace wolfet_host {
 
-int RunGet(Session &session, const std::string &page, const std::string &group,
-           const std::string &setting) {
+namespace {
+
+void RunGet(Session &session, const std::string &page, const std::string &group,
+            const std::string &setting) {
   const hostkit::SchemaSetting &s = FindSetting(session.schema(), page, group, setting);
   const ShownValue shown = CurrentValue(session, page, group, s);
   if (shown.is_set())
     std::cout << shown.text << "\n";
   else
     std::cerr << page << " " << group << " " << setting << " is not set and has no default\n";
-  return kExitOk;
 }
+
+}  // namespace
 
 void AddGetCommand(CLI::App &app, Context &context) {
   struct Options {
@@ -30,7 +32,7 @@ void AddGetCommand(CLI::App &app, Context &context) {
   get->add_option("group", options->group, "The group on that page")->required();
   get->add_option("setting", options->setting, "The setting in that group")->required();
   get->callback([&context, options] {
-    context.exit_code = RunGet(context.session(), options->page, options->group, options->setting);
+    RunGet(context.session(), options->page, options->group, options->setting);
   });
 }
 

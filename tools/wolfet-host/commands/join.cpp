@@ -1,14 +1,14 @@
 // join: one of the servers given, or of the list `servers` kept.
 #include <memory>
 
-#include "commands.h"
-#include "commands/registration.h"
-#include "servers/servers_command.h"
+#include "program.h"
+#include "servers/kept_list.h"
 
 namespace wolfet_host {
 
 void AddJoinCommand(CLI::App &app, Context &context) {
   auto request = std::make_shared<LaunchRequest>();
+  auto force = std::make_shared<bool>(false);
   auto *join = app.add_subcommand(
       "join",
       "Join one of the servers given (SDLL_LaunchMultiplayer), show the launch script "
@@ -19,15 +19,18 @@ void AddJoinCommand(CLI::App &app, Context &context) {
   join->add_option("--pick", request->pick,
                    "Index of the server to join, from 0 (the # column of 'servers')")
       ->capture_default_str();
-  auto force = std::make_shared<bool>(false);
   join->add_flag("--force", *force,
                  "Join a server of the kept list that needs a password all the same (the "
                  "launch cannot carry one)");
   join->callback([&context, request, force] {
     request->hosting = false;
-    if (request->servers.empty())
-      CheckKeptPick(context.session().file().path(), request->pick, *force);
-    context.exit_code = RunLaunch(context.session(), *request);
+    if (request->servers.empty()) {
+      const std::string settings = context.session().file().path();
+      CheckKeptPick(settings, request->pick, *force);
+      request->servers = StoredServerAddresses(settings);
+      request->servers_from = "the list kept in " + KeptListPath(settings);
+    }
+    RunLaunch(context.session(), *request);
   });
 }
 

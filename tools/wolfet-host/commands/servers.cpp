@@ -1,97 +1,94 @@
-// servers: the public games, through the server browser's entry point.
+// servers: the public games as the launcher lists them, and the list
+// `join --pick` later picks from.
+#include <iostream>
 #include <memory>
+#include <nlohmann/json.hpp>
 
-#include "commands/registration.h"
+#include "console.h"
+#include "os.h"
+#include "program.h"
 #include "servers/display.h"
-#include "servers/protocol.h"
-#include "servers/servers_command.h"
+#include "servers/kept_list.h"
+#include "servers/listing.h"
 
 namespace wolfet_host {
 namespace {
 
-/* A ping limit past the longest --timeout would keep every server. */
-constexpr double kMaxPingMs = 60000;
-
-/* The filters as typed, before they are read into the ServerFilter. */
-struct TypedFilters {
-  std::string map, mod, game_type, player, sort = "ping";
-  double max_ping_ms = 0;
-};
-
-/* A text that names what the filter compares with; an empty one would
- * keep every server that says anything. */
-CLI::Validator NotEmpty(const char *what) {
-  return CLI::Validator(
-      [what](std::string &text) {
-        return text.empty() ? std::string("an empty text names no ") + what : std::string();
-      },
-      "NAME");
+/* The table or the JSON of what was found, narrowed by the filters. */
+void Show(const ServerListing &listing, const ServersOptions &options, const nlohmann::json &list,
+          bool with_status) {
+  const std::vector<ServerInfo> &servers = listing.result.servers;
+  const std::vector<size_t> shown = Filter(servers, options.filter);
+  for (const std::string &note : LimitNotes(listing.result)) std::cerr << "note: " << note << "\n";
+  if (options.json) {
+    nlohmann::json printed = nlohmann::json::array();
+    const nlohmann::json full = with_status ? ToJson(servers, true) : list;
+    for (const size_t i : shown) printed.push_back(full[i]);
+    std::cout << Dump(printed) << "\n";
+    return;
+  }
+  if (!shown.empty()) PrintTable(servers, shown, os::StdoutIsTerminal(), std::cout);
+  std::cout << SummaryLine(listing.result, listing.master, listing.seconds, options.filter, shown)
+            << "\n";
 }
 
-CLI::Validator Milliseconds() {
-  const std::string range = "[0 - " + CLI::detail::to_string(kMaxPingMs) + "]";
-  return CLI::Validator(
-      [range](std::string &text) -> std::string {
-        char *end = nullptr;
-        const double value = std::strtod(text.c_str(), &end);
-        if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value))
-          return "'" + text + "' is not a number of milliseconds; give one in " + range;
-        if (value < 0 || value > kMaxPingMs)
-          return "Value " + text + " not in range " + range + " milliseconds";
-        return std::string();
-      },
-      "MS in " + range);
-}
-
-std::string GameTypeNames() {
-  std::string names;
-  for (int type = 0; const char *name = GameTypeName(type); ++type)
-    names += (names.empty() ? "" : ", ") + std::string(name);
-  return names;
-}
-
-/* What the summary names: the options as they were given, a value with
- * a space quoted. */
-std::string Typed(const std::string &option, const std::string &value) {
-  const bool quote = value.find(' ') != std::string::npos;
-  return " " + option + " " + (quote ? "'" + value + "'" : value);
-}
-
-ServerFilter ReadFilters(const CLI::App &command, const TypedFilters &typed, ServerFilter flags) {
-  ServerFilter filter = flags;
-  filter.typed.clear();
-  if (filter.not_full) filter.typed += " --not-full";
-  if (filter.not_empty) filter.typed += " --not-empty";
-  if (command.count("--map") > 0) {
-    filter.map = typed.map;
-    filter.typed += Typed("--map", typed.map);
-  }
-  if (command.count("--mod") > 0) {
-    filter.mod = typed.mod;
-    filter.typed += Typed("--mod", typed.mod);
-  }
-  if (command.count("--game-type") > 0) {
-    filter.game_type = ParseGameType(typed.game_type);
-    filter.typed += Typed("--game-type", typed.game_type);
-  }
-  if (filter.no_password) filter.typed += " --no-password";
-  if (command.count("--max-ping") > 0) {
-    filter.max_ping_ms = typed.max_ping_ms;
-    filter.typed += Typed("--max-ping", CLI::detail::to_string(typed.max_ping_ms));
-  }
-  if (command.count("--player") > 0) {
-    filter.player = typed.player;
-    filter.typed += Typed("--player", typed.player);
-  }
-  if (!filter.typed.empty()) filter.typed.erase(0, 1);
-  return filter;
+ServerListing Find(Session &session, const ServersOptions &options) {
+  ListingRequest request;
+  request.master = options.master;
+  request.timeout_s = options.timeout_s;
+  request.status = options.players || options.filter.NeedsStatus();
+  request.asking = [&options](const std::string &master) {
+    std::cerr << "asking the master server " << master << " (timeout " << options.timeout_s
+              << " s)\n";
+  };
+  /* A terminal sees the browse advance; a pipe or a file gets no redrawn
+   * lines. Cleared before the table. */
+  StatusLine progress(std::cerr, os::StderrIsTerminal());
+  request.progress = [&progress](const BrowseProgress &p) {
+    progress.Show(std::to_string(p.answered) + " of " + std::to_string(p.listed) + " answered, " +
+                  SecondsText(p.elapsed_s));
+  };
+  return ListServers(session, request);
 }
 
 }  // namespace
 
+/* With --json, standard output holds one JSON array whatever happens:
+ * no list is an empty one, and the exit code and standard error say why.
+ * A list that cannot be kept is still shown, then fails the command. */
+void RunServers(Session &session, const ServersOptions &options) {
+  ServerListing listing;
+  try {
+    listing = Find(session, options);
+  } catch (const Error &) {
+    if (options.json) std::cout << "[]\n";
+    throw;
+  }
+  if (listing.off) {
+    if (options.json) std::cout << "[]\n";
+    (options.json ? std::cerr : std::cout)
+        << "public servers are off (engine servers performquery is 0): no query made; turn "
+           "them on with 'wolfet-host set engine servers performquery 1' or name a master "
+           "with --master HOST[:PORT]\n";
+    return;
+  }
+  SortServers(options.sort, &listing.result.servers);
+  const nlohmann::json list = ToJson(listing.result.servers);
+  Show(listing, options, list, options.players || options.filter.NeedsStatus());
+  try {
+    KeepServerList(KeptListPath(session.file().path()), listing.master, list);
+  } catch (const Error &e) {
+    throw Error(Fault::kFile, std::string(e.what()) +
+                                  ": the list above is not kept, so 'join --pick' cannot pick "
+                                  "from it; keep it with --settings FILE in a folder you can "
+                                  "write");
+  }
+}
+
 void AddServersCommand(CLI::App &app, Context &context) {
   auto options = std::make_shared<ServersOptions>();
-  auto typed = std::make_shared<TypedFilters>();
+  auto typed = std::make_shared<std::map<std::string, std::string>>();
+  auto sort = std::make_shared<std::string>("ping");
   auto *servers = app.add_subcommand(
       "servers",
       "List the public servers: the master server's list (engine servers masteraddress), each "
@@ -114,39 +111,24 @@ void AddServersCommand(CLI::App &app, Context &context) {
   servers->add_flag("--players", options->players,
                     "Ask each server for its status too: its players under its row (with "
                     "--json, player_list and rules)");
-
   /* The filters narrow what is printed; the list kept for join --pick is
    * the whole one, so `#` means the same with or without them. */
-  servers->add_flag("--not-full", options->filter.not_full, "Show only servers with a free slot");
-  servers->add_flag(
-      "--not-empty", options->filter.not_empty,
-      "Show only servers with someone on (bots are no one, where they are told apart)");
-  servers->add_option("--map", typed->map, "Show only servers whose map's name holds NAME")
-      ->check(NotEmpty("map"));
+  for (const FilterKind &kind : FilterKinds()) {
+    std::string &value = (*typed)[kind.option];
+    if (kind.read == nullptr) {
+      servers->add_flag(kind.option, kind.help);
+      continue;
+    }
+    servers->add_option(kind.option, value, kind.help)
+        ->check(CLI::Validator(
+            [&kind](std::string &text) {
+              FilterValue ignored;
+              return kind.read(text, &ignored);
+            },
+            kind.value_name));
+  }
   servers
-      ->add_option("--mod", typed->mod, "Show only servers running mod NAME (etmain, legacy, ...)")
-      ->check(NotEmpty("mod"));
-  servers
-      ->add_option("--game-type", typed->game_type,
-                   "Show only servers of this game type: " + GameTypeNames() + ", or its number")
-      ->check(CLI::Validator(
-          [](std::string &text) {
-            return ParseGameType(text) ? std::string()
-                                       : "'" + text + "' is not a game type; give one of " +
-                                             GameTypeNames() + ", or its number";
-          },
-          "TYPE"));
-  servers->add_flag("--no-password", options->filter.no_password,
-                    "Show only servers that say they need no password");
-  servers->add_option("--max-ping", typed->max_ping_ms, "Show only servers with a ping up to MS")
-      ->check(Milliseconds());
-  servers
-      ->add_option("--player", typed->player,
-                   "Show only servers where a player whose name holds NAME is on (colour codes "
-                   "and case aside); asks each server for its status")
-      ->check(NotEmpty("player"));
-  servers
-      ->add_option("--sort", typed->sort,
+      ->add_option("--sort", *sort,
                    "Order of the list: ping (fastest first), players (most first), name or map")
       ->capture_default_str()
       ->check(CLI::Validator(
@@ -156,10 +138,11 @@ void AddServersCommand(CLI::App &app, Context &context) {
                        : "'" + text + "' is not an order; give ping, players, name or map";
           },
           "ping|players|name|map"));
-  servers->callback([&context, options, typed, servers] {
-    options->filter = ReadFilters(*servers, *typed, options->filter);
-    options->sort = ParseServerSort(typed->sort).value_or(ServerSort::kPing);
-    context.exit_code = RunServers(context.session(), *options);
+  servers->callback([&context, options, typed, sort, servers] {
+    for (const FilterKind &kind : FilterKinds())
+      if (servers->count(kind.option) > 0) options->filter.Add(kind.option, (*typed)[kind.option]);
+    options->sort = ParseServerSort(*sort).value_or(ServerSort::kPing);
+    RunServers(context.session(), *options);
   });
 }
 

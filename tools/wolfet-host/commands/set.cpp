@@ -2,14 +2,13 @@
 #include <iostream>
 #include <memory>
 
-#include "commands.h"
-#include "commands/registration.h"
+#include "program.h"
 #include "validate.h"
 
 namespace wolfet_host {
 
-int RunSet(Session &session, const std::string &page, const std::string &group,
-           const std::string &setting, const std::string &value) {
+void RunSet(Session &session, const std::string &page, const std::string &group,
+            const std::string &setting, const std::string &value) {
   const hostkit::SchemaSetting &s = FindSetting(session.schema(), page, group, setting);
   std::vector<std::string> hints;
   const std::string where = page + " " + group + " " + setting;
@@ -18,7 +17,6 @@ int RunSet(Session &session, const std::string &page, const std::string &group,
   session.file().Save();
   std::cout << where << " = \"" << stored << "\" (saved in " << session.file().path() << ")\n";
   for (const std::string &hint : hints) std::cerr << hint << "\n";
-  return kExitOk;
 }
 
 void AddSetCommand(CLI::App &app, Context &context) {
@@ -34,8 +32,7 @@ void AddSetCommand(CLI::App &app, Context &context) {
   set->add_option("setting", options->setting, "The setting in that group")->required();
   set->add_option("value", options->value, "The new value")->required();
   set->callback([&context, options] {
-    context.exit_code =
-        RunSet(context.session(), options->page, options->group, options->setting, options->value);
+    RunSet(context.session(), options->page, options->group, options->setting, options->value);
   });
 }
 

@@ -2,13 +2,14 @@
 // name is refused when the file is read, so every one is shown here.)
 #include <iostream>
 
-#include "commands.h"
 #include "commands/display.h"
-#include "commands/registration.h"
+#include "program.h"
 
 namespace wolfet_host {
 
-int RunSettings(Session &session) {
+namespace {
+
+void RunSettings(Session &session) {
   const hostkit::Schema &schema = session.schema();
   std::cout << "settings in " << session.file().path() << "\n";
   for (const char *name : {"engine", "multiplayer"}) {
@@ -27,12 +28,13 @@ int RunSettings(Session &session) {
   }
   if (auto flags = session.file().ContentFlags())
     std::cout << "content flags of the last check: " << FlagsText(*flags) << "\n";
-  return kExitOk;
 }
+
+}  // namespace
 
 void AddSettingsCommand(CLI::App &app, Context &context) {
   app.add_subcommand("settings", "Show every value, by page and group")->callback([&context] {
-    context.exit_code = RunSettings(context.session());
+    RunSettings(context.session());
   });
 }
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <unordered_set>
 
-#include "exit_codes.h"
+#include "error.h"
 
 namespace wolfet_host {
 namespace {
@@ -551,14 +551,14 @@ uint32_t ResolveBefore(const std::string &host, Clock::time_point end, const Loo
   }).detach();
   std::unique_lock<std::mutex> hold(answer->lock);
   if (!answer->done_changed.wait_until(hold, end, [&answer] { return answer->done; }))
-    throw CommandError(kExitNoMaster,
-                       "the name of " + what + " \"" + host +
-                           "\" was not found before the deadline (its name server is slow "
-                           "or unreachable)");
+    throw Error(Fault::kNoAnswer,
+                "the name of " + what + " \"" + host +
+                    "\" was not found before the deadline (its name server is slow "
+                    "or unreachable)");
   if (answer->addresses.empty())
-    throw CommandError(kExitNoMaster,
-                       "cannot find " + what + " \"" + host + "\": " +
-                           (answer->error.empty() ? "it has no IPv4 address" : answer->error));
+    throw Error(Fault::kNoAnswer,
+                "cannot find " + what + " \"" + host +
+                    "\": " + (answer->error.empty() ? "it has no IPv4 address" : answer->error));
   return answer->addresses.front();
 }
 

@@ -60,7 +60,7 @@ struct BrowseResult {
  * when asked for), been refused (`reachable` false) or missed its last
  * retry. Silent servers and the master are asked up to three times in
  * all, the resends spaced by the round trips seen so far. Throws
- * CommandError (kExitNoMaster) when the master's name cannot be resolved
+ * Error (kNoAnswer) when the master's name cannot be resolved
  * before the deadline. */
 BrowseResult Browse(const BrowseRequest &request);
 
@@ -76,7 +76,7 @@ std::vector<uint32_t> SystemLookUp(const std::string &host, std::string *error);
 /* The first IPv4 address of `host`, looked up on a thread of its own that
  * is left to finish alone once `end` has come: a name server that does not
  * answer holds the system's resolver for far longer than any --timeout.
- * Throws CommandError (kExitNoMaster) when none is found by then, naming
+ * Throws Error (kNoAnswer) when none is found by then, naming
  * `host` as `what` ("the master server", "the server"). */
 uint32_t ResolveBefore(const std::string &host, std::chrono::steady_clock::time_point end,
                        const LookUp &look_up = SystemLookUp,

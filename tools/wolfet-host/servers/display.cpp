@@ -7,6 +7,9 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "browser.h"
+#include "console.h"
+#include "server_filter.h"
 #include "text.h"
 
 namespace wolfet_host {
@@ -342,6 +345,51 @@ json ToJson(const std::vector<ServerInfo> &servers, bool with_status) {
 
 std::string Dump(const json &value) {
   return value.dump(2, ' ', false, json::error_handler_t::replace);
+}
+
+std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds,
+                        const ServerFilter &filter, const std::vector<size_t> &shown) {
+  const auto count = [&result](auto which) {
+    return static_cast<size_t>(std::count_if(result.servers.begin(), result.servers.end(), which));
+  };
+  const size_t answered = count([](const ServerInfo &s) { return s.answered; });
+  const size_t refused = count([](const ServerInfo &s) { return !s.answered && !s.reachable; });
+  std::string line;
+  if (filter.On())
+    line = std::to_string(shown.size()) + " of " + std::to_string(result.servers.size()) +
+           " servers shown (filters: " + filter.Typed() + "); ";
+  line += std::to_string(result.servers.size()) + " servers listed by " + master + ", " +
+          std::to_string(answered) + " answering, " +
+          std::to_string(result.servers.size() - answered - refused) + " silent, " +
+          std::to_string(refused) + " unreachable (" + SecondsText(seconds, 2) + ")";
+  if (result.listed_past_cap > 0)
+    line += "; " + std::to_string(result.listed_past_cap) + " more past the cap of " +
+            std::to_string(result.max_servers) + " dropped";
+  /* The legend and the hint only for what the table shows. */
+  if (std::any_of(shown.begin(), shown.end(), [&result](size_t i) {
+        const ServerInfo &s = result.servers[i];
+        return s.needpass.value_or(false) && IsThisGame(s);
+      }))
+    line += "; pw: needs a password, which the launch cannot carry";
+  if (!shown.empty()) line += "; join one with: wolfet-host join --pick N";
+  return line;
+}
+
+std::vector<std::string> LimitNotes(const BrowseResult &result) {
+  std::vector<std::string> notes;
+  if (!result.list_complete)
+    notes.push_back(
+        "the master's list did not end before the deadline; there may be more servers than "
+        "these");
+  if (result.listed_past_cap > 0)
+    notes.push_back("the master listed " + std::to_string(result.listed_past_cap) +
+                    " more servers past the cap of " + std::to_string(result.max_servers) +
+                    "; they are dropped: neither asked nor listed");
+  if (result.answers_dropped > 0)
+    notes.push_back(std::to_string(result.answers_dropped) +
+                    " answers came from no listed server or to no request of ours; they are "
+                    "dropped");
+  return notes;
 }
 
 }  // namespace wolfet_host

@@ -12,6 +12,11 @@
 #include "protocol.h"
 
 namespace wolfet_host {
+struct BrowseResult;
+struct ServerFilter;
+}  // namespace wolfet_host
+
+namespace wolfet_host {
 
 /* A server's name or map as the table, the JSON and the kept list all
  * show it: UTF-8 when it is well-formed UTF-8, else Windows-1252. */
@@ -60,6 +65,16 @@ void PrintPlayers(const std::vector<Player> &players, size_t indent, bool colour
 /* Two spaces a level; should a text not be UTF-8 after all, its bad
  * bytes show as U+FFFD rather than stop the dump. */
 std::string Dump(const nlohmann::json &value);
+
+/* The line under the table: how many servers, how many answered, how
+ * long it took, how many the cap dropped; with a filter on, how many of
+ * them `shown` (the rows of the table) holds, and the filters. */
+std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds,
+                        const ServerFilter &filter, const std::vector<size_t> &shown);
+
+/* What the list lacks, a line each: an end the master never sent,
+ * servers past the cap, answers that were not taken. */
+std::vector<std::string> LimitNotes(const BrowseResult &result);
 
 }  // namespace wolfet_host
 

@@ -5,9 +5,8 @@
 #include <optional>
 
 #include "display.h"
-#include "exit_codes.h"
+#include "error.h"
 #include "os.h"
-#include "servers_command.h"
 #include "settings_file.h"
 
 namespace wolfet_host {
@@ -34,8 +33,8 @@ void KeepServerList(const std::string &path, const std::string &master, const js
   const JsonReading read = ReadJsonFile(path, &old);
   if (read.state == JsonReading::kUnreadable ||
       (read.state != JsonReading::kMissing && !IsServerList(old)))
-    throw CommandError(
-        kExitFailure,
+    throw Error(
+        Fault::kFile,
         "cannot keep the server list: " + path + " is left as it is, since " +
             (read.state == JsonReading::kUnreadable  ? "it cannot be read (" + read.why + ")"
              : read.state == JsonReading::kMalformed ? "it is no JSON (" + read.why + ")"
@@ -44,7 +43,7 @@ void KeepServerList(const std::string &path, const std::string &master, const js
   const std::string text = Dump(json{{"master", master}, {"servers", servers}}) + '\n';
   std::string why;
   if (os::SaveAtomically(path, text, &why) != os::Saved::kYes)
-    throw CommandError(kExitFailure, "cannot write the server list " + path + " (" + why + ")");
+    throw Error(Fault::kFile, "cannot write the server list " + path + " (" + why + ")");
 }
 
 std::vector<std::string> StoredServerAddresses(const std::string &settings_path) {
@@ -52,11 +51,11 @@ std::vector<std::string> StoredServerAddresses(const std::string &settings_path)
   json stored;
   const JsonReading read = ReadJsonFile(path, &stored);
   if (read.state == JsonReading::kMissing)
-    throw CommandError(kExitBadArgument, "no server given and no list kept at " + path +
-                                             ": run 'wolfet-host servers' first, or name servers");
+    throw Error(Fault::kBadInput, "no server given and no list kept at " + path +
+                                      ": run 'wolfet-host servers' first, or name servers");
   if (read.state == JsonReading::kUnreadable)
-    throw CommandError(kExitFailure, "cannot read the server list " + path + " (" + read.why +
-                                         "); make it readable, or name servers");
+    throw Error(Fault::kFile, "cannot read the server list " + path + " (" + read.why +
+                                  "); make it readable, or name servers");
   /* Indexes count every entry, so one damaged entry spoils them all. */
   std::vector<std::string> addresses;
   const bool listed = IsServerList(stored) && !stored["servers"].empty();
@@ -67,11 +66,10 @@ std::vector<std::string> StoredServerAddresses(const std::string &settings_path)
       addresses.push_back(server["address"].get<std::string>());
     }
   if (!listed || addresses.size() != stored["servers"].size())
-    throw CommandError(kExitBadArgument,
-                       "the server list " + path + " is empty or damaged" +
-                           (read.why.empty() ? "" : " (" + read.why + ")") +
-                           "; run 'wolfet-host servers' again" +
-                           (IsServerList(stored) ? "" : " once it is moved away"));
+    throw Error(Fault::kBadInput, "the server list " + path + " is empty or damaged" +
+                                      (read.why.empty() ? "" : " (" + read.why + ")") +
+                                      "; run 'wolfet-host servers' again" +
+                                      (IsServerList(stored) ? "" : " once it is moved away"));
   return addresses;
 }
 
@@ -94,16 +92,15 @@ void CheckKeptPick(const std::string &settings_path, int pick, bool force) {
     protocol = server["protocol"].get<int>();
   if (server.contains("joinable") && server["joinable"] == false) {
     const std::string other = OtherGame(protocol, text("game"));
-    throw CommandError(kExitBadArgument,
-                       named + " is of " +
-                           (other.empty() ? std::string("another game") : "an" + other) +
-                           ", which et.exe cannot join; pick a server of this game");
+    throw Error(Fault::kBadInput, named + " is of " +
+                                      (other.empty() ? std::string("another game") : "an" + other) +
+                                      ", which et.exe cannot join; pick a server of this game");
   }
   if (flag("needpass") && !force)
-    throw CommandError(kExitBadArgument,
-                       named +
-                           " needs a password, and the launch cannot carry one, so the game "
-                           "would be turned away; give --force to join it all the same");
+    throw Error(Fault::kBadInput,
+                named +
+                    " needs a password, and the launch cannot carry one, so the game "
+                    "would be turned away; give --force to join it all the same");
 }
 
 }  // namespace wolfet_host
