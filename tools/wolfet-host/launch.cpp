@@ -10,6 +10,7 @@
 
 #include "console.h"
 #include "engine_folder.h"
+#include "host_files.h"
 #include "error.h"
 #include "launch/launch.h"
 #include "os.h"
@@ -150,40 +151,42 @@ std::string JudgeScript(const Script &before, const Script &after, const std::st
  * waiting for. The plug-in puts the colour back only when a poll sees the
  * game end; after an early stop the game may still change it, and the
  * next launch would save the game's colour as the one to put back. Kept
- * beside the settings file from each launch until its game is seen to
- * end. */
+ * in the host's files from each launch until its game is seen to end. */
 class KeptColour {
  public:
-  explicit KeptColour(const std::string &settings_path)
-      : path_(std::filesystem::path(settings_path).replace_extension(".colour").string()) {}
-  const std::string &path() const { return path_; }
+  explicit KeptColour(const HostFiles &files) : files_(files) {}
+  const std::string &path() const { return files_.colour; }
 
   std::optional<uint32_t> Read() const {
-    std::error_code error;
-    if (!std::filesystem::exists(path_, error)) return std::nullopt;
-    std::ifstream in(path_, std::ios::binary);
-    std::string text;
-    std::getline(in, text);
+    const std::string fix = "it keeps the colour from before a launch, such as 0x00D77800; mend "
+                            "or remove it";
+    const std::optional<std::string> text =
+        ReadHostFile(path(), kMaxColourBytes, "kept colour", Fault::kFile, Fault::kFile, fix);
+    if (!text) return std::nullopt;
+    const std::string line = text->substr(0, text->find('\n'));
     char *end = nullptr;
-    const unsigned long long colour = std::strtoull(text.c_str(), &end, 16);
-    if (!in || text.empty() || *end != '\0' || colour > 0xFFFFFFFFull)
-      throw Error(Fault::kFile, path_ +
-                                    " holds no highlight colour (it keeps the colour from "
-                                    "before a launch, such as 0x00D77800); mend or remove it");
+    const unsigned long long colour = std::strtoull(line.c_str(), &end, 16);
+    if (line.empty() || *end != '\0' || colour > 0xFFFFFFFFull)
+      throw Error(Fault::kFile, path() + " holds no highlight colour (" + fix + ")");
     return static_cast<uint32_t>(colour);
   }
   bool Write(uint32_t colour) const {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X\n", colour);
-    return os::SaveAtomically(path_, text) == os::Saved::kYes;
+    try {
+      WriteHostFile(files_, path(), text, "kept colour");
+      return true;
+    } catch (const Error &) {
+      return false;
+    }
   }
   void Remove() const {
     std::error_code error;
-    std::filesystem::remove(path_, error);
+    std::filesystem::remove(path(), error);
   }
 
  private:
-  std::string path_;
+  HostFiles files_;
 };
 
 /* The colour around one launch: the one the plug-in will save as the one
@@ -191,7 +194,7 @@ class KeptColour {
  * before its game ends. */
 class ColourGuard {
  public:
-  ColourGuard(const std::string &settings_path, LaunchWatcher &watcher) : kept_(settings_path) {
+  ColourGuard(const HostFiles &files, LaunchWatcher &watcher) : kept_(files) {
     TakeBefore(watcher);
     before_ = Highlight();
   }
@@ -303,7 +306,7 @@ LaunchOutcome Launch(Session &session, const LaunchRequest &request, LaunchWatch
                  "; launching with content flags 0");
   const std::string script_path = os::LocalPath(plan.folder + "etmain\\launch.cfg");
   const Script before = ReadScript(script_path);
-  const ColourGuard colour(session.file().path(), watcher);
+  const ColourGuard colour(session.file().files(), watcher);
   watcher.Starting(plan.what + " as \"" + request.player + "\"");
   session.Launch(hostkit::GameLaunch{flags.value_or(0), plan.server_index, plan.hosting_index,
                                      plan.list, request.player});

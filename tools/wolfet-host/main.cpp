@@ -32,8 +32,15 @@ void AddGlobalOptions(CLI::App &command, GlobalOptions &global) {
   command.add_option("--plugin", global.plugin_path, "The plug-in library to load")
       ->capture_default_str()
       ->group("Global options");
-  command.add_option("--settings", global.settings_path, "The host's settings file (JSON)")
-      ->capture_default_str()
+  command
+      .add_option("--settings", global.settings_path,
+                  "The host's settings file (JSON); by default settings.json in the user's "
+                  "configuration folder (~/.config/wolfet-host, %APPDATA%\\wolfet-host)")
+      ->check(CLI::Validator(
+          [](std::string &text) {
+            return text.empty() ? std::string("an empty text names no file") : std::string();
+          },
+          "FILE"))
       ->group("Global options");
 }
 
@@ -75,7 +82,6 @@ int Main(int argc, char **argv) {
 
   Context context;
   context.global.plugin_path = BesideOrBuilt(WOLFET_PLUGIN_FILE, WOLFET_DEFAULT_PLUGIN);
-  context.global.settings_path = "wolfet-host.json";
   context.stand_in_game = BesideOrBuilt(os::ProgramFile("fake-et"), WOLFET_FAKE_ET);
   AddGlobalOptions(app, context.global);
 

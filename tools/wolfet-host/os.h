@@ -24,9 +24,13 @@ std::string MakeTemporaryFolder(const std::string &prefix);
  * starts. False when the system refused. */
 bool SetEnvironment(const std::string &name, const std::string &value);
 
-/* Renames `from` to `to`, replacing `to` if it exists (rename(2) does so
- * on POSIX; Windows needs MoveFileExA to). */
-bool MoveReplacing(const std::string &from, const std::string &to);
+/* Where the host keeps its settings, and its kept list and colour, by
+ * default: $XDG_CONFIG_HOME and $XDG_STATE_HOME (else ~/.config and
+ * ~/.local/state), on Windows %APPDATA% and %LOCALAPPDATA%; each with
+ * "wolfet-host" as its last folder. Empty when the system names no such
+ * place. */
+std::string ConfigFolder();
+std::string StateFolder();
 
 /* The folder that holds this program's executable, with a trailing
  * separator; empty when the system cannot say. */
@@ -42,14 +46,66 @@ char PathSeparator();
  * appends file names to a folder as it is. */
 bool EndsWithSeparator(const std::string &path);
 
-/* Replaces `path` with `bytes` whole or not at all: writes a temporary
- * beside it, flushes and closes it, then renames it over `path`. A
- * symbolic link is followed, so the file it names is the one replaced,
- * and that file keeps its mode (on Windows its attributes and access
- * rights). On any failure the temporary is removed, `path` is left as it
- * was and `why`, when given, says what the system refused. */
+/* How one of the host's own files read. A file that is not a regular
+ * one (a FIFO, a device, a folder) is not read at all: a FIFO would hold
+ * the host until someone writes to it, and a device may never end. */
+struct FileRead {
+  enum State { kRead, kMissing, kNotRegular, kTooLarge, kUnreadable } state = kMissing;
+  std::string bytes;
+  std::string why; /* kNotRegular: what it is ("a FIFO"); kUnreadable: the system's reason */
+};
+
+/* Reads `path` (through links), refusing to read past `max_bytes`. */
+FileRead ReadRegularFile(const std::string &path, size_t max_bytes);
+
+/* What is at `path` when it is no regular file: "a folder", "a FIFO", "a
+ * device", "a socket"; empty for a regular file or nothing. */
+std::string KindOf(const std::string &path);
+
+/* Replaces `path` with `bytes` whole or not at all: writes a temporary of
+ * its own beside it (made new, never one that is there, named so that no
+ * user's file is taken for it), flushes and closes it, then renames it
+ * over `path`. A symbolic link is followed, so the file it names is the
+ * one replaced, and that file keeps its mode (on Windows its attributes
+ * and access rights); what is there must be a regular file. On any
+ * failure only the temporary is removed, `path` is left as it was and
+ * `why`, when given, says what was refused. */
 enum class Saved { kYes, kNotWritten, kNotReplaced };
 Saved SaveAtomically(const std::string &path, const std::string &bytes, std::string *why = nullptr);
+
+/* An advisory lock (flock; LockFileEx on Windows) on a file of the host's
+ * own, held while the object lives, so that two runs never read, change
+ * and write the same files at once. The file is made when missing and
+ * never removed: a removed lock file could be locked twice. */
+class FileLock {
+ public:
+  FileLock() = default;
+  ~FileLock();
+  FileLock(const FileLock &) = delete;
+  FileLock &operator=(const FileLock &) = delete;
+
+  /* Waits up to `wait_s` seconds for the lock, then writes `me` into the
+   * file for others to read. False when it cannot be had: `holder` then
+   * holds what the holder wrote (empty when unknown), `why` what the
+   * system said when the file could not be opened at all. */
+  bool Acquire(const std::string &path, double wait_s, const std::string &me, std::string *holder,
+               std::string *why);
+
+ private:
+  long long handle_ = -1;
+};
+
+/* True when `path` is a regular file this user may run (on Windows, a
+ * regular file). */
+bool IsRunnableFile(const std::string &path);
+
+/* This process's id, for the lock's holder. */
+long ProcessId();
+
+/* Writes `bytes` into a new file of the host's own in `folder` and
+ * removes it again: whether the plug-in, which looks at no result, can
+ * create a file there and fill it. Empty when it can, else why not. */
+std::string TryWriteIn(const std::string &folder, size_t bytes);
 
 /* A path as the plug-in forms it (Windows separators) as this system
  * names it; the plug-in's own platform layer does the same. */

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <openssl/evp.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -6,12 +7,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <random>
+#include <thread>
 #include <vector>
 
 #include "os.h"
@@ -36,10 +40,6 @@ std::string MakeTemporaryFolder(const std::string &prefix) {
 
 bool SetEnvironment(const std::string &name, const std::string &value) {
   return setenv(name.c_str(), value.c_str(), 1) == 0;
-}
-
-bool MoveReplacing(const std::string &from, const std::string &to) {
-  return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 namespace {
@@ -76,34 +76,107 @@ Saved Refused(Saved saved, std::string *why, const std::string &reason) {
   return saved;
 }
 
+std::string Kind(mode_t mode) {
+  if (S_ISREG(mode)) return "";
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "no regular file";
+}
+
+/* A name no user gives a file: a dot, the target's name and the host's,
+ * and a random tail. */
+std::string SideName(const std::string &target, const char *what) {
+  const std::filesystem::path path(target);
+  static std::mt19937_64 random(std::random_device{}());
+  char tail[20];
+  std::snprintf(tail, sizeof tail, "%012llx",
+                static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+  return (path.parent_path() / ("." + path.filename().string() + ".wolfet-host-" + what + "-" +
+                                tail))
+      .string();
+}
+
+/* A new file of ours, never one that is there: O_EXCL refuses any name
+ * taken, a link's too. */
+int CreateOwn(const std::string &target, const char *what, std::string *name) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    *name = SideName(target, what);
+    const int fd =
+        open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+/* Mode and owner of the file replaced go to its replacement. Only root
+ * can give a file away; as anyone else the owner is this user already. */
+bool KeepModeAndOwner(int fd, const struct stat &before) {
+  if (fchmod(fd, before.st_mode & 07777) != 0) return false;
+  if (before.st_uid == geteuid() && before.st_gid == getegid()) return true;
+  return fchown(fd, before.st_uid, before.st_gid) == 0 || geteuid() != 0;
+}
+
 }  // namespace
+
+std::string KindOf(const std::string &path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 ? Kind(status.st_mode) : std::string();
+}
+
+FileRead ReadRegularFile(const std::string &path, size_t max_bytes) {
+  FileRead read;
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    read.state = errno == ENOENT ? FileRead::kMissing : FileRead::kUnreadable;
+    read.why = std::strerror(errno);
+    return read;
+  }
+  struct stat status;
+  if (fstat(fd, &status) != 0) {
+    read = {FileRead::kUnreadable, "", std::strerror(errno)};
+  } else if (!S_ISREG(status.st_mode)) {
+    read = {FileRead::kNotRegular, "", Kind(status.st_mode)};
+  }
+  if (read.state != FileRead::kMissing) {
+    close(fd);
+    return read;
+  }
+  read.state = FileRead::kRead;
+  char piece[1 << 14];
+  for (;;) {
+    const ssize_t got = ::read(fd, piece, sizeof piece);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      read = {FileRead::kUnreadable, "", std::strerror(errno)};
+      break;
+    }
+    if (got == 0) break;
+    if (read.bytes.size() + static_cast<size_t>(got) > max_bytes) {
+      read = {FileRead::kTooLarge, "", ""};
+      break;
+    }
+    read.bytes.append(piece, static_cast<size_t>(got));
+  }
+  close(fd);
+  return read;
+}
 
 Saved SaveAtomically(const std::string &path, const std::string &bytes, std::string *why) {
   const std::string target = SaveTarget(path);
   if (target.empty()) return Refused(Saved::kNotWritten, why, std::strerror(ELOOP));
   struct stat before;
   const bool existed = stat(target.c_str(), &before) == 0;
+  if (existed && !S_ISREG(before.st_mode))
+    return Refused(Saved::kNotWritten, why, "it is " + Kind(before.st_mode) + ", not a regular file");
   /* rename(2) would replace a file the user made read-only. */
-  if (existed && S_ISREG(before.st_mode) && access(target.c_str(), W_OK) != 0)
+  if (existed && access(target.c_str(), W_OK) != 0)
     return Refused(Saved::kNotWritten, why, "it is read-only");
-  const std::string temporary = target + ".tmp";
-  /* Not through a link left at the temporary's name: the mode below
-   * would go to whatever it names. */
-  const int out =
-      open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (out < 0) {
-    const int error = errno;
-    if (error == ELOOP) unlink(temporary.c_str());
-    return Refused(Saved::kNotWritten, why, std::strerror(error));
-  }
-  bool written = WriteAll(out, bytes);
-  if (written && existed && S_ISREG(before.st_mode)) {
-    written = fchmod(out, before.st_mode & 07777) == 0;
-    /* Only root can give a file away; as anyone else the owner is this
-     * user already. */
-    if (written && (before.st_uid != geteuid() || before.st_gid != getegid()))
-      written = fchown(out, before.st_uid, before.st_gid) == 0 || geteuid() != 0;
-  }
+  std::string temporary;
+  const int out = CreateOwn(target, "new", &temporary);
+  if (out < 0) return Refused(Saved::kNotWritten, why, std::strerror(errno));
+  bool written = WriteAll(out, bytes) && (!existed || KeepModeAndOwner(out, before));
   written = written && fsync(out) == 0;
   const int write_error = errno;
   written = close(out) == 0 && written;
@@ -118,6 +191,77 @@ Saved SaveAtomically(const std::string &path, const std::string &bytes, std::str
   }
   return Saved::kYes;
 }
+
+FileLock::~FileLock() {
+  if (handle_ >= 0) close(static_cast<int>(handle_));
+}
+
+bool FileLock::Acquire(const std::string &path, double wait_s, const std::string &me,
+                       std::string *holder, std::string *why) {
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    *why = std::strerror(errno);
+    return false;
+  }
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(wait_s);
+  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+      *why = std::strerror(errno);
+      close(fd);
+      return false;
+    }
+    if (std::chrono::steady_clock::now() >= end) {
+      char text[256] = {};
+      const ssize_t got = pread(fd, text, sizeof text - 1, 0);
+      *holder = got > 0 ? std::string(text, static_cast<size_t>(got)) : "";
+      while (!holder->empty() && holder->back() == '\n') holder->pop_back();
+      close(fd);
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (ftruncate(fd, 0) == 0 && !WriteAll(fd, me + "\n")) {
+    /* Who holds it is only told to others; the lock holds without it. */
+  }
+  handle_ = fd;
+  return true;
+}
+
+bool IsRunnableFile(const std::string &path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+         access(path.c_str(), X_OK) == 0;
+}
+
+long ProcessId() { return static_cast<long>(getpid()); }
+
+std::string TryWriteIn(const std::string &folder, size_t bytes) {
+  std::string name;
+  const int fd = CreateOwn(folder + "/probe", "probe", &name);
+  if (fd < 0) return std::strerror(errno);
+  bool ok = WriteAll(fd, std::string(bytes, '\n')) && fsync(fd) == 0;
+  const int error = errno;
+  ok = close(fd) == 0 && ok;
+  unlink(name.c_str());
+  return ok ? std::string() : std::strerror(error != 0 ? error : EIO);
+}
+
+namespace {
+
+/* An XDG variable counts only with an absolute path, as the base
+ * directories say; else the folder under $HOME. */
+std::string XdgFolder(const char *variable, const char *under_home) {
+  const char *set = getenv(variable);
+  if (set != nullptr && set[0] == '/') return std::string(set) + "/wolfet-host";
+  const char *home = getenv("HOME");
+  if (home == nullptr || home[0] != '/') return std::string();
+  return std::string(home) + under_home + "/wolfet-host";
+}
+
+}  // namespace
+
+std::string ConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", "/.config"); }
+std::string StateFolder() { return XdgFolder("XDG_STATE_HOME", "/.local/state"); }
 
 std::string ExecutableFolder() {
   std::error_code error;

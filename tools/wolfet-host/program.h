@@ -8,6 +8,7 @@
 #define TOOLS_WOLFET_HOST_PROGRAM_H
 
 #include <CLI/CLI.hpp>
+#include <iostream>
 #include <memory>
 #include <string>
 
@@ -25,7 +26,10 @@ struct Context {
   /* Opened on first use, after the command line is read, so that the
    * global options given are the ones it uses. */
   Session &session() {
-    if (!session_) session_ = std::make_unique<Session>(global);
+    if (session_) return *session_;
+    session_ = std::make_unique<Session>(global);
+    const std::string &note = session_->file().files().note;
+    if (!note.empty()) std::cerr << "note: " << note << "\n";
     return *session_;
   }
 

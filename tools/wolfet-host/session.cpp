@@ -29,7 +29,7 @@ std::string StoredValueProblem(const StoredValue &v, const hostkit::SchemaSettin
 }  // namespace
 
 Session::Session(const GlobalOptions &options)
-    : options_(options), file_(SettingsFile::Load(options.settings_path)) {}
+    : options_(options), file_(SettingsFile::Load(LocateHostFiles(options.settings_path))) {}
 
 hostkit::Host &Session::host() {
   if (host_) return *host_;

@@ -18,7 +18,7 @@ namespace wolfet_host {
 
 struct GlobalOptions {
   std::string plugin_path;
-  std::string settings_path;
+  std::string settings_path; /* empty: the default place (host_files.h) */
 };
 
 class Session {

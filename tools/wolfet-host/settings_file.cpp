@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "error.h"
 #include "os.h"
@@ -13,10 +14,11 @@ namespace {
 
 using nlohmann::json;
 
-/* Builds nothing, only counts. The library parses without recursion, but
- * a value it builds is copied, compared and written out recursively, so
- * the depth is settled before there is a value. */
-class DepthCheck : public nlohmann::json_sax<json> {
+/* Builds nothing, only counts the depth and remembers each object's
+ * keys. The library parses without recursion, but a value it builds is
+ * copied, compared and written out recursively, so the depth is settled
+ * before there is a value; and it keeps the last of two equal keys. */
+class ShapeCheck : public nlohmann::json_sax<json> {
  public:
   bool null() override { return true; }
   bool boolean(bool) override { return true; }
@@ -25,11 +27,27 @@ class DepthCheck : public nlohmann::json_sax<json> {
   bool number_float(number_float_t, const string_t &) override { return true; }
   bool string(string_t &) override { return true; }
   bool binary(binary_t &) override { return true; }
-  bool key(string_t &) override { return true; }
-  bool start_object(std::size_t) override { return Enter(); }
-  bool end_object() override { return Leave(); }
-  bool start_array(std::size_t) override { return Enter(); }
-  bool end_array() override { return Leave(); }
+  bool key(string_t &key) override {
+    if (keys_.back().insert(key).second) return true;
+    why = "it names the key \"" + key + "\" twice in one object";
+    return false;
+  }
+  bool start_object(std::size_t) override {
+    keys_.emplace_back();
+    return Enter();
+  }
+  bool end_object() override {
+    keys_.pop_back();
+    return Leave();
+  }
+  bool start_array(std::size_t) override {
+    keys_.emplace_back();
+    return Enter();
+  }
+  bool end_array() override {
+    keys_.pop_back();
+    return Leave();
+  }
   bool parse_error(std::size_t, const std::string &,
                    const nlohmann::detail::exception &e) override {
     why = e.what();
@@ -40,15 +58,12 @@ class DepthCheck : public nlohmann::json_sax<json> {
 
  private:
   bool Enter() {
-    if (++depth_ <= kMaxJsonDepth) return true;
+    if (keys_.size() <= kMaxJsonDepth) return true;
     why = "it nests deeper than " + std::to_string(kMaxJsonDepth) + " levels";
     return false;
   }
-  bool Leave() {
-    --depth_;
-    return true;
-  }
-  size_t depth_ = 0;
+  bool Leave() { return true; }
+  std::vector<std::set<std::string>> keys_;
 };
 
 [[noreturn]] void Refuse(const std::string &path, const std::string &key, const std::string &what) {
@@ -137,73 +152,68 @@ void CheckShape(const std::string &path, const json &root) {
 
 }  // namespace
 
-JsonReading ReadJsonFile(const std::string &path, json *out) {
-  errno = 0;
-  std::FILE *in = std::fopen(path.c_str(), "rb");
-  if (in == nullptr)
-    return errno == ENOENT ? JsonReading{JsonReading::kMissing, ""}
-                           : JsonReading{JsonReading::kUnreadable, std::strerror(errno)};
-  std::string text;
-  char piece[1 << 14];
-  size_t got = 0;
-  while ((got = std::fread(piece, 1, sizeof piece, in)) > 0) text.append(piece, got);
-  const int error = std::ferror(in) != 0 ? errno : 0;
-  std::fclose(in);
-  if (error != 0) return {JsonReading::kUnreadable, std::strerror(error)};
-  DepthCheck depth;
-  if (!json::sax_parse(text, &depth)) return {JsonReading::kMalformed, depth.why};
+std::string ParseHostJson(const std::string &text, json *out) {
+  ShapeCheck shape;
+  if (!json::sax_parse(text, &shape)) return shape.why;
   *out = json::parse(text, nullptr, false);
-  if (out->is_discarded()) return {JsonReading::kMalformed, "it does not parse"};
-  return {JsonReading::kRead, ""};
+  return out->is_discarded() ? "it does not parse" : "";
 }
+
+namespace {
+
+constexpr char kFix[] = "mend it or name another with --settings";
+
+/* The file as it is now, checked; an empty object when there is none. */
+json ReadChecked(const std::string &path) {
+  const std::optional<std::string> text =
+      ReadHostFile(path, kMaxSettingsBytes, "settings file", Fault::kBadInput,
+                   Fault::kBadInput, kFix);
+  if (!text) return json::object();
+  json parsed;
+  const std::string why = ParseHostJson(*text, &parsed);
+  if (!why.empty())
+    throw Error(Fault::kBadInput, "settings file " + path + " is not a JSON object (" + why +
+                                      "); it is left as it is: " + kFix);
+  if (!parsed.is_object())
+    throw Error(Fault::kBadInput, "settings file " + path + " is not a JSON object but " +
+                                      std::string(parsed.type_name()) +
+                                      "; it is left as it is: " + kFix);
+  CheckShape(path, parsed);
+  return parsed;
+}
+
+json::json_pointer Pointer(const std::vector<std::string> &where) {
+  json::json_pointer pointer;
+  for (const std::string &key : where) pointer /= key;
+  return pointer;
+}
+
+}  // namespace
 
 SettingsFile::SettingsFile() : json_(std::make_unique<json>(json::object())) {}
 SettingsFile::~SettingsFile() = default;
 SettingsFile::SettingsFile(SettingsFile &&) noexcept = default;
 SettingsFile &SettingsFile::operator=(SettingsFile &&) noexcept = default;
 
-SettingsFile SettingsFile::Load(const std::string &path) {
+SettingsFile SettingsFile::Load(const HostFiles &files) {
   SettingsFile file;
-  file.path_ = path;
-  json parsed;
-  const JsonReading read = ReadJsonFile(path, &parsed);
-  switch (read.state) {
-    case JsonReading::kMissing:
-      return file;
-    case JsonReading::kUnreadable:
-      throw Error(Fault::kBadInput, "cannot read settings file " + path + " (" + read.why +
-                                        "); it is left as it is: make it readable or "
-                                        "name another with --settings");
-    case JsonReading::kMalformed:
-      throw Error(Fault::kBadInput, "settings file " + path + " is not a JSON object (" + read.why +
-                                        "); it is left as it is: mend it or name "
-                                        "another with --settings");
-    case JsonReading::kRead:
-      break;
-  }
-  if (!parsed.is_object())
-    throw Error(Fault::kBadInput,
-                "settings file " + path + " is not a JSON object but " +
-                    std::string(parsed.type_name()) +
-                    "; it is left as it is: mend it or name another with --settings");
-  CheckShape(path, parsed);
-  *file.json_ = std::move(parsed);
+  file.files_ = files;
+  *file.json_ = ReadChecked(files.settings);
   return file;
 }
 
-void SettingsFile::Save() const {
-  std::string why;
-  switch (os::SaveAtomically(path_, json_->dump(2) + '\n', &why)) {
-    case os::Saved::kYes:
-      return;
-    case os::Saved::kNotWritten:
-      throw Error(Fault::kFile,
-                  "cannot write settings file " + path_ + " (" + why + "); it is left as it was");
-    case os::Saved::kNotReplaced:
-      break;
-  }
-  throw Error(Fault::kFile,
-              "cannot replace settings file " + path_ + " (" + why + "); it is left as it was");
+void SettingsFile::Save() {
+  const HostFilesLock lock(files_);
+  json now = ReadChecked(files_.settings);
+  for (const auto &[where, value] : pending_) now[Pointer(where)] = value;
+  WriteHostFile(files_, files_.settings, now.dump(2) + '\n', "settings file");
+  *json_ = std::move(now);
+  pending_.clear();
+}
+
+void SettingsFile::Record(std::vector<std::string> where, const json &value) {
+  (*json_)[Pointer(where)] = value;
+  pending_.emplace_back(std::move(where), value);
 }
 
 std::optional<std::string> SettingsFile::Value(const std::string &page, const std::string &group,
@@ -221,7 +231,7 @@ std::optional<std::string> SettingsFile::Value(const std::string &page, const st
 
 void SettingsFile::SetValue(const std::string &page, const std::string &group,
                             const std::string &setting, const std::string &value) {
-  (*json_)[page][group][setting] = value;
+  Record({page, group, setting}, value);
   ++generation_;
 }
 
@@ -255,7 +265,7 @@ std::optional<LastCheck> SettingsFile::Check() const {
 void SettingsFile::SetCheck(const LastCheck &check) {
   json out{{"content_flags", check.content_flags}, {"usable", check.usable}};
   if (check.folder) out["enginepath"] = *check.folder;
-  (*json_)["last_check"] = std::move(out);
+  Record({"last_check"}, out);
 }
 
 std::optional<uint32_t> SettingsFile::ContentFlags() const {
@@ -278,7 +288,7 @@ void SettingsFile::SetManifest(const std::map<std::string, ManifestEntry> &manif
   json out = json::object();
   for (const auto &[path, entry] : manifest)
     out[path] = json{{"size", entry.size}, {"sha256", entry.sha256}};
-  (*json_)["manifest"] = std::move(out);
+  Record({"manifest"}, out);
 }
 
 }  // namespace wolfet_host

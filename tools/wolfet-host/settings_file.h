@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "host_files.h"
+
 namespace wolfet_host {
 
 /* Deeper than any file the host writes (the kept server list, the
@@ -21,17 +23,12 @@ namespace wolfet_host {
  * value can exhaust the stack. */
 constexpr size_t kMaxJsonDepth = 16;
 
-/* What reading one of the host's JSON files found; `why` says what went
- * wrong in words, for the message that names the file. */
-struct JsonReading {
-  enum State { kRead, kMissing, kUnreadable, kMalformed } state = kMissing;
-  std::string why;
-};
-
-/* Reads `path` into `out`, refusing nesting deeper than kMaxJsonDepth
- * while parsing, before any of it is built. kMissing only when there is
- * no file at all: one that exists but cannot be read is kUnreadable. */
-JsonReading ReadJsonFile(const std::string &path, nlohmann::json *out);
+/* Parses one of the host's JSON files into `out`, refusing, before any
+ * value is built, nesting deeper than kMaxJsonDepth and an object that
+ * names a key twice (the parser would keep only the last, and the next
+ * save would drop the first without a word). Returns why it does not
+ * read as JSON; empty when it does. */
+std::string ParseHostJson(const std::string &text, nlohmann::json *out);
 
 struct StoredValue {
   enum Kind { kText, kNumber, kBoolean };
@@ -59,16 +56,20 @@ class SettingsFile {
   SettingsFile(SettingsFile &&) noexcept;
   SettingsFile &operator=(SettingsFile &&) noexcept;
 
-  /* Reads `path`; a missing file is an empty store. Throws Error
-   * (kBadInput) naming the file, and the key where there is one, when
-   * it cannot be read or holds anything but what this file holds. */
-  static SettingsFile Load(const std::string &path);
+  /* Reads the settings file of `files`; a missing file is an empty store.
+   * Throws Error (kBadInput) naming the file, and the key where there is
+   * one, when it cannot be read or holds anything but what this file
+   * holds. */
+  static SettingsFile Load(const HostFiles &files);
 
-  /* Replaces the file (the one a symbolic link names, keeping its mode)
-   * whole or not at all. Throws Error naming the file on failure. */
-  void Save() const;
+  /* Writes the changes made since the last load or save into the file as
+   * it is now, under the files' lock: what another run saved meanwhile
+   * stays. The file is replaced whole (the one a symbolic link names,
+   * keeping its mode) or not at all. Throws Error naming the file. */
+  void Save();
 
-  const std::string &path() const { return path_; }
+  const HostFiles &files() const { return files_; }
+  const std::string &path() const { return files_.settings; }
 
   std::optional<std::string> Value(const std::string &page, const std::string &group,
                                    const std::string &setting) const;
@@ -89,11 +90,15 @@ class SettingsFile {
   void SetManifest(const std::map<std::string, ManifestEntry> &manifest);
 
  private:
-  std::string path_;
+  /* Sets `where` (keys from the top) here and for the next save. */
+  void Record(std::vector<std::string> where, const nlohmann::json &value);
+
+  HostFiles files_;
   unsigned generation_ = 0;
   /* Held by pointer so that only this file's source pays for the JSON
    * library's header, which is slow to compile. */
   std::unique_ptr<nlohmann::json> json_;
+  std::vector<std::pair<std::vector<std::string>, nlohmann::json>> pending_;
 };
 
 }  // namespace wolfet_host

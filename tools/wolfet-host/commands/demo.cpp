@@ -203,8 +203,9 @@ void RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
   RunServers(session, browse);
   Typed("join --pick 0 --player DemoPlayer");
   request.hosting = false;
-  request.servers = StoredServerAddresses(sandboxed.settings_path);
-  request.servers_from = "the list kept in " + KeptListPath(sandboxed.settings_path);
+  const KeptList kept = ReadKeptList(session.file().files());
+  request.servers = kept.addresses;
+  request.servers_from = "the list kept in " + kept.path;
   const std::string picked = request.servers.at(0);
   if (ShowGame(sandbox, demo, RunLaunch(session, request)).find("connect to: " + picked) ==
       std::string::npos)

@@ -25,10 +25,10 @@ void AddJoinCommand(CLI::App &app, Context &context) {
   join->callback([&context, request, force] {
     request->hosting = false;
     if (request->servers.empty()) {
-      const std::string settings = context.session().file().path();
-      CheckKeptPick(settings, request->pick, *force);
-      request->servers = StoredServerAddresses(settings);
-      request->servers_from = "the list kept in " + KeptListPath(settings);
+      const KeptList kept = ReadKeptList(context.session().file().files());
+      CheckKeptPick(kept, request->pick, *force);
+      request->servers = kept.addresses;
+      request->servers_from = "the list kept in " + kept.path;
     }
     RunLaunch(context.session(), *request);
   });

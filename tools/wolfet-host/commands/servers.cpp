@@ -76,7 +76,7 @@ void RunServers(Session &session, const ServersOptions &options) {
   const nlohmann::json list = ToJson(listing.result.servers);
   Show(listing, options, list, options.players || options.filter.NeedsStatus());
   try {
-    KeepServerList(KeptListPath(session.file().path()), listing.master, list);
+    KeepServerList(session.file().files(), listing.master, list);
   } catch (const Error &e) {
     throw Error(Fault::kFile, std::string(e.what()) +
                                   ": the list above is not kept, so 'join --pick' cannot pick "

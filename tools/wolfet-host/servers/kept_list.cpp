@@ -1,12 +1,10 @@
 #include "kept_list.h"
 
 #include <filesystem>
-#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "display.h"
 #include "error.h"
-#include "os.h"
 #include "settings_file.h"
 
 namespace wolfet_host {
@@ -19,70 +17,80 @@ bool IsServerList(const json &stored) {
   return stored.is_object() && stored.contains("servers") && stored["servers"].is_array();
 }
 
+/* What keeps the kept list at `path` from being replaced; empty when it
+ * may be (it is ours, or there is none). */
+std::string NotOurs(const std::string &path, bool *there) {
+  const std::optional<std::string> text =
+      ReadHostFile(path, kMaxKeptListBytes, "server list", Fault::kFile, Fault::kFile,
+                   "move it away, or name another settings file with --settings");
+  *there = text.has_value();
+  if (!text) return "";
+  json old;
+  const std::string why = ParseHostJson(*text, &old);
+  if (!why.empty()) return "it is no JSON (" + why + ")";
+  return IsServerList(old) ? "" : "it is no server list";
+}
+
+/* The list could not be written: the older one must not stand for it. */
+std::string RemoveOlder(const std::string &path, bool there) {
+  if (!there) return "";
+  std::error_code error;
+  if (std::filesystem::remove(path, error))
+    return "; the older list is removed, so that 'join --pick' picks from none but this one";
+  return "; the older list there could not be removed either (" + error.message() +
+         "): remove it, or 'join --pick' picks from it and not from the list shown";
+}
+
 }  // namespace
 
-std::string KeptListPath(const std::string &settings_path) {
-  std::filesystem::path path(settings_path);
-  return path.replace_extension(".servers.json").string();
+void KeepServerList(const HostFiles &files, const std::string &master, const json &servers) {
+  const HostFilesLock lock(files);
+  bool there = false;
+  const std::string not_ours = NotOurs(files.servers, &there);
+  if (!not_ours.empty())
+    throw Error(Fault::kFile, "cannot keep the server list: " + files.servers +
+                                  " is left as it is, since " + not_ours +
+                                  "; move it away, or name another settings file with --settings");
+  try {
+    WriteHostFile(files, files.servers,
+                  Dump(json{{"master", master}, {"servers", servers}}) + '\n', "server list");
+  } catch (const Error &e) {
+    throw Error(Fault::kFile, e.what() + RemoveOlder(files.servers, there));
+  }
 }
 
-void KeepServerList(const std::string &path, const std::string &master, const json &servers) {
-  /* The name may be the user's own file (of a settings file named
-   * x.json): only a list this host kept is replaced. */
-  json old;
-  const JsonReading read = ReadJsonFile(path, &old);
-  if (read.state == JsonReading::kUnreadable ||
-      (read.state != JsonReading::kMissing && !IsServerList(old)))
-    throw Error(
-        Fault::kFile,
-        "cannot keep the server list: " + path + " is left as it is, since " +
-            (read.state == JsonReading::kUnreadable  ? "it cannot be read (" + read.why + ")"
-             : read.state == JsonReading::kMalformed ? "it is no JSON (" + read.why + ")"
-                                                     : std::string("it is no server list")) +
-            "; move it away, or name another settings file with --settings");
-  const std::string text = Dump(json{{"master", master}, {"servers", servers}}) + '\n';
-  std::string why;
-  if (os::SaveAtomically(path, text, &why) != os::Saved::kYes)
-    throw Error(Fault::kFile, "cannot write the server list " + path + " (" + why + ")");
-}
-
-std::vector<std::string> StoredServerAddresses(const std::string &settings_path) {
-  const std::string path = KeptListPath(settings_path);
-  json stored;
-  const JsonReading read = ReadJsonFile(path, &stored);
-  if (read.state == JsonReading::kMissing)
-    throw Error(Fault::kBadInput, "no server given and no list kept at " + path +
+KeptList ReadKeptList(const HostFiles &files) {
+  KeptList kept;
+  kept.path = files.servers;
+  const std::string again = "run 'wolfet-host servers' again";
+  const std::optional<std::string> text =
+      ReadHostFile(kept.path, kMaxKeptListBytes, "server list", Fault::kBadInput, Fault::kFile,
+                   again + ", or name servers");
+  if (!text)
+    throw Error(Fault::kBadInput, "no server given and no list kept at " + kept.path +
                                       ": run 'wolfet-host servers' first, or name servers");
-  if (read.state == JsonReading::kUnreadable)
-    throw Error(Fault::kFile, "cannot read the server list " + path + " (" + read.why +
-                                  "); make it readable, or name servers");
+  json stored;
+  const std::string why = ParseHostJson(*text, &stored);
   /* Indexes count every entry, so one damaged entry spoils them all. */
-  std::vector<std::string> addresses;
-  const bool listed = IsServerList(stored) && !stored["servers"].empty();
+  const bool listed = why.empty() && IsServerList(stored) && !stored["servers"].empty();
   if (listed)
     for (const json &server : stored["servers"]) {
       if (!server.is_object() || !server.contains("address") || !server["address"].is_string())
         break;
-      addresses.push_back(server["address"].get<std::string>());
+      kept.addresses.push_back(server["address"].get<std::string>());
     }
-  if (!listed || addresses.size() != stored["servers"].size())
-    throw Error(Fault::kBadInput, "the server list " + path + " is empty or damaged" +
-                                      (read.why.empty() ? "" : " (" + read.why + ")") +
-                                      "; run 'wolfet-host servers' again" +
+  if (!listed || kept.addresses.size() != stored["servers"].size())
+    throw Error(Fault::kBadInput, "the server list " + kept.path + " is empty or damaged" +
+                                      (why.empty() ? "" : " (" + why + ")") + "; " + again +
                                       (IsServerList(stored) ? "" : " once it is moved away"));
-  return addresses;
+  kept.servers = std::move(stored["servers"]);
+  return kept;
 }
 
-void CheckKeptPick(const std::string &settings_path, int pick, bool force) {
-  const std::vector<std::string> addresses = StoredServerAddresses(settings_path);
-  if (pick < 0 || static_cast<size_t>(pick) >= addresses.size()) return;
-  json stored;
-  ReadJsonFile(KeptListPath(settings_path), &stored);
-  const json &server = stored["servers"][static_cast<size_t>(pick)];
-  const std::string named = "server " + std::to_string(pick) + " (" + addresses[pick] + ")";
-  const auto flag = [&server](const char *key) {
-    return server.contains(key) && server[key].is_boolean() && server[key].get<bool>();
-  };
+void CheckKeptPick(const KeptList &kept, int pick, bool force) {
+  if (pick < 0 || static_cast<size_t>(pick) >= kept.addresses.size()) return;
+  const json &server = kept.servers[static_cast<size_t>(pick)];
+  const std::string named = "server " + std::to_string(pick) + " (" + kept.addresses[pick] + ")";
   const auto text = [&server](const char *key) -> std::optional<std::string> {
     if (!server.contains(key) || !server[key].is_string()) return std::nullopt;
     return server[key].get<std::string>();
@@ -96,7 +104,7 @@ void CheckKeptPick(const std::string &settings_path, int pick, bool force) {
                                       (other.empty() ? std::string("another game") : "an" + other) +
                                       ", which et.exe cannot join; pick a server of this game");
   }
-  if (flag("needpass") && !force)
+  if (server.contains("needpass") && server["needpass"] == true && !force)
     throw Error(Fault::kBadInput,
                 named +
                     " needs a password, and the launch cannot carry one, so the game "
