@@ -1,5 +1,6 @@
 #include "host.h"
 
+#include <algorithm>
 #include <array>
 #include <thread>
 #include <utility>
@@ -258,7 +259,10 @@ GameEnd Host::PollUntilFinished(std::chrono::milliseconds interval, double timeo
     }
     if (timeout_s > 0 && elapsed() >= timeout_s) break;
     if (waiting && !waiting(elapsed())) break;
-    std::this_thread::sleep_for(interval);
+    /* The last nap ends at the time limit, not an interval past it. */
+    std::chrono::duration<double> nap = interval;
+    if (timeout_s > 0) nap = std::min(nap, std::chrono::duration<double>(timeout_s - elapsed()));
+    std::this_thread::sleep_for(nap);
   }
   end.seconds = elapsed();
   return end;

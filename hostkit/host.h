@@ -137,9 +137,9 @@ class Host {
   /* SDLL_LaunchMultiplayer. */
   void Launch(const GameLaunch &launch);
   /* Polls SDLL_MultiplayerFinished every `interval` until it answers 1,
-   * `timeout_s` (when above 0) has passed, or `waiting`, which hears the
-   * seconds so far after each poll that found the game running, answers
-   * false. */
+   * `timeout_s` (when above 0) has passed (the last interval is cut
+   * short to it), or `waiting`, which hears the seconds so far after each
+   * poll that found the game running, answers false. */
   GameEnd PollUntilFinished(std::chrono::milliseconds interval, double timeout_s,
                             const std::function<bool(double seconds)> &waiting = nullptr);
 

@@ -14,11 +14,13 @@
  * file, or an element it does not list, reads as the Windows default.
  * Changes are written to a temporary file beside it and renamed into
  * place, so a reader in another process sees the old file or the new one,
- * never half of one.
+ * never half of one. Anything but a regular file there (a FIFO, a device)
+ * reads as the defaults and is never replaced.
  */
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -69,6 +71,12 @@ struct Colours {
  * rest, so a change is not made.
  */
 bool ReadColours(const std::string &path, Colours *colours) {
+  /* Only a regular file stands for the desktop: a FIFO would hold the
+   * read until someone wrote to it, and a device, replaced by the rename,
+   * would be lost (as root that could be /dev/null). Neither is read or
+   * changed. */
+  struct stat status;
+  if (posix::Sys().stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return false;
   FILE *file = posix::Sys().fopen(path.c_str(), "r");
   if (file == nullptr) return errno == ENOENT;
   char line[128];

@@ -13,6 +13,11 @@ std::string SecondsText(double seconds, int decimals) {
   return text;
 }
 
+std::string Asked(int requests, double seconds) {
+  return "to " + std::to_string(requests) + (requests == 1 ? " request" : " requests") + " in " +
+         SecondsText(seconds);
+}
+
 StatusLine::StatusLine() : StatusLine(std::cout, os::StdoutIsTerminal(), kQuietSteps) {}
 
 void StatusLine::Show(const std::string &text) {

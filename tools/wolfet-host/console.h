@@ -11,6 +11,9 @@ namespace wolfet_host {
 /* "1.5 s": seconds as every message of the host gives them. */
 std::string SecondsText(double seconds, int decimals = 1);
 
+/* "to 3 requests in 1.5 s": what a silent peer was asked, as it was. */
+std::string Asked(int requests, double seconds);
+
 class StatusLine {
  public:
   /* On standard output, silent for the first steps, as the game's wait

@@ -11,13 +11,14 @@
 namespace wolfet_host {
 namespace {
 
-/* Why the plug-in found the folder unusable, as far as the host can see. */
-std::string Problem(const std::string &folder) {
-  try {
-    DiagnoseEngineFolder(folder, FolderUse::kCheck);
-  } catch (const Error &e) {
-    return e.what();
-  }
+/* Why the folder is not usable. The plug-in only looks for an entry
+ * named et.exe; the host also sees whether the game can be started from
+ * it, and says so even where the plug-in found the entry. */
+std::string Problem(const std::string &folder, bool plugin_found_it) {
+  const std::string problem = EngineFolderProblem(folder, FolderUse::kCheck);
+  if (!problem.empty())
+    return plugin_found_it ? "the plug-in finds et.exe, but " + problem : problem;
+  if (plugin_found_it) return "";
   return "the engine folder \"" + folder + "\" is not usable: the plug-in found no et.exe at \"" +
          os::LocalPath(folder + "et.exe") + "\"";
 }
@@ -111,7 +112,7 @@ EngineReport CheckEngine(Session &session) {
   /* With the folder they are true for: verify checks again when it changed. */
   session.file().SetCheck(LastCheck{report.content_flags, report.folder, report.check.valid()});
   session.file().Save();
-  if (!report.check.valid()) report.problem = Problem(report.folder);
+  report.problem = Problem(report.folder, report.check.valid());
   return report;
 }
 

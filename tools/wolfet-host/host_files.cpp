@@ -22,8 +22,7 @@ std::string LockPath(const std::string &settings) {
   std::error_code error;
   fs::path target = fs::weakly_canonical(fs::absolute(settings, error), error);
   if (error || target.empty()) target = settings;
-  return (target.parent_path() / ("." + target.filename().string() + ".wolfet-host-lock"))
-      .string();
+  return (target.parent_path() / ("." + target.filename().string() + ".wolfet-host-lock")).string();
 }
 
 }  // namespace
@@ -51,13 +50,14 @@ HostFiles LocateHostFiles(const std::string &settings_option) {
   if (settings_option.empty() && Exists(kLegacySettings) && !config.empty())
     files.note = std::string("reading ") + kLegacySettings +
                  " in this folder, as earlier versions did; to use it from any folder, move it: "
-                 "mkdir -p '" + config + "' && mv " + kLegacySettings + " '" + settings + "'";
+                 "mkdir -p '" +
+                 config + "' && mv " + kLegacySettings + " '" + settings + "'";
   return files;
 }
 
 std::optional<std::string> ReadHostFile(const std::string &path, size_t max_bytes,
-                                        const std::string &what, Fault refused,
-                                        Fault unreadable, const std::string &fix) {
+                                        const std::string &what, Fault refused, Fault unreadable,
+                                        const std::string &fix) {
   os::FileRead read = os::ReadRegularFile(path, max_bytes);
   switch (read.state) {
     case os::FileRead::kRead:
@@ -69,13 +69,12 @@ std::optional<std::string> ReadHostFile(const std::string &path, size_t max_byte
                                ", not a regular file; it is left as it is: " + fix);
     case os::FileRead::kTooLarge:
       throw Error(refused, what + " " + path + " is larger than any the host writes (over " +
-                               std::to_string(max_bytes) + " bytes); it is left as it is: " +
-                               fix);
+                               std::to_string(max_bytes) + " bytes); it is left as it is: " + fix);
     case os::FileRead::kUnreadable:
       break;
   }
   throw Error(unreadable, "cannot read " + what + " " + path + " (" + read.why +
-                           "); it is left as it is: " + fix);
+                              "); it is left as it is: " + fix);
 }
 
 void WriteHostFile(const HostFiles &files, const std::string &path, const std::string &bytes,
@@ -90,8 +89,8 @@ void WriteHostFile(const HostFiles &files, const std::string &path, const std::s
     case os::Saved::kYes:
       return;
     case os::Saved::kNotWritten:
-      throw Error(Fault::kFile, "cannot write " + what + " " + path + " (" + why +
-                                    "); it is left as it was");
+      throw Error(Fault::kFile,
+                  "cannot write " + what + " " + path + " (" + why + "); it is left as it was");
     case os::Saved::kNotReplaced:
       break;
   }
@@ -109,8 +108,8 @@ HostFilesLock::HostFilesLock(const HostFiles &files, double wait_s) {
   const std::string me = "wolfet-host, process " + std::to_string(os::ProcessId());
   if (lock_.Acquire(path, wait_s, me, &holder, &why)) return;
   if (!why.empty())
-    throw Error(Fault::kFile, "cannot lock " + path + " (" + why + ") to change " +
-                                  files.settings + "; nothing was changed");
+    throw Error(Fault::kFile, "cannot lock " + path + " (" + why + ") to change " + files.settings +
+                                  "; nothing was changed");
   throw Error(Fault::kFile, files.settings + " is being changed by " +
                                 (holder.empty() ? std::string("another run") : holder) +
                                 ", which holds " + path + "; waited " +

@@ -29,8 +29,8 @@ constexpr double kLockWaitSeconds = 10;
 
 struct HostFiles {
   std::string settings;
-  std::string servers; /* the list `servers` keeps for `join --pick` */
-  std::string colour;  /* the colour from before a launch whose end was not seen */
+  std::string servers;                  /* the list `servers` keeps for `join --pick` */
+  std::string colour;                   /* the colour from before a launch whose end was not seen */
   std::vector<std::string> own_folders; /* made when a file is first written */
   std::string note;                     /* what to tell the user about where they are */
 };
@@ -49,8 +49,8 @@ HostFiles LocateHostFiles(const std::string &settings_option);
  * `max_bytes`, with `unreadable` when the system will not read it; the
  * message says what it is and `fix`. */
 std::optional<std::string> ReadHostFile(const std::string &path, size_t max_bytes,
-                                        const std::string &what, Fault refused,
-                                        Fault unreadable, const std::string &fix);
+                                        const std::string &what, Fault refused, Fault unreadable,
+                                        const std::string &fix);
 
 /* Replaces a kept file whole (os::SaveAtomically), making its folder
  * first when it is one of the host's own. Throws Error (kFile). */

@@ -10,11 +10,12 @@
 
 #include "console.h"
 #include "engine_folder.h"
-#include "host_files.h"
 #include "error.h"
+#include "host_files.h"
 #include "launch/launch.h"
 #include "os.h"
 #include "platform/platform.h"
+#include "servers/protocol.h"
 #include "validate.h"
 
 namespace wolfet_host {
@@ -22,6 +23,8 @@ namespace {
 
 /* The plug-in copies a picked entry into a 256-byte buffer with its NUL. */
 constexpr size_t kMaxServerText = 255;
+/* More than any launch script takes: five short lines. */
+constexpr size_t kScriptRoom = 4096;
 
 uint32_t Highlight() { return platform::GetSystemColour(platform::kColourHighlight); }
 
@@ -51,11 +54,16 @@ Plan PlanJoin(const LaunchRequest &request) {
   Plan plan;
   plan.list = PackServerList(request.servers);
   const std::string &server = request.servers[request.pick];
-  /* Only the entry picked reaches the script; the others stay the
-   * plug-in's list as they are. */
-  RejectScriptText("server " + std::to_string(request.pick) +
-                       (request.servers_from.empty() ? "" : " of " + request.servers_from),
-                   server);
+  const std::string from = request.servers_from.empty() ? "" : " of " + request.servers_from;
+  /* Only the entry picked reaches the script, which takes it unquoted. */
+  RejectScriptText("server " + std::to_string(request.pick) + from, server);
+  /* Each is an address the game can connect to, read as `info` reads one. */
+  for (size_t i = 0; i < request.servers.size(); ++i) {
+    std::string why;
+    if (!ParseServerAddress(request.servers[i], &why))
+      throw Error(Fault::kBadInput,
+                  "server " + std::to_string(i) + from + " \"" + request.servers[i] + "\" " + why);
+  }
   plan.last_line = "connect " + server + "\r\n";
   plan.server_index = request.pick;
   /* One past the list: an index no server has, so the plug-in joins. */
@@ -78,22 +86,50 @@ void PlanHost(Session &session, Plan *plan) {
 }
 
 /* The plug-in moves the old script aside and creates the new one without
- * looking at either result, so in a folder it cannot write the game would
- * run an old script or none. A file created and removed again is the
- * plain way to ask; one of that name already there is left alone. */
-void CheckScriptFolderWritable(const std::string &folder) {
-  const std::string etmain = os::LocalPath(folder + "etmain\\");
-  const std::string probe = etmain + "launch.cfg.wolfet-host-probe";
+ * looking at either result, so whatever would make either fail is looked
+ * for first: the game would run an old script or none, and the old one
+ * could be lost. */
+void CheckScriptFolder(const std::string &folder) {
+  const std::string etmain = os::LocalPath(folder + "etmain");
+  /* A file created, filled and removed again is the plain way to ask for
+   * both the right to write and the room. */
+  const std::string refused = os::TryWriteIn(etmain, kScriptRoom);
+  if (!refused.empty())
+    throw Error(Fault::kFile, "the launch script cannot be written in \"" + etmain + "\" (" +
+                                  refused +
+                                  "): etmain/ must be writable, with room, for the plug-in to "
+                                  "write launch.cfg there; nothing was started");
+}
+
+std::string Kind(const std::string &path, std::filesystem::file_status status) {
+  if (std::filesystem::is_symlink(status)) return "a link";
+  const std::string kind = os::KindOf(path);
+  return kind.empty() ? "no regular file" : kind;
+}
+
+void CheckScriptFiles(const std::string &folder) {
+  namespace fs = std::filesystem;
+  const std::string script = os::LocalPath(folder + "etmain\\launch.cfg");
+  const std::string backup = script + ".bak";
   std::error_code error;
-  const bool there = std::filesystem::exists(probe, error);
-  std::ofstream out(probe, std::ios::binary | std::ios::app);
-  const bool written = static_cast<bool>(out);
-  out.close();
-  if (!there) std::filesystem::remove(probe, error);
-  if (!written)
-    throw Error(Fault::kFile, "the launch script cannot be written in \"" + etmain +
-                                  "\": etmain/ must be writable for the plug-in to write "
-                                  "launch.cfg there; nothing was started");
+  const fs::file_status status = fs::symlink_status(script, error);
+  if (!fs::exists(status)) return;
+  if (!fs::is_regular_file(status))
+    throw Error(Fault::kFile, "\"" + script + "\" is " + Kind(script, status) +
+                                  ": the plug-in would write the launch script into what it "
+                                  "names or fail to; make it a file of its own or remove it; "
+                                  "nothing was started");
+  /* The old script is moved to the backup's name; what stands there
+   * must be a file the plug-in can delete first. */
+  const fs::file_status kept = fs::symlink_status(backup, error);
+  const bool read_only = fs::is_regular_file(kept) &&
+                         (kept.permissions() & (fs::perms::owner_write | fs::perms::group_write |
+                                                fs::perms::others_write)) == fs::perms::none;
+  if (fs::exists(kept) && (!fs::is_regular_file(kept) || read_only))
+    throw Error(Fault::kFile, "the backup of the launch script, \"" + backup + "\", is " +
+                                  (read_only ? std::string("read-only") : Kind(backup, kept)) +
+                                  ": the plug-in could not move the old script aside and would "
+                                  "write over it; move it away; nothing was started");
 }
 
 /* Everything checked before the plug-in is called, so that a refusal
@@ -104,7 +140,8 @@ Plan PlanLaunch(Session &session, const LaunchRequest &request) {
   plan.folder = session.EngineFolder();
   DiagnoseEngineFolder(plan.folder, FolderUse::kLaunch);
   if (request.hosting) PlanHost(session, &plan);
-  CheckScriptFolderWritable(plan.folder);
+  CheckScriptFiles(plan.folder);
+  CheckScriptFolder(plan.folder);
   return plan;
 }
 
@@ -144,7 +181,10 @@ std::string JudgeScript(const Script &before, const Script &after, const std::st
     return "it is the old one, from before this launch";
   const bool asked = whole ? after.bytes == head + tail
                            : StartsWith(after.bytes, head) && EndsWith(after.bytes, tail);
-  return asked ? "" : "it does not hold the lines this launch asked for";
+  if (asked) return "";
+  if (after.bytes.empty() || StartsWith(head + tail, after.bytes) || StartsWith(head, after.bytes))
+    return "it was cut short: is the disk full?";
+  return "it does not hold the lines this launch asked for";
 }
 
 /* The highlight colour from before a launch whose game the host stopped
@@ -158,8 +198,9 @@ class KeptColour {
   const std::string &path() const { return files_.colour; }
 
   std::optional<uint32_t> Read() const {
-    const std::string fix = "it keeps the colour from before a launch, such as 0x00D77800; mend "
-                            "or remove it";
+    const std::string fix =
+        "it keeps the colour from before a launch, such as 0x00D77800; mend "
+        "or remove it";
     const std::optional<std::string> text =
         ReadHostFile(path(), kMaxColourBytes, "kept colour", Fault::kFile, Fault::kFile, fix);
     if (!text) return std::nullopt;
@@ -267,7 +308,7 @@ hostkit::GameEnd AwaitEnd(Session &session, const LaunchRequest &request, const 
                                   colour.PutBack());
   if (!end.ended)
     throw Error(Fault::kWait, "the game in \"" + plan.folder + "\" is still running after " +
-                                  SecondsText(request.timeout_s) + "; stopped waiting for it. " +
+                                  SecondsText(end.seconds) + "; stopped waiting for it. " +
                                   colour.PutBack());
   return end;
 }

@@ -3,14 +3,18 @@
 // check the engine folder and name the files to verify, launches a game
 // and polls until it ends. Each subcommand lives in commands/.
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 
 #include "exit_codes.h"
 #include "os.h"
 #include "program.h"
+#include "validate.h"
 
 namespace wolfet_host {
 namespace {
@@ -73,6 +77,20 @@ int Fail(const std::exception &e, int code) {
   return code;
 }
 
+/* A full disk or a broken device under standard output: what the command
+ * printed did not all arrive, and a script reading it must not take it
+ * for whole. */
+int CheckOutput(int code) {
+  errno = 0;
+  std::cout.flush();
+  const bool failed = !std::cout || std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  if (!failed) return code;
+  std::cerr << "wolfet-host: cannot write to standard output ("
+            << (errno != 0 ? std::strerror(errno) : "the write failed")
+            << "); what it printed is not whole\n";
+  return code == kExitOk ? ExitCode(Fault::kFile) : code;
+}
+
 int Main(int argc, char **argv) {
   CLI::App app{
       "Drives the Wolf ET engine plug-in as the game launcher does: settings pages, engine "
@@ -102,13 +120,13 @@ int Main(int argc, char **argv) {
                 << " (wolfet-host --help says what each does)\n";
       return kExitUsage;
     }
-    return app.exit(e) == 0 ? kExitOk : kExitUsage;
+    return CheckOutput(app.exit(e) == 0 ? kExitOk : kExitUsage);
   } catch (const Error &e) {
-    return Fail(e, ExitCode(e.fault()));
+    return CheckOutput(Fail(e, ExitCode(e.fault())));
   } catch (const std::exception &e) {
-    return Fail(e, ExitCode(Fault::kFile));
+    return CheckOutput(Fail(e, ExitCode(Fault::kFile)));
   }
-  return kExitOk;
+  return CheckOutput(kExitOk);
 }
 
 }  // namespace
@@ -118,15 +136,29 @@ CLI::Validator Seconds(double min, double max) {
       "[" + CLI::detail::to_string(min) + " - " + CLI::detail::to_string(max) + "]";
   return CLI::Validator(
       [min, max, range](std::string &text) -> std::string {
-        char *end = nullptr;
-        const double value = std::strtod(text.c_str(), &end);
-        if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value))
+        double value = 0;
+        if (!ParseDecimal(text, &value))
           return "'" + text + "' is not a number of seconds; give one in " + range;
         if (value < min || value > max)
           return "Value " + text + " not in range " + range + " seconds";
         return std::string();
       },
       "SECONDS in " + range);
+}
+
+CLI::Validator Decimal() {
+  return CLI::Validator(
+      [](std::string &text) -> std::string {
+        double value = 0;
+        if (!ParseDecimal(text, &value) || text.find('.') != std::string::npos)
+          return "'" + text + "' is not a whole number in decimal digits";
+        /* The parser would read a leading 0 as octal. */
+        const size_t sign = text[0] == '-' ? 1 : 0;
+        const size_t zeros = text.find_first_not_of('0', sign);
+        text.erase(sign, std::min(zeros, text.size() - 1) - sign);
+        return std::string();
+      },
+      "N");
 }
 
 }  // namespace wolfet_host

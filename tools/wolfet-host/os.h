@@ -116,8 +116,8 @@ std::string LocalPath(const std::string &plugin_path);
  * read. */
 bool Sha256File(const std::string &path, std::string *hex);
 
-/* While one lives, the user's stop (Ctrl-C, SIGTERM; on Windows Ctrl-C
- * and Ctrl-Break) only raises a flag, so that a wait for the game can end
+/* While one lives, the user's stop (Ctrl-C, SIGTERM, a closed terminal's
+ * SIGHUP; on Windows Ctrl-C and Ctrl-Break) only raises a flag, so that a wait for the game can end
  * in its own way and put back what the game changed rather than the
  * process dying half-way. The old handling comes back when it goes. */
 class StopSignals {

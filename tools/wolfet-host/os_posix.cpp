@@ -1,8 +1,8 @@
 #include <fcntl.h>
-#include <sys/file.h>
 #include <openssl/evp.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,8 +93,8 @@ std::string SideName(const std::string &target, const char *what) {
   char tail[20];
   std::snprintf(tail, sizeof tail, "%012llx",
                 static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-  return (path.parent_path() / ("." + path.filename().string() + ".wolfet-host-" + what + "-" +
-                                tail))
+  return (path.parent_path() /
+          ("." + path.filename().string() + ".wolfet-host-" + what + "-" + tail))
       .string();
 }
 
@@ -103,8 +103,7 @@ std::string SideName(const std::string &target, const char *what) {
 int CreateOwn(const std::string &target, const char *what, std::string *name) {
   for (int attempt = 0; attempt < 16; ++attempt) {
     *name = SideName(target, what);
-    const int fd =
-        open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -169,7 +168,8 @@ Saved SaveAtomically(const std::string &path, const std::string &bytes, std::str
   struct stat before;
   const bool existed = stat(target.c_str(), &before) == 0;
   if (existed && !S_ISREG(before.st_mode))
-    return Refused(Saved::kNotWritten, why, "it is " + Kind(before.st_mode) + ", not a regular file");
+    return Refused(Saved::kNotWritten, why,
+                   "it is " + Kind(before.st_mode) + ", not a regular file");
   /* rename(2) would replace a file the user made read-only. */
   if (existed && access(target.c_str(), W_OK) != 0)
     return Refused(Saved::kNotWritten, why, "it is read-only");
@@ -302,7 +302,7 @@ bool Sha256File(const std::string &path, std::string *hex) {
 namespace {
 
 volatile sig_atomic_t stop_signal = 0;
-struct sigaction old_interrupt, old_terminate;
+struct sigaction old_interrupt, old_terminate, old_hang_up;
 
 void OnStop(int signal) { stop_signal = signal; }
 
@@ -315,11 +315,14 @@ StopSignals::StopSignals() {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, &old_interrupt);
   sigaction(SIGTERM, &action, &old_terminate);
+  /* A closed terminal ends the wait as a stop does: the colour goes back. */
+  sigaction(SIGHUP, &action, &old_hang_up);
 }
 
 StopSignals::~StopSignals() {
   sigaction(SIGINT, &old_interrupt, nullptr);
   sigaction(SIGTERM, &old_terminate, nullptr);
+  sigaction(SIGHUP, &old_hang_up, nullptr);
 }
 
 GameOutput::GameOutput(bool capture) {
@@ -392,6 +395,7 @@ GameOutput::~GameOutput() {
 const char *StopRequested() {
   if (stop_signal == SIGINT) return "Ctrl-C (SIGINT)";
   if (stop_signal == SIGTERM) return "SIGTERM";
+  if (stop_signal == SIGHUP) return "SIGHUP (its terminal was closed)";
   return nullptr;
 }
 

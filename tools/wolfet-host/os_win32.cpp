@@ -3,10 +3,13 @@
 /* after windows.h, which it needs */
 #include <bcrypt.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -49,10 +52,6 @@ bool SetEnvironment(const std::string &name, const std::string &value) {
   return _putenv_s(name.c_str(), value.c_str()) == 0;
 }
 
-bool MoveReplacing(const std::string &from, const std::string &to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-}
-
 namespace {
 
 Saved Refused(Saved saved, std::string *why, const std::string &reason) {
@@ -70,13 +69,97 @@ std::string SystemError(DWORD code) {
   return out.empty() ? "error " + std::to_string(code) : out;
 }
 
+std::string Kind(DWORD attributes) {
+  if (attributes == INVALID_FILE_ATTRIBUTES) return "";
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return "a folder";
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return "a device";
+  return "";
+}
+
+/* A name no user gives a file: a dot, the target's name and the host's,
+ * and a random tail. */
+std::string SideName(const std::string &target, const char *what) {
+  const std::filesystem::path path(target);
+  static std::mt19937_64 random(std::random_device{}());
+  char tail[20];
+  std::snprintf(tail, sizeof tail, "%012llx",
+                static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+  return (path.parent_path() /
+          ("." + path.filename().string() + ".wolfet-host-" + what + "-" + tail))
+      .string();
+}
+
+/* A new file of ours, never one that is there (CREATE_NEW). */
+HANDLE CreateOwn(const std::string &target, const char *what, std::string *name) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    *name = SideName(target, what);
+    HANDLE file = CreateFileA(name->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+bool WriteAll(HANDLE file, const std::string &bytes) {
+  DWORD written = 0;
+  return bytes.size() <= MAXDWORD &&
+         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != 0 &&
+         written == bytes.size();
+}
+
+/* The name the C runtime and the ANSI calls take. */
+std::string Full(const std::string &path) {
+  std::error_code error;
+  const std::string full = std::filesystem::absolute(path, error).string();
+  return error ? path : full;
+}
+
 }  // namespace
+
+std::string KindOf(const std::string &path) { return Kind(GetFileAttributesA(path.c_str())); }
+
+FileRead ReadRegularFile(const std::string &path, size_t max_bytes) {
+  FileRead read;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD code = GetLastError();
+    read.state = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
+                     ? FileRead::kMissing
+                     : FileRead::kUnreadable;
+    read.why = SystemError(code);
+    return read;
+  }
+  if (!Kind(attributes).empty()) return {FileRead::kNotRegular, "", Kind(attributes)};
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {FileRead::kUnreadable, "", SystemError(GetLastError())};
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return {FileRead::kNotRegular, "", "a device"};
+  }
+  read.state = FileRead::kRead;
+  char piece[1 << 14];
+  for (;;) {
+    DWORD got = 0;
+    if (ReadFile(file, piece, sizeof piece, &got, nullptr) == 0) {
+      read = {FileRead::kUnreadable, "", SystemError(GetLastError())};
+      break;
+    }
+    if (got == 0) break;
+    if (read.bytes.size() + got > max_bytes) {
+      read = {FileRead::kTooLarge, "", ""};
+      break;
+    }
+    read.bytes.append(piece, got);
+  }
+  CloseHandle(file);
+  return read;
+}
 
 Saved SaveAtomically(const std::string &path, const std::string &bytes, std::string *why) {
   /* ReplaceFile takes full paths only. */
   std::error_code error;
-  std::string target = std::filesystem::absolute(path, error).string();
-  if (error) target = path;
+  std::string target = Full(path);
   if (std::filesystem::is_symlink(path, error)) {
     const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
     if (error) return Refused(Saved::kNotWritten, why, error.message());
@@ -84,18 +167,15 @@ Saved SaveAtomically(const std::string &path, const std::string &bytes, std::str
   }
   const DWORD attributes = GetFileAttributesA(target.c_str());
   const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
+  if (!Kind(attributes).empty())
+    return Refused(Saved::kNotWritten, why, "it is " + Kind(attributes) + ", not a regular file");
   if (existed && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
     return Refused(Saved::kNotWritten, why, "it is read-only");
-  const std::string temporary = target + ".tmp";
-  HANDLE out = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  std::string temporary;
+  HANDLE out = CreateOwn(target, "new", &temporary);
   if (out == INVALID_HANDLE_VALUE)
     return Refused(Saved::kNotWritten, why, SystemError(GetLastError()));
-  DWORD written = 0;
-  bool ok =
-      bytes.size() <= MAXDWORD &&
-      WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != 0 &&
-      written == bytes.size() && FlushFileBuffers(out) != 0;
+  bool ok = WriteAll(out, bytes) && FlushFileBuffers(out) != 0;
   DWORD failure = ok ? 0 : GetLastError();
   ok = CloseHandle(out) != 0 && ok;
   if (!ok) {
@@ -105,10 +185,9 @@ Saved SaveAtomically(const std::string &path, const std::string &bytes, std::str
   /* ReplaceFile keeps the old file's attributes and access rights, which
    * a rename would drop for the temporary's; a new file has none to keep. */
   const bool replaced =
-      existed && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0
-          ? ReplaceFileA(target.c_str(), temporary.c_str(), nullptr,
-                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
-          : MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+      existed ? ReplaceFileA(target.c_str(), temporary.c_str(), nullptr,
+                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
+              : MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   if (!replaced) {
     failure = GetLastError();
     DeleteFileA(temporary.c_str());
@@ -116,6 +195,79 @@ Saved SaveAtomically(const std::string &path, const std::string &bytes, std::str
   }
   return Saved::kYes;
 }
+
+FileLock::~FileLock() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle_)));
+}
+
+bool FileLock::Acquire(const std::string &path, double wait_s, const std::string &me,
+                       std::string *holder, std::string *why) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *why = SystemError(GetLastError());
+    return false;
+  }
+  /* The first byte is locked; who holds it is written after it, where a
+   * waiting run can read it. */
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(wait_s);
+  OVERLAPPED at = {};
+  while (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) == 0) {
+    if (std::chrono::steady_clock::now() >= end) {
+      char text[256] = {};
+      DWORD got = 0;
+      OVERLAPPED from = {};
+      from.Offset = 1;
+      ReadFile(file, text, sizeof text - 1, &got, &from);
+      *holder = std::string(text, got);
+      while (!holder->empty() && (holder->back() == '\n' || holder->back() == '\r'))
+        holder->pop_back();
+      CloseHandle(file);
+      return false;
+    }
+    Sleep(10);
+  }
+  OVERLAPPED from = {};
+  from.Offset = 1;
+  DWORD written = 0;
+  const std::string line = me + "\n";
+  SetFilePointer(file, 1, nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, &from);
+  handle_ = static_cast<long long>(reinterpret_cast<intptr_t>(file));
+  return true;
+}
+
+bool IsRunnableFile(const std::string &path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && Kind(attributes).empty();
+}
+
+long ProcessId() { return static_cast<long>(GetCurrentProcessId()); }
+
+std::string TryWriteIn(const std::string &folder, size_t bytes) {
+  std::string name;
+  HANDLE file = CreateOwn(folder + "\\probe", "probe", &name);
+  if (file == INVALID_HANDLE_VALUE) return SystemError(GetLastError());
+  bool ok = WriteAll(file, std::string(bytes, '\n')) && FlushFileBuffers(file) != 0;
+  const DWORD failure = ok ? 0 : GetLastError();
+  CloseHandle(file);
+  DeleteFileA(name.c_str());
+  return ok ? std::string() : SystemError(failure);
+}
+
+namespace {
+
+std::string KnownFolder(const char *variable) {
+  const char *set = getenv(variable);
+  return set != nullptr && set[0] != '\0' ? std::string(set) + "\\wolfet-host" : std::string();
+}
+
+}  // namespace
+
+std::string ConfigFolder() { return KnownFolder("APPDATA"); }
+std::string StateFolder() { return KnownFolder("LOCALAPPDATA"); }
 
 std::string ExecutableFolder() {
   char path[MAX_PATH + 1];

@@ -55,6 +55,10 @@ void AddDemoCommand(CLI::App &app, Context &context);
  * takes seconds goes through this check. */
 CLI::Validator Seconds(double min, double max);
 
+/* A whole number in decimal digits, for every option that takes one:
+ * the parser alone reads 010 as 8 and 0x10 as 16. */
+CLI::Validator Decimal();
+
 /* The options host and join share: --player, --interval, --timeout. */
 void AddLaunchOptions(CLI::App &command, LaunchRequest &request);
 

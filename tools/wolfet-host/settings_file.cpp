@@ -165,14 +165,13 @@ constexpr char kFix[] = "mend it or name another with --settings";
 
 /* The file as it is now, checked; an empty object when there is none. */
 json ReadChecked(const std::string &path) {
-  const std::optional<std::string> text =
-      ReadHostFile(path, kMaxSettingsBytes, "settings file", Fault::kBadInput,
-                   Fault::kBadInput, kFix);
+  const std::optional<std::string> text = ReadHostFile(path, kMaxSettingsBytes, "settings file",
+                                                       Fault::kBadInput, Fault::kBadInput, kFix);
   if (!text) return json::object();
   json parsed;
   const std::string why = ParseHostJson(*text, &parsed);
   if (!why.empty())
-    throw Error(Fault::kBadInput, "settings file " + path + " is not a JSON object (" + why +
+    throw Error(Fault::kBadInput, "settings file " + path + " does not read as JSON (" + why +
                                       "); it is left as it is: " + kFix);
   if (!parsed.is_object())
     throw Error(Fault::kBadInput, "settings file " + path + " is not a JSON object but " +

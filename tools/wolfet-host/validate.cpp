@@ -40,6 +40,21 @@ std::string ValidateMasterAddress(const std::string &where, const hostkit::Schem
 
 }  // namespace
 
+bool ParseDecimal(std::string_view text, double *value) {
+  size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+  const size_t digits = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  if (i == digits) return false;
+  if (i < text.size() && text[i] == '.') {
+    const size_t fraction = ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    if (i == fraction) return false;
+  }
+  if (i != text.size()) return false;
+  *value = std::strtod(std::string(text).c_str(), nullptr);
+  return true;
+}
+
 std::string SetEngineFolderHint() {
   return std::string("set it with: wolfet-host set engine general enginepath FOLDER") +
          os::PathSeparator();

@@ -4,12 +4,19 @@
 #define TOOLS_HOST_VALIDATE_H
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "error.h"
 #include "schema.h"
 
 namespace wolfet_host {
+
+/* A number as people write it: decimal digits, a '-' before them and a
+ * fraction after them at most. No octal from a leading 0, no hex, no
+ * "inf" or "nan": what the C library would read of those is never what
+ * was meant. False for anything else. */
+bool ParseDecimal(std::string_view text, double *value);
 
 /* How to set the engine folder, for the errors that say it is not set. */
 std::string SetEngineFolderHint();

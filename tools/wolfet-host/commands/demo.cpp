@@ -229,6 +229,7 @@ void AddDemoCommand(CLI::App &app, Context &context) {
       ->capture_default_str();
   command->add_option("--game-ms", demo->game_ms, "How long the stand-in game runs")
       ->capture_default_str()
+      ->transform(Decimal())
       ->check(CLI::Range(0, 600000));
   command->add_flag("--keep", demo->keep, "Keep the temporary folder afterwards");
   command->callback([&context, demo] { RunDemo(context.global, *demo); });

@@ -85,6 +85,7 @@ void AddLaunchOptions(CLI::App &command, LaunchRequest &request) {
   command.add_option("--player", request.player, "The player name")->capture_default_str();
   command.add_option("--interval", request.interval_ms, "Milliseconds between polls")
       ->capture_default_str()
+      ->transform(Decimal())
       ->check(CLI::Range(1, 10000));
   command
       .add_option("--timeout", request.timeout_s,

@@ -44,12 +44,12 @@ void RunInfo(const InfoOptions &options) {
                                       " is unreachable: its host says nothing listens on that "
                                       "port; check the address and the port");
   if (!server.answered)
-    throw Error(Fault::kNoAnswer, "the server " + asked.named + " sent no answer within " +
-                                      SecondsText(options.timeout_s) +
+    throw Error(Fault::kNoAnswer, "the server " + asked.named + " sent no answer " +
+                                      Asked(server.asked, asked.seconds) +
                                       "; check the address, or give a longer --timeout");
   if (!server.status)
-    std::cerr << "note: the server answered with its info but sent no rules and players within "
-              << SecondsText(options.timeout_s) << "\n";
+    std::cerr << "note: the server answered with its info but sent no rules and players in "
+              << SecondsText(asked.seconds) << "\n";
   if (options.json) return;
   PrintTable({server}, os::StdoutIsTerminal(), std::cout);
   if (!server.status) return;

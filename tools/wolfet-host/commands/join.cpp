@@ -18,7 +18,8 @@ void AddJoinCommand(CLI::App &app, Context &context) {
                    "Server addresses, at most 255 bytes each; none: the list 'servers' kept");
   join->add_option("--pick", request->pick,
                    "Index of the server to join, from 0 (the # column of 'servers')")
-      ->capture_default_str();
+      ->capture_default_str()
+      ->transform(Decimal());
   join->add_flag("--force", *force,
                  "Join a server of the kept list that needs a password all the same (the "
                  "launch cannot carry one)");

@@ -125,6 +125,7 @@ class Master {
   const udp::endpoint &endpoint() const { return endpoint_; }
   bool answered() const { return answered_; }
   bool complete() const { return complete_; }
+  int asked() const { return attempts_; }
 
   /* The list came from elsewhere: nothing to ask. */
   void Given() { answered_ = complete_ = true; }
@@ -236,7 +237,10 @@ class ServerTable {
   std::vector<ServerInfo> Infos() const {
     std::vector<ServerInfo> infos;
     infos.reserve(servers_.size());
-    for (const Server &s : servers_) infos.push_back(s.info);
+    for (const Server &s : servers_) {
+      infos.push_back(s.info);
+      infos.back().asked = s.attempts;
+    }
     return infos;
   }
 
@@ -291,6 +295,7 @@ class Browser {
     BrowseResult result;
     result.servers = table_.Infos();
     result.master_answered = master_.answered();
+    result.master_asked = master_.asked();
     result.list_complete = master_.complete();
     result.max_servers = table_.max_servers();
     result.listed_past_cap = table_.past_cap();

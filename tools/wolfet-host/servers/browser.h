@@ -48,6 +48,7 @@ struct BrowseRequest {
 struct BrowseResult {
   std::vector<ServerInfo> servers; /* each address once, in the master's order */
   bool master_answered = false;    /* at least one list came from it */
+  int master_asked = 0;            /* requests sent to it */
   bool list_complete = false;      /* its end marker came before the deadline */
   size_t max_servers = kMaxServers;
   size_t listed_past_cap = 0; /* entries the master listed once `servers` was full */

@@ -29,6 +29,7 @@ AskedServer AskServer(const std::string &address, double timeout_s) {
   request.timeout_s =
       std::max(kLeast, timeout_s - std::chrono::duration<double>(Clock::now() - start).count());
   asked.server = QueryServers({{ip, parsed->port}}, request).servers.at(0);
+  asked.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   if (FormatEndpoint(asked.server.endpoint) != asked.named)
     asked.named += " (" + FormatEndpoint(asked.server.endpoint) + ")";
   return asked;

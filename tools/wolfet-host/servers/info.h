@@ -10,8 +10,9 @@
 namespace wolfet_host {
 
 struct AskedServer {
-  std::string named; /* "host:port" as typed, with the address it has when that differs */
-  ServerInfo server; /* answered false when it did not; reachable false when refused */
+  std::string named;  /* "host:port" as typed, with the address it has when that differs */
+  ServerInfo server;  /* answered false when it did not; reachable false when refused */
+  double seconds = 0; /* how long it was asked, the look-up included */
 };
 
 /* Asks the server at HOST[:PORT] (port 27960 when not given) for its info

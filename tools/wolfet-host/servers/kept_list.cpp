@@ -52,8 +52,8 @@ void KeepServerList(const HostFiles &files, const std::string &master, const jso
                                   " is left as it is, since " + not_ours +
                                   "; move it away, or name another settings file with --settings");
   try {
-    WriteHostFile(files, files.servers,
-                  Dump(json{{"master", master}, {"servers", servers}}) + '\n', "server list");
+    WriteHostFile(files, files.servers, Dump(json{{"master", master}, {"servers", servers}}) + '\n',
+                  "server list");
   } catch (const Error &e) {
     throw Error(Fault::kFile, e.what() + RemoveOlder(files.servers, there));
   }

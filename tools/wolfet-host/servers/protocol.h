@@ -76,6 +76,7 @@ struct ServerInfo {
   std::optional<int> humans;
   bool reachable = true;              /* false once the server's host said its port is closed */
   std::optional<ServerStatus> status; /* when asked for and answered */
+  int asked = 0;                      /* info requests sent to it */
 };
 
 /* False for a server that says it is of another protocol or game; one

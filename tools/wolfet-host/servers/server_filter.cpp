@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "display.h"
+#include "validate.h"
 
 namespace wolfet_host {
 namespace {
@@ -58,10 +59,9 @@ std::string ReadGameType(const std::string &typed, FilterValue *v) {
 }
 
 std::string ReadMilliseconds(const std::string &typed, FilterValue *v) {
-  char *end = nullptr;
-  const double value = std::strtod(typed.c_str(), &end);
+  double value = 0;
   const std::string range = "[0 - 60000]";
-  if (typed.empty() || end != typed.c_str() + typed.size() || !std::isfinite(value))
+  if (!ParseDecimal(typed, &value))
     return "'" + typed + "' is not a number of milliseconds; give one in " + range;
   if (value < 0 || value > kMaxPingMs)
     return "Value " + typed + " not in range " + range + " milliseconds";
