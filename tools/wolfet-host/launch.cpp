@@ -134,8 +134,36 @@ void CheckScriptFiles(const std::string &folder) {
 
 /* Everything checked before the plug-in is called, so that a refusal
  * starts nothing. */
-Plan PlanLaunch(Session &session, const LaunchRequest &request) {
+/* A script in the game's home folder wins over the new one: the game
+ * would run a stale script while the host shows the new one. */
+void CheckShadowing(bool force, LaunchWatcher &watcher) {
+  const std::vector<std::string> shadows = ShadowingScripts();
+  if (shadows.empty()) return;
+  std::string named;
+  for (const std::string &path : shadows) named += (named.empty() ? "\"" : ", \"") + path + "\"";
+  const std::string what = named + (shadows.size() == 1 ? " is" : " are") +
+                           " in the game's home folder, where the game looks first: it would run " +
+                           (shadows.size() == 1 ? "that script" : "those scripts") +
+                           " and not the one the plug-in writes";
+  if (!force)
+    throw Error(Fault::kBadInput,
+                what +
+                    "; move it away (the host deletes nothing of yours), or give --force to "
+                    "launch all the same; nothing was started");
+  watcher.Note(what + "; launching all the same (--force)");
+}
+
+Plan PlanLaunch(Session &session, const LaunchRequest &request, LaunchWatcher &watcher) {
   RejectScriptText("the player name (--player)", request.player);
+  /* ET: Legacy and ioquake3 keep a name whole; the original engine reads
+   * a cvar's value only up to the first blank unless it is quoted, and
+   * the plug-in writes it unquoted. */
+  if (request.player.find(' ') != std::string::npos)
+    watcher.Note("the player name \"" + request.player +
+                 "\" holds a space: the original Wolf ET keeps only its first word (\"" +
+                 request.player.substr(0, request.player.find(' ')) +
+                 "\"); ET: Legacy keeps it whole");
+  CheckShadowing(request.force, watcher);
   Plan plan = request.hosting ? Plan{} : PlanJoin(request);
   plan.folder = session.EngineFolder();
   DiagnoseEngineFolder(plan.folder, FolderUse::kLaunch);
@@ -322,6 +350,18 @@ std::string ColourText(uint32_t bgr) {
   return text;
 }
 
+std::vector<std::string> ShadowingScripts() {
+  std::vector<std::string> found;
+  for (const std::string &home : os::GameHomeFolders()) {
+    const std::string script =
+        home + os::PathSeparator() + "etmain" + os::PathSeparator() + "launch.cfg";
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(script, error)))
+      found.push_back(script);
+  }
+  return found;
+}
+
 std::vector<unsigned char> PackServerList(const std::vector<std::string> &servers) {
   std::vector<unsigned char> list;
   for (size_t i = 0; i < servers.size(); ++i) {
@@ -340,7 +380,7 @@ std::vector<unsigned char> PackServerList(const std::vector<std::string> &server
 }
 
 LaunchOutcome Launch(Session &session, const LaunchRequest &request, LaunchWatcher &watcher) {
-  const Plan plan = PlanLaunch(session, request);
+  const Plan plan = PlanLaunch(session, request, watcher);
   const auto flags = session.file().ContentFlags();
   if (!flags)
     watcher.Note("no check has been run with " + session.file().path() +

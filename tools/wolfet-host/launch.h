@@ -24,6 +24,7 @@ struct LaunchRequest {
   std::string player = "Player";
   int interval_ms = 100;
   double timeout_s = 0; /* 0: wait for the game as long as it runs */
+  bool force = false;   /* launch past a launch.cfg in the game's home folder */
 };
 
 class LaunchWatcher {
@@ -61,6 +62,11 @@ std::vector<unsigned char> PackServerList(const std::vector<std::string> &server
  * (the colour from before the launch is then put back by the host
  * itself, and kept for the next launch). */
 LaunchOutcome Launch(Session &session, const LaunchRequest &request, LaunchWatcher &watcher);
+
+/* The launch.cfg files in the game's home folders (os::GameHomeFolders)
+ * that the game would run in place of the one the plug-in writes: its
+ * `exec` looks in the home folder before the install folder. */
+std::vector<std::string> ShadowingScripts();
 
 /* "0x00D77800 (#0078D7)": a colour as the messages give it. */
 std::string ColourText(uint32_t bgr);

@@ -6,6 +6,7 @@
 #define TOOLS_HOST_OS_H
 
 #include <string>
+#include <vector>
 
 namespace wolfet_host {
 namespace os {
@@ -31,6 +32,12 @@ bool SetEnvironment(const std::string &name, const std::string &value);
  * place. */
 std::string ConfigFolder();
 std::string StateFolder();
+
+/* The home folders of the game's engines, where each keeps what it
+ * writes and looks first for what it reads: ~/.etwolf (Wolf ET) and
+ * ~/.etlegacy (ET: Legacy); on Windows ET: Legacy's folder in the user's
+ * Documents. */
+std::vector<std::string> GameHomeFolders();
 
 /* The folder that holds this program's executable, with a trailing
  * separator; empty when the system cannot say. */

@@ -260,6 +260,12 @@ std::string XdgFolder(const char *variable, const char *under_home) {
 
 }  // namespace
 
+std::vector<std::string> GameHomeFolders() {
+  const char *home = getenv("HOME");
+  if (home == nullptr || home[0] != '/') return {};
+  return {std::string(home) + "/.etwolf", std::string(home) + "/.etlegacy"};
+}
+
 std::string ConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", "/.config"); }
 std::string StateFolder() { return XdgFolder("XDG_STATE_HOME", "/.local/state"); }
 

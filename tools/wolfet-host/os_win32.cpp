@@ -266,6 +266,12 @@ std::string KnownFolder(const char *variable) {
 
 }  // namespace
 
+std::vector<std::string> GameHomeFolders() {
+  const char *profile = getenv("USERPROFILE");
+  if (profile == nullptr || profile[0] == '\0') return {};
+  return {std::string(profile) + "\\Documents\\ETLegacy"};
+}
+
 std::string ConfigFolder() { return KnownFolder("APPDATA"); }
 std::string StateFolder() { return KnownFolder("LOCALAPPDATA"); }
 

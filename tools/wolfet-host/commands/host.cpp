@@ -92,6 +92,10 @@ void AddLaunchOptions(CLI::App &command, LaunchRequest &request) {
                   "Seconds to wait for the game to end (0: no limit)")
       ->capture_default_str()
       ->check(Seconds(0.0, 1e7));
+  command.add_flag("--force", request.force,
+                   "Launch all the same past a launch.cfg in the game's home folder (which the "
+                   "game would run instead), and for join a kept server that needs a password "
+                   "(which the launch cannot carry)");
 }
 
 void AddHostCommand(CLI::App &app, Context &context) {

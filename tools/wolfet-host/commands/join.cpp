@@ -8,7 +8,6 @@ namespace wolfet_host {
 
 void AddJoinCommand(CLI::App &app, Context &context) {
   auto request = std::make_shared<LaunchRequest>();
-  auto force = std::make_shared<bool>(false);
   auto *join = app.add_subcommand(
       "join",
       "Join one of the servers given (SDLL_LaunchMultiplayer), show the launch script "
@@ -20,14 +19,11 @@ void AddJoinCommand(CLI::App &app, Context &context) {
                    "Index of the server to join, from 0 (the # column of 'servers')")
       ->capture_default_str()
       ->transform(Decimal());
-  join->add_flag("--force", *force,
-                 "Join a server of the kept list that needs a password all the same (the "
-                 "launch cannot carry one)");
-  join->callback([&context, request, force] {
+  join->callback([&context, request] {
     request->hosting = false;
     if (request->servers.empty()) {
       const KeptList kept = ReadKeptList(context.session().file().files());
-      CheckKeptPick(kept, request->pick, *force);
+      CheckKeptPick(kept, request->pick, request->force);
       request->servers = kept.addresses;
       request->servers_from = "the list kept in " + kept.path;
     }
