@@ -1,79 +1,51 @@
 What is typed is checked where it is typed: a bad command, option or value
-is a bad argument (exit 2) and changes nothing.
+is a bad argument (exit 2) and changes nothing. `try` shows the exit code
+and the first line said:
 
   $ echo '{"engine": {"servers": {"performquery": "0"}}}' >wolfet-host.json
-  $ wolfet-host
-  A subcommand is required
-  Run with --help for more information.
-  [2]
-  $ wolfet-host bogus
-  wolfet-host: 'bogus' is not a command; the commands are: schema, set, get, settings, check, verify, host, join, servers, info, demo (wolfet-host --help says what each does)
-  [2]
-  $ wolfet-host host --interval 0
-  --interval: Value 0 not in range 1 to 10000
-  Run with --help for more information.
-  [2]
-  $ wolfet-host servers --master 127.0.0.1:65536
-  --master: '127.0.0.1:65536' has a port that is not a number from 1 to 65535
-  Run with --help for more information.
-  [2]
-  $ wolfet-host servers --master ''
-  --master: '' names no master server; give HOST[:PORT]
-  Run with --help for more information.
-  [2]
-  $ wolfet-host servers --master '[::1]:27950'
-  --master: '[::1]:27950' is an IPv6 address; only IPv4 masters can be asked (as the game's own are)
-  Run with --help for more information.
-  [2]
-  $ wolfet-host info '[::1]:27960'
-  address: '[::1]:27960' is an IPv6 address; only IPv4 servers can be asked (as the game's own are)
-  Run with --help for more information.
-  [2]
-  $ wolfet-host servers --max-ping -1
-  --max-ping: Value -1 not in range [0 - 60000] milliseconds
-  Run with --help for more information.
-  [2]
-  $ wolfet-host servers --sort bogus
-  --sort: 'bogus' is not an order; give ping, players, name or map
-  Run with --help for more information.
-  [2]
-  $ wolfet-host servers --game-type bogus
-  --game-type: 'bogus' is not a game type; give one of Single, Co-op, Objective, Stopwatch, Campaign, LMS, Map Vote, or its number
-  Run with --help for more information.
-  [2]
-  $ wolfet-host servers --player ''
-  --player: an empty text names no player
-  Run with --help for more information.
-  [2]
-  $ wolfet-host join --pick 2 a b
-  wolfet-host: --pick 2 names no server; give 0 to 1
-  [2]
-  $ wolfet-host join --pick 0 $(printf '%256s' | tr ' ' x)
-  wolfet-host: server 0 ("xxxxxxxxxxxxxxxxxxxxxxxx...") is 256 bytes long; a server entry holds at most 255
-  [2]
-  $ wolfet-host join --player 'a
+  $ try() { wolfet-host "$@" >out 2>&1; echo "$? $(head -n 1 out)"; }
+  $ try
+  2 A subcommand is required
+  $ try bogus
+  2 wolfet-host: 'bogus' is not a command; the commands are: schema, set, get, settings, check, verify, host, join, servers, info, demo (wolfet-host --help says what each does)
+  $ try host --interval 0
+  2 --interval: Value 0 not in range 1 to 10000
+  $ try servers --master 127.0.0.1:65536
+  2 --master: '127.0.0.1:65536' has a port that is not a number from 1 to 65535
+  $ try servers --master ''
+  2 --master: '' names no master server; give HOST[:PORT]
+  $ try servers --master '[::1]:27950'
+  2 --master: '[::1]:27950' is an IPv6 address; only IPv4 masters can be asked (as the game's own are)
+  $ try info '[::1]:27960'
+  2 address: '[::1]:27960' is an IPv6 address; only IPv4 servers can be asked (as the game's own are)
+  $ try servers --max-ping -1
+  2 --max-ping: Value -1 not in range [0 - 60000] milliseconds
+  $ try servers --sort bogus
+  2 --sort: 'bogus' is not an order; give ping, players, name or map
+  $ try servers --game-type bogus
+  2 --game-type: 'bogus' is not a game type; give one of Single, Co-op, Objective, Stopwatch, Campaign, LMS, Map Vote, or its number
+  $ try servers --player ''
+  2 --player: an empty text names no player
+  $ try join --pick 2 a b
+  2 wolfet-host: --pick 2 names no server; give 0 to 1
+  $ try join --pick 0 $(printf '%256s' | tr ' ' x)
+  2 wolfet-host: server 0 ("xxxxxxxxxxxxxxxxxxxxxxxx...") is 256 bytes long; a server entry holds at most 255
+  $ try join --player 'a
   > b' x
-  wolfet-host: the player name (--player) holds a control character (such as a line break); the game would read it as a command of its own
-  [2]
-  $ wolfet-host set engine general enginpath /tmp/
-  wolfet-host: unknown setting 'enginpath' in engine general; its settings are: info1, enginepath, info2, parameters
-  [2]
-  $ wolfet-host set multiplayer general type 7
-  wolfet-host: multiplayer general type takes one of its list keys: 0 (Objective), 1 (Stopwatch), 2 (Last Man Standing), 3 (Campaign)
-  [2]
-  $ wolfet-host set engine servers masteraddress 'no such host:99999'
-  wolfet-host: engine servers masteraddress takes HOST[:PORT] (an IPv4 address or a host name, port 1 to 65535) or one of its list keys (main); 'no such host:99999' has a port that is not a number from 1 to 65535
-  [2]
-  $ wolfet-host set engine servers masteraddress 'no such host'
-  wolfet-host: engine servers masteraddress takes HOST[:PORT] (an IPv4 address or a host name, port 1 to 65535) or one of its list keys (main); 'no such host' is not a host name (letters, digits, '-' and '.') nor an IPv4 address
-  [2]
+  2 wolfet-host: the player name (--player) holds a control character (such as a line break); the game would read it as a command of its own
+  $ try set engine general enginpath /tmp/
+  2 wolfet-host: unknown setting 'enginpath' in engine general; its settings are: info1, enginepath, info2, parameters
+  $ try set multiplayer general type 7
+  2 wolfet-host: multiplayer general type takes one of its list keys: 0 (Objective), 1 (Stopwatch), 2 (Last Man Standing), 3 (Campaign)
+  $ try set engine servers masteraddress 'no such host:99999'
+  2 wolfet-host: engine servers masteraddress takes HOST[:PORT] (an IPv4 address or a host name, port 1 to 65535) or one of its list keys (main); 'no such host:99999' has a port that is not a number from 1 to 65535
+  $ try set engine servers masteraddress 'no such host'
+  2 wolfet-host: engine servers masteraddress takes HOST[:PORT] (an IPv4 address or a host name, port 1 to 65535) or one of its list keys (main); 'no such host' is not a host name (letters, digits, '-' and '.') nor an IPv4 address
 
 A time-out is a number of seconds in its range:
 
   $ for command in servers host 'join x' 'info x'; do
-  >   for seconds in nan inf -1; do
-  >     wolfet-host $command --timeout $seconds 2>err; echo "$? $(head -n1 err)"
-  >   done
+  >   for seconds in nan inf -1; do try $command --timeout $seconds; done
   > done
   2 --timeout: 'nan' is not a number of seconds; give one in [0.1 - 60]
   2 --timeout: 'inf' is not a number of seconds; give one in [0.1 - 60]
@@ -93,21 +65,11 @@ The settings file is as it was:
   $ cat wolfet-host.json
   {"engine": {"servers": {"performquery": "0"}}}
 
-Help, for the program and for each command:
+Help, for the program and for each command; a global option may follow
+the command:
 
-  $ wolfet-host get --help
-  Show one value (set, or else its default)
+  $ wolfet-host get --help | sed -n '/^Usage/p; /^Global/,$p'
   Usage: wolfet-host get [OPTIONS] page group setting
-  
-  Positionals:
-    page TEXT REQUIRED          engine or multiplayer
-    group TEXT REQUIRED         The group on that page
-    setting TEXT REQUIRED       The setting in that group
-  
-  Options:
-    -h,--help                   Print this help message and exit
-  
-  
   Global options:
     --plugin TEXT=*/libwolfet.so (glob)
                                 The plug-in library to load
@@ -118,8 +80,5 @@ Help, for the program and for each command:
   $ wolfet-host servers --help | grep -A1 -e --timeout
     --timeout FLOAT:SECONDS in [0.1 - 60]=3
                                 Seconds for the whole query
-
-The settings file may be named before or after the command:
-
-  $ wolfet-host settings --settings other.json | head -n1
+  $ wolfet-host settings --settings other.json | head -n 1
   settings in other.json

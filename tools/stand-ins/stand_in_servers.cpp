@@ -67,7 +67,7 @@ enum class Kind { kLive, kClosed, kSilent };
 
 struct Peer {
   Kind kind = Kind::kLive;
-  Answer answer;  // of a live one
+  Answer answer = [](const std::string &, int) { return std::vector<Reply>{}; };  // a live one's
   Link link;
   std::string pairs;  // of one given on the command line
 };
@@ -124,7 +124,7 @@ Answer Logged(Answer answer, std::shared_ptr<std::ofstream> log, uint16_t *port)
   return [answer = std::move(answer), log, port](const std::string &request, int asked) {
     const std::string text = request.substr(std::min<size_t>(4, request.size()));
     *log << *port << ' ' << text.substr(0, text.find_first_of(" \n")) << std::endl;
-    return answer ? answer(request, asked) : std::vector<Reply>{};
+    return answer(request, asked);
   };
 }
 
