@@ -120,7 +120,7 @@ cannot be made in its place, the game started is told to be closed:
   >   if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi
   > }
   $ chmod 711 "$CRAMTMP" && chmod a-w engine/etmain
-  $ FAKE_ET_RECORD= user wolfet-host join 1.2.3.4:27960
+  $ FAKE_ET_RECORD= user wolfet-host join 5.6.7.8:27960
   wolfet-host: the launch script cannot be written in "/*/launch.t/engine/etmain/": etmain/ must be writable for the plug-in to write launch.cfg there; nothing was started (glob)
   [1]
   $ cat engine/etmain/launch.cfg

@@ -82,7 +82,9 @@ host name:
   1 servers listed by localhost:*, 1 answering, 0 silent, 0 unreachable (*s); join one with: wolfet-host join --pick N (glob)
   wolfet-host: cannot keep the server list: wolfet-host.servers.json is left as it is, since it cannot be read (Is a directory); move it away, or name another settings file with --settings: the list above is not kept, so 'join --pick' cannot pick from it; keep it with --settings FILE in a folder you can write
   [1]
-  $ wolfet-host servers --timeout 5 --json >list.json 2>/dev/null
+  $ wolfet-host servers --timeout 5 --json >list.json
+  asking the master server localhost:* (timeout 5 s) (glob)
+  wolfet-host: cannot keep the server list: wolfet-host.servers.json is left as it is, since it cannot be read (Is a directory); move it away, or name another settings file with --settings: the list above is not kept, so 'join --pick' cannot pick from it; keep it with --settings FILE in a folder you can write
   [1]
   $ jq -r '.[].name' list.json
   W\xc3\xbcrzburg caf\xc3\xa9 \xe2\x82\xac (esc)
@@ -90,12 +92,14 @@ host name:
 Nor is a file there replaced that is no list this host kept:
 
   $ rmdir wolfet-host.servers.json
-  $ for list in '{ not json' '[1]'; do
-  >   echo "$list" >wolfet-host.servers.json
-  >   wolfet-host servers --timeout 5 >/dev/null 2>err; echo "$? $(cat wolfet-host.servers.json): $(tail -n 1 err | cut -d';' -f1)"
+  $ for list in "$(printf '%50000s' | tr ' ' '[')" '{ not json' '[1]'; do
+  >   printf '%s' "$list" >wolfet-host.servers.json
+  >   wolfet-host servers --timeout 5 >/dev/null 2>err; echo "$? $(tail -n 1 err | cut -d';' -f1)"
+  >   printf '%s' "$list" | cmp -s - wolfet-host.servers.json || echo "the list was replaced"
   > done
-  1 { not json: wolfet-host: cannot keep the server list: wolfet-host.servers.json is left as it is, since it is no JSON ([json.exception.parse_error.101] parse error at line 1, column 4: syntax error while parsing object key - invalid literal
-  1 [1]: wolfet-host: cannot keep the server list: wolfet-host.servers.json is left as it is, since it is no server list
+  1 wolfet-host: cannot keep the server list: wolfet-host.servers.json is left as it is, since it is no JSON (it nests deeper than 16 levels)
+  1 wolfet-host: cannot keep the server list: wolfet-host.servers.json is left as it is, since it is no JSON ([json.exception.parse_error.101] parse error at line 1, column 4: syntax error while parsing object key - invalid literal
+  1 wolfet-host: cannot keep the server list: wolfet-host.servers.json is left as it is, since it is no server list
 
 An empty list offers nothing to join:
 

@@ -2,19 +2,20 @@ The settings pages the plug-in describes, in part: groups, settings, types,
 defaults and lists, texts in UTF-8; a setting the plug-in's file comments
 out (the multiplayer page's maprestart) is not shown:
 
-  $ wolfet-host schema | sed -n '1,2p; /parameters:/p; /^page multiplayer/,/map: map/p; /rzburg/p'
+  $ wolfet-host schema | sed -n '1,2p; /parameters:/p; /rzburg/p; /^page multiplayer/,$ { /^      [|]/!p }'
   settings schema of Wolf ET (1902 bytes)
   page engine (8 settings)
       parameters: text, default "", maxlength 0
   page multiplayer (4 settings)
     group general
       type: select
-        | Game Type
         - 0 = "Objective"
         - 1 = "Stopwatch"
         - 2 = "Last Man Standing"
         - 3 = "Campaign"
       map: map
+      allowdownload: boolean, default "0"
+      info3: caption
         | (Siwa Oasis - North Africa) and (W\xc3\xbcrzburg Radar -  Central Europe). (esc)
 
 Values the host keeps in ./wolfet-host.json; numbers and booleans written
