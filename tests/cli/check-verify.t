@@ -10,13 +10,12 @@ With no engine folder set, nothing can be checked or launched (exit 4):
   [4]
 
 verify has the plug-in name its files for the content flags of the last
-check (running one when there is none), finds each where the game does
-(et.exe in the folder wins over one in etmain/, the paks are in etmain/)
-and compares size and SHA-256 with the manifest it records:
+check (run now when there is none), finds each where the game does (et.exe
+in the folder before etmain/, paks in etmain/) and compares size and
+SHA-256 with the manifest it records:
 
-  $ mkdir -p engine/etmain
+  $ mkdir -p engine/etmain && echo 'not the game' >engine/etmain/et.exe
   $ printf abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq >engine/et.exe
-  $ echo 'not the game' >engine/etmain/et.exe
   $ printf '%1000000s' | tr ' ' a >engine/etmain/pak0.pk3
   $ wolfet-host set engine general enginepath engine/ >/dev/null
   $ wolfet-host verify
@@ -47,8 +46,7 @@ A changed byte and a file moved, then a changed size and a file missing
   2 difference(s) from the manifest:
     /*/check-verify.t/engine/et.exe: same size, sha256 248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1 -> 56f62719e3c4eac9904e26e0b2e07f88a606854349ff14ebe47c858948464708 (glob)
     /*/check-verify.t/engine/etmain/pak0.pk3: moved to /*/check-verify.t/engine/pak0.pk3 (glob)
-  $ echo short >engine/et.exe
-  $ rm engine/pak0.pk3
+  $ echo short >engine/et.exe && rm engine/pak0.pk3
   $ wolfet-host verify >out
   wolfet-host: verification failed for the engine folder "/*/check-verify.t/engine/" (glob)
   [5]
@@ -57,9 +55,9 @@ A changed byte and a file moved, then a changed size and a file missing
     /*/check-verify.t/engine/et.exe: size 56 -> 6 bytes (glob)
     /*/check-verify.t/engine/etmain/pak0.pk3: missing (recorded with 1000000 bytes) (glob)
 
-A folder without its trailing '/' cannot be used: the plug-in appends names
-to it directly. Mended, verify takes the folder as it is now, not the
-check before:
+A folder without its trailing '/' cannot be used, as the plug-in appends
+names to it; mended, verify takes the folder as it is now, not the check
+before:
 
   $ wolfet-host set engine general enginepath engine
   engine general enginepath = "/*/check-verify.t/engine" (saved in wolfet-host.json) (glob)
@@ -82,18 +80,15 @@ check before:
 A folder without et.exe, or without etmain/:
 
   $ mkdir -p empty/etmain bare && touch bare/et.exe
-  $ wolfet-host set engine general enginepath empty/ >/dev/null
-  $ wolfet-host host
+  $ wolfet-host set engine general enginepath empty/ >/dev/null && wolfet-host host
   wolfet-host: the engine folder "/*/check-verify.t/empty/" is not usable: no et.exe at "/*/check-verify.t/empty/et.exe" (glob)
   [4]
-  $ wolfet-host set engine general enginepath bare/ >/dev/null
-  $ wolfet-host host
+  $ wolfet-host set engine general enginepath bare/ >/dev/null && wolfet-host host
   wolfet-host: the engine folder "/*/check-verify.t/bare/" has no etmain folder for the launch script ("/*/check-verify.t/bare/etmain") (glob)
   [4]
 
-A folder named beyond ASCII works where Windows-1252 spells it, and the
-host shows it in UTF-8; one it cannot spell is refused, typed or written
-by hand:
+A folder named beyond ASCII works where Windows-1252 spells it, shown in
+UTF-8; one it cannot spell is refused, typed or written by hand:
 
   $ mkdir -p 'Wolf ÉT €/etmain' 東/etmain && touch 東/et.exe && echo pak >'Wolf ÉT €/etmain/pak0.pk3'
   $ cp "$FAKE_ET" 'Wolf ÉT €/et.exe'

@@ -39,12 +39,9 @@ wrong, and left as it was, with no temporary file beside it:
 A file that cannot be read is refused, not taken for an empty one (as root,
 the host runs as nobody, whom the mode binds):
 
-  $ user() {
-  >   if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi
-  > }
+  $ user() { if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi; }
   $ chmod 711 "$CRAMTMP"
-  $ echo '{"multiplayer": {"general": {"map": "oasis - Siwa Oasis"}}}' >wolfet-host.json
-  $ chmod 0 wolfet-host.json
+  $ echo '{"multiplayer": {"general": {"map": "oasis - Siwa Oasis"}}}' >wolfet-host.json && chmod 0 wolfet-host.json
   $ user wolfet-host set multiplayer general allowdownload 1
   wolfet-host: cannot read settings file wolfet-host.json (Permission denied); it is left as it is: make it readable or name another with --settings
   [2]
@@ -56,8 +53,7 @@ the host runs as nobody, whom the mode binds):
 A kept server list that cannot be read, or read back, is refused by join
 --pick:
 
-  $ echo '{"servers": [{"address": "127.0.0.1:27960"}]}' >wolfet-host.servers.json
-  $ chmod 0 wolfet-host.servers.json
+  $ echo '{"servers": [{"address": "127.0.0.1:27960"}]}' >wolfet-host.servers.json && chmod 0 wolfet-host.servers.json
   $ user wolfet-host join --pick 0
   wolfet-host: cannot read the server list wolfet-host.servers.json (Permission denied); make it readable, or name servers
   [1]

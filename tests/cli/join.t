@@ -6,8 +6,7 @@ password, one open, one of another game (by protocol):
   >   --server '\hostname\Open\protocol\84\gamename\et\needpass\0' \
   >   --server '\hostname\Other\protocol\68\gamename\et\needpass\0' >ports &
   $ read -r master locked open other <ports
-  $ mkdir -p engine/etmain && cp "$FAKE_ET" engine/et.exe
-  $ wolfet-host set engine general enginepath engine/ >/dev/null
+  $ mkdir -p engine/etmain && cp "$FAKE_ET" engine/et.exe && wolfet-host set engine general enginepath engine/ >/dev/null
   $ wolfet-host servers --timeout 5 --sort name --master 127.0.0.1:$master
   asking the master server 127.0.0.1:* (timeout 5 s) (glob)
   #  Name    Mod     Map        Players  Type *Ping  Address (glob)

@@ -25,15 +25,12 @@ codes:
 
   $ timeout 1.5 wolfet-host servers --timeout 0.5 --json >list.json
   asking the master server 127.0.0.1:* (timeout 0.5 s) (glob)
-  $ jq -r '.[].answered' list.json
-  true
-  true
-  false
+  $ jq -c '[.[].answered]' list.json
+  [true,true,false]
   $ jq -r '.[].address' list.json >printed
   $ jq -r '.servers[].address' wolfet-host.servers.json | diff - printed && echo kept
   kept
-  $ mkdir -p engine/etmain && cp "$FAKE_ET" engine/et.exe
-  $ wolfet-host set engine general enginepath engine/ >/dev/null
+  $ mkdir -p engine/etmain && cp "$FAKE_ET" engine/et.exe && wolfet-host set engine general enginepath engine/ >/dev/null
   $ SDLL_SYSCOLOR_FILE=$PWD/colours FAKE_ET_RECORD=game FAKE_ET_RUN_MS=0 wolfet-host join --pick 1 >/dev/null 2>&1
   $ grep -c "^connect $(sed -n 2p printed)" engine/etmain/launch.cfg
   1
@@ -72,8 +69,7 @@ host name:
 
   $ stand-in-servers --server "$(printf '\\hostname\\W\374rzburg caf\351 \200')" >ports &
   $ read -r cafe cafe_server <ports
-  $ wolfet-host set engine servers performquery 1 >/dev/null
-  $ wolfet-host set engine servers masteraddress localhost:$cafe >/dev/null
+  $ wolfet-host set engine servers performquery 1 >/dev/null && wolfet-host set engine servers masteraddress localhost:$cafe >/dev/null
   $ rm wolfet-host.servers.json && mkdir wolfet-host.servers.json
   $ wolfet-host servers --timeout 5
   asking the master server localhost:* (timeout 5 s) (glob)
