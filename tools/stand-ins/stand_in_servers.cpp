@@ -34,7 +34,6 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
