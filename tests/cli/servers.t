@@ -12,7 +12,7 @@ codes:
 
   $ wolfet-host set engine servers masteraddress 127.0.0.1:$master
   engine servers masteraddress = "127.0.0.1:*" (saved in wolfet-host.json) (glob)
-  $ timeout 1.5 wolfet-host servers --timeout 0.5 --sort name
+  $ timeout 2.5 wolfet-host servers --timeout 0.5 --sort name
   asking the master server 127.0.0.1:* (timeout 0.5 s) (glob)
   #  Name             Mod     Map    Players  Type *Ping  Address (glob)
   0  Blue             etmain         \?/\?      \?  * ms  127.0.0.1:* (glob)
@@ -23,7 +23,7 @@ codes:
 --json prints the list it keeps, fastest first and the silent last; join
 --pick N joins its entry N:
 
-  $ timeout 1.5 wolfet-host servers --timeout 0.5 --json >list.json
+  $ timeout 2.5 wolfet-host servers --timeout 0.5 --json >list.json
   asking the master server 127.0.0.1:* (timeout 0.5 s) (glob)
   $ jq -c '[.[].answered]' list.json
   [true,true,false]
@@ -50,7 +50,7 @@ A master named with --master that sends nothing is asked three times, until
 
   $ stand-in-servers --master-silent --log mute >ports &
   $ read -r mute <ports
-  $ timeout 1.5 wolfet-host servers --timeout 0.5 --master 127.0.0.1:$mute
+  $ timeout 2.5 wolfet-host servers --timeout 0.5 --master 127.0.0.1:$mute
   asking the master server 127.0.0.1:* (timeout 0.5 s) (glob)
   wolfet-host: the master server 127.0.0.1:* sent no server list within 0.5 s (from --master); give another with --master HOST[:PORT], or a longer --timeout (glob)
   [6]
@@ -58,7 +58,7 @@ A master named with --master that sends nothing is asked three times, until
   3
   $ stand-in-servers --master-unended --server '\hostname\Green' >ports &
   $ read -r endless green <ports
-  $ timeout 1.5 wolfet-host servers --timeout 0.5 --master 127.0.0.1:$endless | tail -n 1
+  $ timeout 2.5 wolfet-host servers --timeout 0.5 --master 127.0.0.1:$endless | tail -n 1
   asking the master server 127.0.0.1:* (timeout 0.5 s) (glob)
   note: the master's list did not end before the deadline; there may be more servers than these
   1 servers listed by 127.0.0.1:*, 1 answering, 0 silent, 0 unreachable (0.* s); join one with: wolfet-host join --pick N (glob)
