@@ -1,7 +1,5 @@
-The demo runs the whole flow in a sandbox of its own, the stand-in game as
-et.exe: schema, set, check, verify, a hosted game polled to its end, the
-servers of a stand-in master and a game joined from them. It keeps its
-settings and the desktop's colours in the sandbox, leaving nothing here:
+The demo runs the whole flow with the stand-in game in a sandbox of its
+own, where it keeps its settings and the desktop's colours too:
 
   $ SDLL_SYSCOLOR_FILE=colours wolfet-host demo --game "$FAKE_ET" --game-ms 400 >demo.out
   asking the master server 127.0.0.1:* (timeout 1 s) (glob)

@@ -32,19 +32,10 @@ there by hand read as the plug-in's text:
   etmaster.idsoftware.com
   $ wolfet-host get multiplayer general map
   multiplayer general map is not set and has no default
-  $ wolfet-host settings
+  $ wolfet-host settings | grep -e '^settings' -e '(set)' -e 'not set' -e parameters -e flags
   settings in wolfet-host.json
-  page engine
-    group general
-      enginepath = "" (default)
       parameters = "" (default)
-    group servers
-      masteraddress = "etmaster.idsoftware.com" (default)
       performquery = "0" (set)
-    group additional
-      broadcast = "1" (default)
-  page multiplayer
-    group general
       type = "3" (set)
       map = "" (not set)
       allowdownload = "1" (set)
