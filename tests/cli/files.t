@@ -65,8 +65,10 @@ A kept server list that cannot be read, or read back, is refused by join
   2 wolfet-host: the server list wolfet-host.servers.json is empty or damaged ([json.exception.parse_error.101] parse error at line 1, column 4: syntax error while parsing object key - invalid literal; last read: '{ no'; expected string literal); run 'wolfet-host servers' again once it is moved away
   2 wolfet-host: the server list wolfet-host.servers.json is empty or damaged; run 'wolfet-host servers' again once it is moved away
 
-The plug-in itself must be there and be one:
+The plug-in, named with --plugin, must be there and be one:
 
+  $ wolfet-host --plugin "$PLUGIN" schema | head -n 1
+  settings schema of Wolf ET (1902 bytes)
   $ wolfet-host --plugin /no/such.so schema
   wolfet-host: cannot use the plug-in: cannot load plug-in '/no/such.so': /no/such.so: cannot open shared object file: No such file or directory (name another with --plugin PATH)
   [3]
