@@ -40,9 +40,10 @@ a check, with nothing to note:
 
 On a terminal a status line shows while the game runs, cleared for each
 line after it, the game's own too; none for a game that ends at once.
-`terminal` prints from the wait on, a run of redraws as one:
+`terminal` prints from the wait on, a run of redraws as one (script(1)
+reads no input: this shell's is the transcript):
 
-  $ terminal() { script -qec "$*" /dev/null >tty; code=$?; sed -nE '/^waiting/,$ {
+  $ terminal() { script -qec "$*" /dev/null </dev/null >tty; code=$?; sed -nE '/^waiting/,$ {
   >   s/(\r\x1b\[K[^\r]*game running[^\r]*)+/<status line>/g; s/\r\x1b\[K/<cleared>/g; s/\r$//; p }' tty
   >   return $code; }
   $ terminal wolfet-host host --interval 20
