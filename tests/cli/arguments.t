@@ -26,7 +26,7 @@ first line said:
   $ try info '[::1]:27960'
   2 address: '[::1]:27960' is an IPv6 address; only IPv4 servers can be asked (as the game's own are)
   $ try servers --player ''
-  2 --player: an empty text names no player
+  2 --player: an empty text would keep every server; give part of a name
   $ try join --pick 0 $(printf '%256s' | tr ' ' x)
   2 wolfet-host: server 0 ("xxxxxxxxxxxxxxxxxxxxxxxx...") is 256 bytes long; a server entry holds at most 255
   $ try join --player 'a
@@ -60,7 +60,7 @@ the command:
   $ wolfet-host get --help | grep -e '^Global' -e '--settings TEXT' -e '^Exit codes'
   Global options:
     --settings TEXT=wolfet-host.json
-  Exit codes: 0 success; 1 a file could not be read or written, or the game did not end in time; 2 bad argument, setting name or value, or an unreadable settings file; 3 the plug-in cannot be loaded, lacks an export or fails a call; 4 the engine folder is not set or not usable; 5 verification found a missing or changed file; 6 the master server could not be found or sent no server list in time, or the server info asks could not be found or did not answer.
+  Exit codes: 0 success; 1 a file could not be read or written; the game did not end in time, the wait was stopped or the game started on another script than the new one; or the demo saw the plug-in fail; 2 a bad argument, setting name or value, or a settings file that cannot be taken; 3 the plug-in cannot be loaded, lacks an export or fails a call; 4 the engine folder is not set or not usable; 5 verification found a missing, moved or changed file; 6 the master server could not be found or sent no server list in time, or the server info asks could not be found or did not answer.
   $ wolfet-host servers --help | grep -A1 -e --timeout
     --timeout FLOAT:SECONDS in [0.1 - 60]=3
                                 Seconds for the whole query

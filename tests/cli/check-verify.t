@@ -4,9 +4,7 @@ With no engine folder set, nothing can be checked or launched (exit 4):
   wolfet-host: the engine folder (engine general enginepath) is not set; set it with: wolfet-host set engine general enginepath FOLDER/
   [4]
   $ wolfet-host verify
-  note: no check has been run with wolfet-host.json; checking the folder now (SDLL_EngineConfig)
-  asking the plug-in which files to verify (SDLL_Verification, content flags 0x0)
-  wolfet-host: the engine folder (engine general enginepath) is not set, so et.exe cannot be found; set it with: wolfet-host set engine general enginepath FOLDER/
+  wolfet-host: the engine folder (engine general enginepath) is not set; set it with: wolfet-host set engine general enginepath FOLDER/
   [4]
 
 verify has the plug-in name its files for the content flags of the last
