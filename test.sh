@@ -12,7 +12,7 @@ set -eu
 cd "$(dirname "$0")"
 cmake/ensure-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev \
   libcli11-dev nlohmann-json3-dev libasio-dev libssl-dev binutils valgrind shellcheck \
-  clang libclang-rt-14-dev \
+  python3-cram jq clang libclang-rt-14-dev \
   g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 python3 googletest \
   g++-multilib qemu-user
 # The real-server test's game server: where it cannot be installed, that

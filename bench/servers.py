@@ -8,7 +8,7 @@ docs/PERFORMANCE.md; fails when quakestat listed more than wolfet-host.
 
 With --internet the stand-ins are a simulated internet (round trips of
 20-300 ms, 2% loss each way, 5% closed ports, 5% silent; see
-bench/servers/stand_in_main.cpp), and the rows also say how many of the
+tools/stand-ins/stand_in_servers.cpp), and the rows also say how many of the
 servers that answer each tool missed; it fails when wolfet-host missed
 more of them than quakestat over all rounds.
 

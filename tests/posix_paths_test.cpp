@@ -1,9 +1,6 @@
 // Engine folders named beyond ASCII: the plug-in's Windows-1252 paths on a
 // UTF-8 file system, and the host's word on a folder the code page lacks.
 #include "support/sandbox.h"
-#ifdef WOLFET_HOST_PATH
-#include "support/cli.h"
-#endif
 
 namespace {
 
@@ -48,30 +45,5 @@ TEST_F(PosixPaths, EveryFolderTheCodePageSpellsWorksAndNoOtherIsReached) {
   }
   ExpectNothingLeft();
 }
-
-#ifdef WOLFET_HOST_PATH
-TEST_F(Cli, AFolderBeyondAsciiIsUsedOrTheCharacterItCannotBeReachedForNamed) {
-  Step("a folder with an \xC3\x89 and a \xE2\x82\xAC");
-  const std::string accented = MakeEngine(dir, "Wolf \xC3\x89T \xE2\x82\xAC", SDLL_FAKE_GAME_PATH);
-  WriteFile(accented + "etmain/pak0.pk3", "pak");
-  Expect(kOk, "set engine general enginepath " + Quote(accented));
-  Expect(kOk, "check", {"HostSetEngineValid 1 (usable)"});
-  Expect(kOk, "verify --record", {"et.exe: found in the engine folder, " + accented + "et.exe"});
-  EXPECT_EQ(out.find('\xC9'), std::string::npos) << "no Windows-1252 byte reaches the terminal";
-  Expect(kOk, "verify", {"all files match the manifest"});
-  Expect(kOk, "set multiplayer general map 'oasis - Siwa Oasis'");
-  Expect(kOk, "host", {"launch script " + accented + "etmain/launch.cfg"}, "FAKE_ET_RUN_MS=300");
-  EXPECT_FALSE(Told("did it start at all")) << "the game started";
-
-  Step("a folder the code page cannot spell");
-  const std::string cjk = MakeEngine(dir, "\xE6\x9D\xB1", SDLL_FAKE_GAME_PATH);
-  const std::string named = "Windows-1252, has no '\xE6\x9D\xB1' (U+6771); move or rename";
-  Expect(kBadArgument, "set engine general enginepath " + Quote(cjk), {named});
-  WriteFile(dir + "/wolfet-host.json",
-            R"({"engine": {"general": {"enginepath": ")" + cjk + "\"}}}");
-  Expect(kEngineFolder, "check", {named});
-  Expect(kEngineFolder, "host", {named});
-}
-#endif
 
 }  // namespace

@@ -1,31 +1,57 @@
-// stand-in-servers COUNT [--internet]: a master server on 127.0.0.1
-// listing COUNT game servers, each on a port of its own, in datagrams of
-// 100 entries. Each entry is followed by a separator, as the game's own
-// client (and quakestat) reads them: a datagram that is not the last ends
-// with a '\', the last with the end marker.
+// stand-in-servers: a master server on 127.0.0.1 and the game servers it
+// lists, each on a port of its own, for the browse benchmark and for the
+// command-line transcripts.
 //
-// --internet makes the servers a simulated internet: each its own round
-// trip from 20 to 300 ms, 2% of the requests and 2% of the replies lost,
-// 5% on closed ports and 5% silent; the master answers after 100 ms and
-// loses nothing, so the runs differ in how the servers are asked. The
-// same servers every run (a fixed seed).
+//   stand-in-servers COUNT [--internet]
+//     COUNT game servers, in datagrams of 100 entries. Each entry is
+//     followed by a separator, as the game's own client (and quakestat)
+//     reads them: a datagram that is not the last ends with a '\', the
+//     last with the end marker. --internet makes them a simulated
+//     internet: each its own round trip from 20 to 300 ms, 2% of the
+//     requests and 2% of the replies lost, 5% on closed ports and 5%
+//     silent; the master answers after 100 ms and loses nothing, so the
+//     runs differ in how the servers are asked. The same servers every run
+//     (a fixed seed). Each answering server also answers getstatus with
+//     its players and bots. Prints the master's port, then a line with the
+//     ports of the servers that answer.
 //
-// Each answering server also answers getstatus with its players and bots.
+//   stand-in-servers [--server PAIRS [--player SCORE PING NAME]... | --silent | --closed]...
+//     the servers given, listed in that order: one answering with the info
+//     pairs ("\key\value...") and, for getstatus, the players after it,
+//     one that never answers, a port that is closed. Prints the master's
+//     port and each server's, in the order given, on one line.
 //
-// Prints the master's port, then a line with the ports of the servers
-// that answer, then serves until its standard input closes.
+// --master-silent and --master-unended make a master that never answers
+// or whose list lacks its end marker; --log FILE appends a line "PORT
+// REQUEST" for each request a socket gets.
+//
+// Serves until its standard input closes when that is a pipe (the
+// benchmark's); a background job's input is /dev/null, so then until a
+// signal or, on Linux, until the process that started it ends: a
+// transcript's stand-ins go with its shell.
+#include <sys/stat.h>
+
+#include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <chrono>
+#include <fstream>
 #include <iostream>
+#include <memory>
 #include <random>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <vector>
+
+#ifdef __linux__
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+#endif
 
 #include "stand_in_network.h"
 
-using namespace wolfet_host;  // NOLINT: a program of one function
+using namespace wolfet_host;  // NOLINT: a program of the stand-ins' own names
 
 namespace {
 
@@ -34,8 +60,16 @@ constexpr int kMinRoundTripMs = 20, kMaxRoundTripMs = 300;
 constexpr double kLoss = 0.02;
 constexpr double kClosedShare = 0.05, kSilentShare = 0.05;
 constexpr std::chrono::milliseconds kMasterDelay{100};
+constexpr size_t kEntriesPerDatagram = 100;
 
 enum class Kind { kLive, kClosed, kSilent };
+
+struct Peer {
+  Kind kind = Kind::kLive;
+  Answer answer = [](const std::string &, int) { return std::vector<Reply>{}; };  // a live one's
+  Link link;
+  std::string pairs;  // of one given on the command line
+};
 
 /* Server `i` as this game's servers are: up to 19 players, a third of
  * them bots (ping 0 in the status), `humans` sent by every other one (the
@@ -57,15 +91,7 @@ Answer LiveServer(long i) {
                     players);
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
-  const long count = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 0;
-  const bool internet = argc > 2 && std::strcmp(argv[2], "--internet") == 0;
-  if (count < 1 || count > 10000 || argc > 3 || (argc > 2 && !internet)) {
-    std::fprintf(stderr, "usage: stand-in-servers COUNT (1 to 10000) [--internet]\n");
-    return 2;
-  }
+std::vector<Peer> Simulated(long count, bool internet) {
   std::mt19937 random(kSeed);
   std::vector<Kind> kinds(static_cast<size_t>(count), Kind::kLive);
   if (internet) {
@@ -76,43 +102,135 @@ int main(int argc, char **argv) {
     std::shuffle(kinds.begin(), kinds.end(), random);
   }
   std::uniform_int_distribution<int> round_trip_ms(kMinRoundTripMs, kMaxRoundTripMs);
+  std::vector<Peer> peers;
+  for (long i = 0; i < count; ++i) {
+    Peer &peer = peers.emplace_back();
+    peer.kind = kinds[static_cast<size_t>(i)];
+    if (peer.kind != Kind::kLive) continue;
+    peer.answer = LiveServer(i);
+    if (internet) {
+      peer.link.delay = std::chrono::milliseconds(round_trip_ms(random));
+      peer.link.request_loss = peer.link.reply_loss = kLoss;
+    }
+  }
+  return peers;
+}
 
+// Each request `answer` gets, as a line "PORT REQUEST" in `log` (the
+// out-of-band marker and any challenge left out, so the lines can be
+// counted and compared).
+Answer Logged(Answer answer, std::shared_ptr<std::ofstream> log, uint16_t *port) {
+  return [answer = std::move(answer), log, port](const std::string &request, int asked) {
+    const std::string text = request.substr(std::min<size_t>(4, request.size()));
+    *log << *port << ' ' << text.substr(0, text.find_first_of(" \n")) << std::endl;
+    return answer(request, asked);
+  };
+}
+
+// The peers as given on the command line, in order: each --player joins
+// the --server before it.
+std::vector<Peer> Given(const CLI::App &app, const CLI::Option *server, const CLI::Option *player,
+                        const CLI::Option *silent, const CLI::Option *closed,
+                        const std::vector<std::string> &pairs,
+                        const std::vector<std::tuple<int, int, std::string>> &players) {
+  std::vector<Peer> peers;
+  std::vector<std::vector<Player>> on;  // each peer's players
+  size_t next_server = 0, next_player = 0, player_values = 0;
+  for (const CLI::Option *given : app.parse_order()) {
+    if (given == player) {  // once for each of its values
+      if (player_values++ % static_cast<size_t>(player->get_type_size()) != 0) continue;
+      if (peers.empty() || peers.back().kind != Kind::kLive)
+        throw CLI::ValidationError("--player", "follows the --server it is on");
+      const auto &[score, ping, name] = players[next_player++];
+      on.back().push_back({name, score, ping});
+      continue;
+    }
+    if (given != server && given != silent && given != closed) continue;
+    Peer &peer = peers.emplace_back();
+    on.emplace_back();
+    peer.kind = given == server ? Kind::kLive : given == silent ? Kind::kSilent : Kind::kClosed;
+    if (given == server) peer.pairs = pairs[next_server++];
+  }
+  for (size_t i = 0; i < peers.size(); ++i)
+    if (peers[i].kind == Kind::kLive) peers[i].answer = GameServer(peers[i].pairs, on[i]);
+  return peers;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+#ifdef __linux__
+  const pid_t parent = getppid();
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (getppid() != parent) return 0;  // it had gone already
+#endif
+  CLI::App app{"A stand-in master server on 127.0.0.1 and the game servers it lists."};
+  long count = 0;
+  bool internet = false, master_silent = false, master_unended = false;
+  std::vector<std::string> pairs;
+  std::vector<std::tuple<int, int, std::string>> players;
+  std::string log_path;
+  CLI::Option *count_option = app.add_option("COUNT", count, "Game servers of this game, made up")
+                                  ->check(CLI::Range(1, 10000));
+  app.add_flag("--internet", internet, "Round trips, losses, closed ports and silent servers")
+      ->needs(count_option);
+  CLI::Option *server = app.add_option("--server", pairs, "A game server's info pairs");
+  CLI::Option *player =
+      app.add_option("--player", players, "A player (score, ping, name) on the --server before it");
+  CLI::Option *silent = app.add_flag("--silent", "A game server that never answers");
+  CLI::Option *closed = app.add_flag("--closed", "A game server whose port is closed");
+  for (CLI::Option *given : {server, player, silent, closed}) count_option->excludes(given);
+  app.add_flag("--master-silent", master_silent, "The master never answers");
+  app.add_flag("--master-unended", master_unended, "The master's list lacks its end marker");
+  app.add_option("--log", log_path, "Append each request a socket gets to this file");
+  std::vector<Peer> peers;
+  try {
+    app.parse(argc, argv);
+    peers = count > 0 ? Simulated(count, internet)
+                      : Given(app, server, player, silent, closed, pairs, players);
+  } catch (const CLI::ParseError &e) {
+    return app.exit(e);
+  }
+
+  std::shared_ptr<std::ofstream> log;
+  if (!log_path.empty()) log = std::make_shared<std::ofstream>(log_path, std::ios::app);
+  // A port is known once bound, after its answer is made: the log reads it from here.
+  std::vector<uint16_t> ports(peers.size() + 1);
+  const auto answer = [&](Answer given, size_t index) {
+    return log ? Logged(std::move(given), log, &ports[index]) : given;
+  };
   StandInServers net(kSeed);
   std::vector<Reply> list;
-  std::string live;
-  for (long i = 0; i < count; ++i) {
-    uint16_t port = 0;
-    switch (kinds[static_cast<size_t>(i)]) {
-      case Kind::kClosed:
-        port = net.AddClosed();
-        break;
-      case Kind::kSilent:
-        port = net.Add([](const std::string &, int) { return std::vector<Reply>{}; });
-        break;
-      case Kind::kLive:
-        Link link;
-        if (internet) {
-          link.delay = std::chrono::milliseconds(round_trip_ms(random));
-          link.request_loss = link.reply_loss = kLoss;
-        }
-        port = net.Add(LiveServer(i), link);
-        live += (live.empty() ? "" : " ") + std::to_string(port);
-        break;
-    }
-    if (i % 100 == 0) {
+  std::string live, all;
+  for (size_t i = 0; i < peers.size(); ++i) {
+    const Peer &peer = peers[i];
+    ports[i] =
+        peer.kind == Kind::kClosed ? net.AddClosed() : net.Add(answer(peer.answer, i), peer.link);
+    if (peer.kind == Kind::kLive) live += (live.empty() ? "" : " ") + std::to_string(ports[i]);
+    all += " " + std::to_string(ports[i]);
+    if (i % kEntriesPerDatagram == 0) {
       if (!list.empty()) list.back().bytes += "\\";
       list.emplace_back(kMasterHead);
     }
-    list.back().bytes += MasterEntry(kLoopback, port);
+    list.back().bytes += MasterEntry(kLoopback, ports[i]);
   }
-  list.back().bytes += kMasterEnd;
+  if (list.empty()) list.emplace_back(kMasterHead);
+  if (!master_unended) list.back().bytes += kMasterEnd;
+  if (master_silent) list.clear();
   Link master_link;
   if (internet) master_link.delay = kMasterDelay;
-  const uint16_t master = net.Add([list](const std::string &, int) { return list; }, master_link);
+  const uint16_t master = ports.back() =
+      net.Add(answer([list](const std::string &, int) { return list; }, peers.size()), master_link);
   net.Start();
-  std::cout << master << "\n" << live << std::endl;
-  std::string ignored;
-  while (std::getline(std::cin, ignored)) {
+  if (count > 0)
+    std::cout << master << "\n" << live << std::endl;
+  else
+    std::cout << master << all << std::endl;
+
+  struct stat input {};
+  if (fstat(0, &input) == 0 && S_ISFIFO(input.st_mode)) {
+    for (std::string ignored; std::getline(std::cin, ignored);) continue;
+    return 0;
   }
-  return 0;
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
 }

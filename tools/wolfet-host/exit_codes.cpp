@@ -14,8 +14,9 @@ struct Code {
  * them. */
 const Code kCodes[] = {
     {1,
-     "a file could not be read or written, the game did not end in time or the wait was "
-     "stopped",
+     "a file could not be read or written; the game did not end in time, the wait was "
+     "stopped or the game started on another script than the new one; or the demo saw the "
+     "plug-in fail",
      {Fault::kFile, Fault::kWait, Fault::kDemo},
      3},
     {2,

@@ -69,6 +69,9 @@ const hostkit::Schema &Session::schema() {
 void Session::CheckStoredValues(const hostkit::Schema &schema) {
   for (const StoredValue &v : file_.Values()) {
     const std::string where = v.page + " " + v.group + " " + v.setting + " in " + file_.path();
+    /* The file may have been edited by hand; what `set` refuses must not
+     * reach the plug-in that way either. */
+    RejectControlCharacters(where, v.value);
     std::string problem;
     const hostkit::SchemaSetting *setting = schema.Find(v.page, v.group, v.setting);
     if (setting == nullptr)
@@ -98,10 +101,6 @@ void Session::SupplySettings() {
   store.Clear();
   hostkit::ApplyDefaults(s, &store);
   for (const StoredValue &v : file_.Values()) {
-    /* The file may have been edited by hand; what `set` refuses must not
-     * reach the plug-in that way either. */
-    RejectControlCharacters(v.page + " " + v.group + " " + v.setting + " in " + file_.path(),
-                            v.value);
     const hostkit::Page page =
         v.page == "engine" ? hostkit::Page::kEngine : hostkit::Page::kMultiplayer;
     store.SetUtf8(page, v.group, v.setting, v.value);

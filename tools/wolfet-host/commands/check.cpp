@@ -29,8 +29,8 @@ void ShowMessage(const hostkit::ShownMessage &message) {
 }  // namespace
 
 void RunCheck(Session &session) {
-  std::cout << "checking the engine folder \"" << session.EngineFolder()
-            << "\" (SDLL_EngineConfig)\n";
+  const std::string folder = session.EngineFolder();
+  std::cout << "checking the engine folder \"" << folder << "\" (SDLL_EngineConfig)\n";
   const EngineReport report = CheckEngine(session);
   if (report.check.message) ShowMessage(*report.check.message);
   std::cout << "verdict: HostSetEngineValid " << *report.check.verdict << " ("

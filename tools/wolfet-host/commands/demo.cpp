@@ -224,7 +224,8 @@ void AddDemoCommand(CLI::App &app, Context &context) {
   auto *command = app.add_subcommand(
       "demo",
       "Run the whole flow in a temporary engine folder with the stand-in game: schema, "
-      "set, check, verify, host and the poll to the end");
+      "set, check, verify, host and the poll to the end, then servers from stand-ins and a "
+      "join");
   command->add_option("--game", demo->game, "The stand-in game to use as et.exe")
       ->capture_default_str();
   command->add_option("--game-ms", demo->game_ms, "How long the stand-in game runs")
