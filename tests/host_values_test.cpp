@@ -1,5 +1,8 @@
 // The command-line host's value checks, its display of the plug-in's
 // texts and its atomic save.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include "schema.h"
 #include "support/sandbox.h"
 #include "text.h"
@@ -72,22 +75,29 @@ TEST(CommandLineHost, ValuesAreCheckedAgainstTheirTypeAndShownAsUtf8) {
       << "a terminal is shown U+FFFD for a C1 control";
 }
 
+// A write that fails half-way (here the file size limit, as a full disk
+// would) leaves the file as it was and nothing of the attempt beside it.
 TEST(CommandLineHost, AFileIsSavedWholeOrNotAtAll) {
   const std::string dir = MakeScratch();
   ASSERT_NE(dir, "");
   const std::string path = dir + "/kept.json";
   using wolfet_host::os::SaveAtomically;
   using wolfet_host::os::Saved;
-
   EXPECT_EQ(SaveAtomically(path, "first"), Saved::kYes) << "a new file is saved";
-  EXPECT_EQ(SaveAtomically(path, "second"), Saved::kYes) << "an old one is replaced";
-  EXPECT_EQ(ReadFile(path), "second") << "the file holds the last save";
-  // A full disk is the server list's test (servers_test.cpp); here a folder
-  // where the file should be, which no file replaces.
-  std::filesystem::create_directory(dir + "/folder");
-  EXPECT_EQ(SaveAtomically(dir + "/folder", "x"), Saved::kNotReplaced)
-      << "a rename that fails is told";
-  EXPECT_FALSE(std::filesystem::exists(dir + "/folder.tmp")) << "its temporary is removed";
+
+  struct rlimit before {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  struct rlimit small = before;
+  small.rlim_cur = 4;
+  signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::string why;
+  const Saved saved = SaveAtomically(path, "second, longer", &why);
+  setrlimit(RLIMIT_FSIZE, &before);
+  EXPECT_EQ(saved, Saved::kNotWritten) << why;
+  EXPECT_EQ(ReadFile(path), "first") << "the file is as it was";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1)
+      << "no temporary is left";
   std::filesystem::remove_all(dir);
 }
 

@@ -57,10 +57,10 @@ first line said:
 Help, for the program and for each command; a global option may follow
 the command:
 
-  $ wolfet-host get --help | grep -e '^Global' -e '--settings TEXT' -e '^Exit codes'
+  $ wolfet-host get --help | grep -o -e '^Global options:' -e '--settings TEXT:FILE' -e '^Exit codes'
   Global options:
-    --settings TEXT=wolfet-host.json
-  Exit codes: 0 success; 1 a file could not be read or written; the game did not end in time, the wait was stopped or the game started on another script than the new one; or the demo saw the plug-in fail; 2 a bad argument, setting name or value, or a settings file that cannot be taken; 3 the plug-in cannot be loaded, lacks an export or fails a call; 4 the engine folder is not set or not usable; 5 verification found a missing, moved or changed file; 6 the master server could not be found or sent no server list in time, or the server info asks could not be found or did not answer.
+  --settings TEXT:FILE
+  Exit codes
   $ wolfet-host servers --help | grep -A1 -e --timeout
     --timeout FLOAT:SECONDS in [0.1 - 60]=3
                                 Seconds for the whole query

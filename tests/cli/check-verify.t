@@ -13,7 +13,7 @@ in the folder before etmain/, paks in etmain/) and compares size and
 SHA-256 with the manifest it records:
 
   $ mkdir -p engine/etmain && echo 'not the game' >engine/etmain/et.exe
-  $ printf abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq >engine/et.exe
+  $ printf abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq >engine/et.exe && chmod +x engine/et.exe
   $ printf '%1000000s' | tr ' ' a >engine/etmain/pak0.pk3
   $ wolfet-host set engine general enginepath engine/ >/dev/null
   $ wolfet-host verify
@@ -77,7 +77,7 @@ before:
 
 A folder without et.exe, or without etmain/:
 
-  $ mkdir -p empty/etmain bare && touch bare/et.exe
+  $ mkdir -p empty/etmain bare && touch bare/et.exe && chmod +x bare/et.exe
   $ wolfet-host set engine general enginepath empty/ >/dev/null && wolfet-host host
   wolfet-host: the engine folder "/*/check-verify.t/empty/" is not usable: no et.exe at "/*/check-verify.t/empty/et.exe" (glob)
   [4]

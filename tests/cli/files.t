@@ -8,11 +8,11 @@ wrong, and left as it was, with no temporary file beside it:
   >   cmp -s before wolfet-host.json || echo "wolfet-host.json was changed"
   > }
   $ refused '{ not json' settings
-  2 wolfet-host: settings file wolfet-host.json is not a JSON object ([json.exception.parse_error.101] parse error at line 1, column 4: syntax error while parsing object key - invalid literal; last read: '{ no'; expected string literal); it is left as it is: mend it or name another with --settings
+  2 wolfet-host: settings file wolfet-host.json does not read as JSON ([json.exception.parse_error.101] parse error at line 1, column 4: syntax error while parsing object key - invalid literal; last read: '{ no'; expected string literal); it is left as it is: mend it or name another with --settings
   $ refused '[1]' get engine general enginepath
   2 wolfet-host: settings file wolfet-host.json is not a JSON object but array; it is left as it is: mend it or name another with --settings
   $ refused "$(printf '%50000s' | tr ' ' '[')" set multiplayer general allowdownload 1
-  2 wolfet-host: settings file wolfet-host.json is not a JSON object (it nests deeper than 16 levels); it is left as it is: mend it or name another with --settings
+  2 wolfet-host: settings file wolfet-host.json does not read as JSON (it nests deeper than 16 levels); it is left as it is: mend it or name another with --settings
   $ refused '{"last_check": 5}' check
   2 wolfet-host: settings file wolfet-host.json: last_check is 5, not an object; mend it or name another with --settings
   $ refused '{"last_check": {"content_flags": "0x4000"}}' verify --record
@@ -33,6 +33,10 @@ wrong, and left as it was, with no temporary file beside it:
   2 wolfet-host: engine servers performquery in wolfet-host.json is a boolean: true, false, 0 or 1; it holds "yes"; mend it or name another with --settings
   $ refused '{"multiplayer": {"general": {"map": "x\nquit -"}}}' check
   2 wolfet-host: multiplayer general map in wolfet-host.json holds a control character (such as a line break); the game would read it as a command of its own
+  $ refused '{"engine": {"general": {}}, "engine": {}}' settings
+  2 wolfet-host: settings file wolfet-host.json does not read as JSON (it names the key "engine" twice in one object); it is left as it is: mend it or name another with --settings
+  $ refused "{\"engine\": {\"general\": {\"parameters\": \"$(head -c 1100000 /dev/zero | tr '\0' x)\"}}}" get engine general parameters
+  2 wolfet-host: settings file wolfet-host.json is larger than any the host writes (over 1048576 bytes); it is left as it is: mend it or name another with --settings
   $ refused '{"engine": {"servers": {"masteraddress": "::1"}}}' servers
   2 wolfet-host: the master server "::1" of engine servers masteraddress (in wolfet-host.json) is an IPv6 address; only IPv4 masters can be asked (as the game's own are); set another with 'wolfet-host set engine servers masteraddress HOST[:PORT]', or give --master HOST[:PORT]
 
@@ -43,7 +47,7 @@ the host runs as nobody, whom the mode binds):
   $ chmod 711 "$CRAMTMP"
   $ echo '{"multiplayer": {"general": {"map": "oasis - Siwa Oasis"}}}' >wolfet-host.json && chmod 0 wolfet-host.json
   $ user wolfet-host set multiplayer general allowdownload 1
-  wolfet-host: cannot read settings file wolfet-host.json (Permission denied); it is left as it is: make it readable or name another with --settings
+  wolfet-host: cannot read settings file wolfet-host.json (Permission denied); it is left as it is: mend it or name another with --settings
   [2]
   $ stat -c %a wolfet-host.json
   0
@@ -53,17 +57,17 @@ the host runs as nobody, whom the mode binds):
 A kept server list that cannot be read, or read back, is refused by join
 --pick:
 
-  $ echo '{"servers": [{"address": "127.0.0.1:27960"}]}' >wolfet-host.servers.json && chmod 0 wolfet-host.servers.json
+  $ echo '{"servers": [{"address": "127.0.0.1:27960"}]}' >wolfet-host.json.wolfet-host-servers.json && chmod 0 wolfet-host.json.wolfet-host-servers.json
   $ user wolfet-host join --pick 0
-  wolfet-host: cannot read the server list wolfet-host.servers.json (Permission denied); make it readable, or name servers
+  wolfet-host: cannot read server list wolfet-host.json.wolfet-host-servers.json (Permission denied); it is left as it is: run 'wolfet-host servers' again, or name servers
   [1]
   $ for list in "$(printf '%50000s' | tr ' ' '[')" '{ not json' '[1]'; do
-  >   printf '%s' "$list" >wolfet-host.servers.json
+  >   printf '%s' "$list" >wolfet-host.json.wolfet-host-servers.json
   >   wolfet-host join --pick 0 >out 2>&1; echo "$? $(cat out)"
   > done
-  2 wolfet-host: the server list wolfet-host.servers.json is empty or damaged (it nests deeper than 16 levels); run 'wolfet-host servers' again once it is moved away
-  2 wolfet-host: the server list wolfet-host.servers.json is empty or damaged ([json.exception.parse_error.101] parse error at line 1, column 4: syntax error while parsing object key - invalid literal; last read: '{ no'; expected string literal); run 'wolfet-host servers' again once it is moved away
-  2 wolfet-host: the server list wolfet-host.servers.json is empty or damaged; run 'wolfet-host servers' again once it is moved away
+  2 wolfet-host: the server list wolfet-host.json.wolfet-host-servers.json is empty or damaged (it nests deeper than 16 levels); run 'wolfet-host servers' again once it is moved away
+  2 wolfet-host: the server list wolfet-host.json.wolfet-host-servers.json is empty or damaged ([json.exception.parse_error.101] parse error at line 1, column 4: syntax error while parsing object key - invalid literal; last read: '{ no'; expected string literal); run 'wolfet-host servers' again once it is moved away
+  2 wolfet-host: the server list wolfet-host.json.wolfet-host-servers.json is empty or damaged; run 'wolfet-host servers' again once it is moved away
 
 The plug-in, named with --plugin, must be there and be one:
 
@@ -75,3 +79,109 @@ The plug-in, named with --plugin, must be there and be one:
   $ wolfet-host --plugin "$OTHER_LIBRARY" schema
   wolfet-host: cannot use the plug-in: plug-in '*/libstdc++.so.6' lacks the export SDLL_InitCall (name another with --plugin PATH) (glob)
   [3]
+
+Anything but a regular file where the host keeps or reads one, a FIFO, a
+folder or a link to a device in turn, is named and refused (exit 2 for
+what it would read as settings or a kept list, 1 for what a run would
+write), never read (a FIFO would hold the host for good) and left as it
+was; the desktop's colour file is the plug-in's, which leaves it alone:
+
+  $ mkdir -p engine/etmain && cp "$FAKE_ET" engine/et.exe && rm -f wolfet-host.json
+  $ wolfet-host set engine general enginepath engine/ >/dev/null
+  $ wolfet-host set multiplayer general map 'oasis - x' >/dev/null
+  $ mkfifo ports
+  $ stand-in-servers --server '\hostname\A' >ports & stand=$! && read -r master a <ports
+  $ odd() {  # $1 made each kind in turn, then the command after it: its code, its last line
+  >   at=$1 && shift
+  >   for kind in fifo directory device; do
+  >     rm -rf "$at" && case $kind in fifo) mkfifo "$at";; directory) mkdir "$at";;
+  >       device) ln -s /dev/null "$at";; esac
+  >     FAKE_ET_RUN_MS=0 timeout 5 wolfet-host "$@" >out 2>&1
+  >     echo "$? $(tail -n 1 out | sed 's/;.*//')"
+  >     stat -L -c %F "$at"
+  >   done; rm -rf "$at"
+  > }
+  $ cp wolfet-host.json settings && odd wolfet-host.json get engine general enginepath
+  2 wolfet-host: settings file wolfet-host.json is a FIFO, not a regular file
+  fifo
+  2 wolfet-host: settings file wolfet-host.json is a folder, not a regular file
+  directory
+  2 wolfet-host: settings file wolfet-host.json is a device, not a regular file
+  character special file
+  $ cp settings wolfet-host.json && odd wolfet-host.json.wolfet-host-servers.json join --pick 0
+  2 wolfet-host: server list wolfet-host.json.wolfet-host-servers.json is a FIFO, not a regular file
+  fifo
+  2 wolfet-host: server list wolfet-host.json.wolfet-host-servers.json is a folder, not a regular file
+  directory
+  2 wolfet-host: server list wolfet-host.json.wolfet-host-servers.json is a device, not a regular file
+  character special file
+  $ odd wolfet-host.json.wolfet-host-servers.json servers --master 127.0.0.1:$master
+  1 wolfet-host: server list wolfet-host.json.wolfet-host-servers.json is a FIFO, not a regular file
+  fifo
+  1 wolfet-host: server list wolfet-host.json.wolfet-host-servers.json is a folder, not a regular file
+  directory
+  1 wolfet-host: server list wolfet-host.json.wolfet-host-servers.json is a device, not a regular file
+  character special file
+  $ odd wolfet-host.json.wolfet-host-colour host
+  1 wolfet-host: kept colour wolfet-host.json.wolfet-host-colour is a FIFO, not a regular file
+  fifo
+  1 wolfet-host: kept colour wolfet-host.json.wolfet-host-colour is a folder, not a regular file
+  directory
+  1 wolfet-host: kept colour wolfet-host.json.wolfet-host-colour is a device, not a regular file
+  character special file
+  $ odd engine/etmain/launch.cfg host
+  1 wolfet-host: "*/engine/etmain/launch.cfg" is a FIFO: the plug-in would write the launch script into what it names or fail to (glob)
+  fifo
+  1 wolfet-host: "*/engine/etmain/launch.cfg" is a folder: the plug-in would write the launch script into what it names or fail to (glob)
+  directory
+  1 wolfet-host: "*/engine/etmain/launch.cfg" is a link: the plug-in would write the launch script into what it names or fail to (glob)
+  character special file
+  $ touch engine/etmain/launch.cfg && odd engine/etmain/launch.cfg.bak host
+  1 wolfet-host: the backup of the launch script, "*/engine/etmain/launch.cfg.bak", is a FIFO: the plug-in could not move the old script aside and would write over it (glob)
+  fifo
+  1 wolfet-host: the backup of the launch script, "*/engine/etmain/launch.cfg.bak", is a folder: the plug-in could not move the old script aside and would write over it (glob)
+  directory
+  1 wolfet-host: the backup of the launch script, "*/engine/etmain/launch.cfg.bak", is a link: the plug-in could not move the old script aside and would write over it (glob)
+  character special file
+  $ SDLL_SYSCOLOR_FILE=colours odd colours host
+  0 highlight colour: 0x00D77800 (#0078D7), as before the launch
+  fifo
+  0 highlight colour: 0x00D77800 (#0078D7), as before the launch
+  directory
+  0 highlight colour: 0x00D77800 (#0078D7), as before the launch
+  character special file
+
+The host's own files beside the user's are named so that no file of the
+user's is taken for one: a settings file's *.tmp and its name with
+.colour are left alone, and a settings file may itself end in .colour:
+
+  $ echo mine >wolfet-host.json.tmp && echo 0x000000FF >wolfet-host.colour
+  $ FAKE_ET_RUN_MS=0 wolfet-host host >/dev/null 2>&1 && wolfet-host set engine general parameters x >/dev/null
+  $ cat wolfet-host.json.tmp wolfet-host.colour
+  mine
+  0x000000FF
+  $ wolfet-host --settings prefs.colour set engine general parameters y
+  engine general parameters = "y" (saved in prefs.colour)
+
+Runs at once never lose one another's changes: each saves its change into
+the file as it is then, under a lock. Eight rounds of seven set at once,
+beside readers: every value saved is in the file, and no read fails:
+
+  $ kill $stand && mkdir -p d1 d2 d3 d4 d5 d6 d7 d8
+  $ for r in 1 2 3 4 5 6 7 8; do
+  >   for set in "engine general enginepath d$r/" "engine general parameters p$r" \
+  >     "engine servers masteraddress h$r.example" "engine servers performquery $((r % 2))" \
+  >     "multiplayer general type $((r % 4))" "multiplayer general allowdownload $((r % 2))" \
+  >     "multiplayer general map m$r-x"; do
+  >     wolfet-host set $set >/dev/null 2>>failed & wolfet-host get engine general parameters >/dev/null 2>>failed &
+  >   done; wait
+  >   jq -c '[.engine.general.enginepath, .engine.general.parameters, .engine.servers[], .multiplayer.general[]] | map(sub(".*/d"; "d"))' wolfet-host.json
+  > done; cat failed
+  ["d1/","p1","h1.example","1","1","m1-x","1"]
+  ["d2/","p2","h2.example","0","0","m2-x","2"]
+  ["d3/","p3","h3.example","1","1","m3-x","3"]
+  ["d4/","p4","h4.example","0","0","m4-x","0"]
+  ["d5/","p5","h5.example","1","1","m5-x","1"]
+  ["d6/","p6","h6.example","0","0","m6-x","2"]
+  ["d7/","p7","h7.example","1","1","m7-x","3"]
+  ["d8/","p8","h8.example","0","0","m8-x","0"]

@@ -28,10 +28,10 @@ info asks one server: its row, its players, then its rules sorted by key;
 A server that does not answer (exit 6), in JSON too:
 
   $ wolfet-host info --timeout 0.5 127.0.0.1:$silent
-  wolfet-host: the server 127.0.0.1:* sent no answer within 0.5 s; check the address, or give a longer --timeout (glob)
+  wolfet-host: the server 127.0.0.1:* sent no answer to 3 requests in * s; check the address, or give a longer --timeout (glob)
   [6]
   $ wolfet-host info --timeout 0.5 --json 127.0.0.1:$silent >info.json
-  wolfet-host: the server 127.0.0.1:* sent no answer within 0.5 s; check the address, or give a longer --timeout (glob)
+  wolfet-host: the server 127.0.0.1:* sent no answer to 3 requests in * s; check the address, or give a longer --timeout (glob)
   [6]
   $ jq .answered info.json
   false

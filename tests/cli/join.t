@@ -26,7 +26,7 @@ A filter narrows what is shown, not the list kept: # stays the index join
   $ wolfet-host servers --timeout 5 --sort name --master 127.0.0.1:$master --no-password --json | jq -c '.[] | [.index, .name]'
   asking the master server 127.0.0.1:* (timeout 5 s) (glob)
   [1,"Open"]
-  $ jq '.servers | length' wolfet-host.servers.json
+  $ jq '.servers | length' wolfet-host.json.wolfet-host-servers.json
   3
 
 join --pick refuses what the game cannot join (exit 2): another game's

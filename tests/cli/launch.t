@@ -14,6 +14,7 @@ host writes the launch script, starts the game and polls until it ends; in
 a pipe, in plain lines:
 
   $ wolfet-host host --player 'Tom Two'
+  note: the player name "Tom Two" holds a space: the original Wolf ET keeps only its first word ("Tom"); ET: Legacy keeps it whole
   note: no check has been run with wolfet-host.json; launching with content flags 0
   hosting a game as "Tom Two" (SDLL_LaunchMultiplayer)
   launch script /*/launch.t/engine/etmain/launch.cfg: (glob)
@@ -27,8 +28,8 @@ a pipe, in plain lines:
 join connects to the server picked (a text may fill a 255-byte entry); after
 a check, with nothing to note:
 
-  $ wolfet-host check >/dev/null
-  $ wolfet-host join --pick 1 $(printf '%255s' | tr ' ' x) second.example:27961 | head -n 1
+  $ x=$(printf '%63s' | tr ' ' x) && y=$(printf '%57s' | tr ' ' y) && wolfet-host check >/dev/null
+  $ wolfet-host join --pick 1 "$x.$x.$x.$y:27960" second.example:27961 | head -n 1
   joining server 1 "second.example:27961" as "Player" (SDLL_LaunchMultiplayer)
   $ cat engine/etmain/launch.cfg
   name Player\r (esc)
@@ -72,19 +73,19 @@ the game:
   $ export FAKE_ET_RUN_MS=3000 FAKE_ET_SET_COLOUR=0x00112233
   $ terminal wolfet-host host --timeout 1
   waiting for the game to end (SDLL_MultiplayerFinished every 100 ms)
-  <status line><cleared>wolfet-host: the game in "/*/launch.t/engine/" is still running after 1.0 s; stopped waiting for it. The highlight colour from before the launch, 0x00D77800 (#0078D7), is put back (the game had set 0x00112233 (#332211)); it stays kept in wolfet-host.colour, and the next host or join puts it back first should the game change it again (glob)
+  <status line><cleared>wolfet-host: the game in "/*/launch.t/engine/" is still running after 1.0 s; stopped waiting for it. The highlight colour from before the launch, 0x00D77800 (#0078D7), is put back (the game had set 0x00112233 (#332211)); it stays kept in wolfet-host.json.wolfet-host-colour, and the next host or join puts it back first should the game change it again (glob)
   [1]
   $ cat colours
   13 0x00D77800
   $ terminal 'wolfet-host host --interval 20 & sleep 1; kill -INT $!; wait $!'
   waiting for the game to end (SDLL_MultiplayerFinished every 20 ms)
-  <status line><cleared>wolfet-host: stopped waiting for the game in "/*/launch.t/engine/" on Ctrl-C (SIGINT); it may still be running. The highlight colour from before the launch, 0x00D77800 (#0078D7), is put back (the game had set 0x00112233 (#332211)); it stays kept in wolfet-host.colour, and the next host or join puts it back first should the game change it again (glob)
+  <status line><cleared>wolfet-host: stopped waiting for the game in "/*/launch.t/engine/" on Ctrl-C (SIGINT); it may still be running. The highlight colour from before the launch, 0x00D77800 (#0078D7), is put back (the game had set 0x00112233 (#332211)); it stays kept in wolfet-host.json.wolfet-host-colour, and the next host or join puts it back first should the game change it again (glob)
   [1]
   $ cat colours
   13 0x00D77800
   $ terminal 'wolfet-host host --interval 20 & sleep 1; kill -TERM $!; wait $!'
   waiting for the game to end (SDLL_MultiplayerFinished every 20 ms)
-  <status line><cleared>wolfet-host: stopped waiting for the game in "/*/launch.t/engine/" on SIGTERM; it may still be running. The highlight colour from before the launch, 0x00D77800 (#0078D7), is put back (the game had set 0x00112233 (#332211)); it stays kept in wolfet-host.colour, and the next host or join puts it back first should the game change it again (glob)
+  <status line><cleared>wolfet-host: stopped waiting for the game in "/*/launch.t/engine/" on SIGTERM; it may still be running. The highlight colour from before the launch, 0x00D77800 (#0078D7), is put back (the game had set 0x00112233 (#332211)); it stays kept in wolfet-host.json.wolfet-host-colour, and the next host or join puts it back first should the game change it again (glob)
   [1]
   $ cat colours
   13 0x00D77800
@@ -95,37 +96,37 @@ colour past 32 bits is no colour:
 
   $ echo '13 0x00112233' >colours
   $ FAKE_ET_RUN_MS=300 FAKE_ET_SET_COLOUR= wolfet-host host | grep -v '^  '
-  note: an earlier launch stopped waiting before its game ended, and the highlight colour is 0x00112233 (#332211), not 0x00D77800 (#0078D7) from before it (wolfet-host.colour): put that back before this launch
+  note: an earlier launch stopped waiting before its game ended, and the highlight colour is 0x00112233 (#332211), not 0x00D77800 (#0078D7) from before it (wolfet-host.json.wolfet-host-colour): put that back before this launch
   hosting a game as "Player" (SDLL_LaunchMultiplayer)
   launch script /*/launch.t/engine/etmain/launch.cfg: (glob)
   waiting for the game to end (SDLL_MultiplayerFinished every 100 ms)
   the game ended after \d\.\d s \(\d+ polls\) (re)
   highlight colour: 0x00D77800 (#0078D7), as before the launch
-  $ ls wolfet-host.colour
-  ls: cannot access 'wolfet-host.colour': No such file or directory
+  $ ls wolfet-host.json.wolfet-host-colour
+  ls: cannot access 'wolfet-host.json.wolfet-host-colour': No such file or directory
   [2]
-  $ echo 0x100000000 >wolfet-host.colour
+  $ echo 0x100000000 >wolfet-host.json.wolfet-host-colour
   $ wolfet-host host
-  wolfet-host: wolfet-host.colour holds no highlight colour (it keeps the colour from before a launch, such as 0x00D77800); mend or remove it
+  wolfet-host: wolfet-host.json.wolfet-host-colour holds no highlight colour (it keeps the colour from before a launch, such as 0x00D77800; mend or remove it)
   [1]
-  $ rm wolfet-host.colour && unset FAKE_ET_SET_COLOUR
+  $ rm wolfet-host.json.wolfet-host-colour && unset FAKE_ET_SET_COLOUR
 
 Out of a pipe, a game that outlives --timeout (exit 1; a file quit ends the
 stand-in), and one that never starts:
 
   $ FAKE_ET_RUN_MS=5000 wolfet-host host --timeout 0.3 >/dev/null
-  wolfet-host: the game in "/*/launch.t/engine/" is still running after 0.3 s; stopped waiting for it. The highlight colour is as before the launch, 0x00D77800 (#0078D7); it stays kept in wolfet-host.colour, and the next host or join puts it back first should the game change it again (glob)
+  wolfet-host: the game in "/*/launch.t/engine/" is still running after 0.3 s; stopped waiting for it. The highlight colour is as before the launch, 0x00D77800 (#0078D7); it stays kept in wolfet-host.json.wolfet-host-colour, and the next host or join puts it back first should the game change it again (glob)
   [1]
-  $ touch engine/quit && chmod -x engine/et.exe
+  $ touch engine/quit && rm engine/et.exe && printf '#!/no/such/program\n' >engine/et.exe && chmod +x engine/et.exe
   $ wolfet-host host | grep ended
   the game ended after \d\.\d s \(1 polls\); it ended at the first poll: did it start at all\? (re)
-  $ chmod +x engine/et.exe
+  $ cp "$FAKE_ET" engine/et.exe
 
 Texts that would reach the game as more than one command start nothing
 (exit 2), nor does a folder without its trailing '/' (exit 4):
 
   $ rm engine/etmain/launch.cfg* && cp wolfet-host.json saved.json
-  $ echo '{"servers": [{"address": "1.2.3.4:27960"}, {"address": "1.2.3.4:27960;quit"}]}' >wolfet-host.servers.json
+  $ echo '{"servers": [{"address": "1.2.3.4:27960"}, {"address": "1.2.3.4:27960;quit"}]}' >wolfet-host.json.wolfet-host-servers.json
   $ try() { wolfet-host "$@" >out 2>&1; echo "$? $(cat out)"; }
   $ try host --player 'Me;rcon_password x;quit'
   2 wolfet-host: the player name (--player) "Me;rcon_password x;quit" holds ';', where the game ends one command and starts another; leave it out
@@ -136,7 +137,7 @@ Texts that would reach the game as more than one command start nothing
   $ try join ''
   2 wolfet-host: server 0 is empty; the launch script needs a text there: give one
   $ try join --pick 1
-  2 wolfet-host: server 1 of the list kept in wolfet-host.servers.json "1.2.3.4:27960;quit" holds ';', where the game ends one command and starts another; leave it out
+  2 wolfet-host: server 1 of the list kept in wolfet-host.json.wolfet-host-servers.json "1.2.3.4:27960;quit" holds ';', where the game ends one command and starts another; leave it out
   $ try set multiplayer general map 'oasis;quit - x'
   2 wolfet-host: the map name of multiplayer general map "oasis;quit" holds ';', where the game ends one command and starts another; leave it out
   $ sed -i 's/"goldrush - Gold Rush"/"oasis;quit - x"/' wolfet-host.json && try host
@@ -150,22 +151,40 @@ Texts that would reach the game as more than one command start nothing
   name Player\r (esc)
   connect 1.2.3.4:27960\r (esc)
 
-A script the plug-in cannot write is never taken for the new one: where
-etmain/ is not writable (to nobody, as whom root runs the host) nothing
-starts and the old script stays; where it cannot be made, the game is told
-to be closed:
+What would make the plug-in lose the old script or start the game on
+another one is refused before anything starts: an etmain/ it cannot
+write (to nobody, as whom root runs the host) or fill, a backup it cannot
+make, an et.exe that cannot run, a path past its limit (exit 1 for the
+files, 4 for the engine folder), or a launch.cfg in the game's home
+folder, which the game would run instead (exit 2, unless --force):
 
   $ user() { if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi; }
-  $ chmod 711 "$CRAMTMP" && chmod a-w engine/etmain
-  $ FAKE_ET_RECORD= user wolfet-host join 5.6.7.8:27960
-  wolfet-host: the launch script cannot be written in "/*/launch.t/engine/etmain/": etmain/ must be writable for the plug-in to write launch.cfg there; nothing was started (glob)
-  [1]
-  $ cat engine/etmain/launch.cfg
-  name Player\r (esc)
-  connect 1.2.3.4:27960\r (esc)
-  $ chmod u+w engine/etmain && rm engine/etmain/launch.cfg*
-  $ mkdir -p engine/etmain/launch.cfg engine/etmain/launch.cfg.bak/kept
-  $ FAKE_ET_RUN_MS=0 wolfet-host join 1.2.3.4:27960
-  joining server 0 "1.2.3.4:27960" as "Player" (SDLL_LaunchMultiplayer)
-  wolfet-host: the plug-in wrote no new launch script at /*/launch.t/engine/etmain/launch.cfg (there is none), so the game it started runs an old script or none: close that game. Stopped waiting for it. The highlight colour is as before the launch, 0x00D77800 (#0078D7); it stays kept in wolfet-host.colour, and the next host or join puts it back first should the game change it again (glob)
-  [1]
+  $ chmod 711 "$CRAMTMP" && export FAKE_ET_RUN_MS=0 FAKE_ET_RECORD=
+  $ refused() {  # sets up with $1, runs the rest: the code, what is said up to the fix; undoes $1
+  >   sh -c "$1" && shift && "$@" >out 2>&1; echo "$? $(tail -n 1 out)"
+  >   chmod -R u+w engine && rm -rf engine/etmain/launch.cfg.bak engine/et.exe && cp "$FAKE_ET" engine/et.exe
+  > }
+  $ refused 'chmod a-w engine/etmain' user wolfet-host join 5.6.7.8:27960
+  1 wolfet-host: the launch script cannot be written in "*/launch.t/engine/etmain" (Permission denied): etmain/ must be writable, with room, for the plug-in to write launch.cfg there; nothing was started (glob)
+  $ refused true sh -c "trap '' XFSZ && ulimit -f 1 && exec wolfet-host join 5.6.7.8:27960"
+  1 wolfet-host: the launch script cannot be written in "*/launch.t/engine/etmain" (File too large): etmain/ must be writable, with room, for the plug-in to write launch.cfg there; nothing was started (glob)
+  $ refused 'touch engine/etmain/launch.cfg.bak && chmod a-w engine/etmain/launch.cfg.bak' wolfet-host host
+  1 wolfet-host: the backup of the launch script, "*/launch.t/engine/etmain/launch.cfg.bak", is read-only: the plug-in could not move the old script aside and would write over it; move it away; nothing was started (glob)
+  $ for et in 'chmod a-x engine/et.exe' 'rm engine/et.exe && mkdir engine/et.exe' 'rm engine/et.exe && ln -s gone engine/et.exe'; do
+  >   refused "$et" wolfet-host host; done
+  4 wolfet-host: the engine folder "*/launch.t/engine/" is not usable: "*/launch.t/engine/et.exe" may not be run: give it the right to (chmod +x) (glob)
+  4 wolfet-host: the engine folder "*/launch.t/engine/" is not usable: "*/launch.t/engine/et.exe" is a folder, not the game's program (glob)
+  4 wolfet-host: the engine folder "*/launch.t/engine/" is not usable: "*/launch.t/engine/et.exe" is a link to nothing: its target is not there (glob)
+  $ long=$PWD/$(printf '%230s' | tr ' ' l)/ && mkdir -p "${long}etmain" && cp "$FAKE_ET" "${long}et.exe"
+  $ wolfet-host set engine general enginepath "$long" >/dev/null && wolfet-host host
+  wolfet-host: the engine folder "*/llll*/" is too long for the plug-in: "*/llll*/etmain\\launch.cfg.bak" is * characters, and it reaches no path over 259; move the game to a folder with a shorter path (glob)
+  [4]
+  $ wolfet-host set engine general enginepath engine/ >/dev/null
+  $ mkdir -p "$HOME/.etlegacy/etmain" && echo 'map oasis' >"$HOME/.etlegacy/etmain/launch.cfg"
+  $ wolfet-host host
+  wolfet-host: "*/.etlegacy/etmain/launch.cfg" is in the game's home folder, where the game looks first: it would run that script and not the one the plug-in writes; move it away (the host deletes nothing of yours), or give --force to launch all the same; nothing was started (glob)
+  [2]
+  $ wolfet-host host --force 2>&1 >/dev/null | grep -o "in the game's home folder.*(--force)"
+  in the game's home folder, where the game looks first: it would run that script and not the one the plug-in writes; launching all the same (--force)
+  $ cat "$HOME/.etlegacy/etmain/launch.cfg" && rm -r "$HOME/.etlegacy"
+  map oasis

@@ -32,9 +32,11 @@ class Cli : public ::testing::Test {
   // Runs the host in `dir`, its output in files, and checks its exit code
   // and each of `says`.
   void Expect(int code, const std::string &args, const std::vector<std::string> &says = {}) {
-    const int status = std::system(("cd " + Quote(dir) + " && env SDLL_SYSCOLOR_FILE=colours " +
-                                    Quote(WOLFET_HOST_PATH) + " " + args + " >stdout 2>stderr")
-                                       .c_str());
+    const int status =
+        std::system(("cd " + Quote(dir) + " && env SDLL_SYSCOLOR_FILE=colours HOME=" + Quote(dir) +
+                     " XDG_CONFIG_HOME= XDG_STATE_HOME= " + Quote(WOLFET_HOST_PATH) + " " + args +
+                     " >stdout 2>stderr")
+                        .c_str());
     out = ReadFile(dir + "/stdout");
     const std::string told = out + ReadFile(dir + "/stderr");
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, code)

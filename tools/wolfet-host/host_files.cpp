@@ -77,25 +77,23 @@ std::optional<std::string> ReadHostFile(const std::string &path, size_t max_byte
                               "); it is left as it is: " + fix);
 }
 
-void WriteHostFile(const HostFiles &files, const std::string &path, const std::string &bytes,
-                   const std::string &what) {
+std::string TryWriteHostFile(const HostFiles &files, const std::string &path,
+                             const std::string &bytes) {
   for (const std::string &folder : files.own_folders)
     if (fs::path(path).parent_path() == fs::path(folder)) {
       std::error_code error;
       fs::create_directories(folder, error);
     }
   std::string why;
-  switch (os::SaveAtomically(path, bytes, &why)) {
-    case os::Saved::kYes:
-      return;
-    case os::Saved::kNotWritten:
-      throw Error(Fault::kFile,
-                  "cannot write " + what + " " + path + " (" + why + "); it is left as it was");
-    case os::Saved::kNotReplaced:
-      break;
-  }
-  throw Error(Fault::kFile,
-              "cannot replace " + what + " " + path + " (" + why + "); it is left as it was");
+  return os::SaveAtomically(path, bytes, &why) == os::Saved::kYes ? "" : why;
+}
+
+void WriteHostFile(const HostFiles &files, const std::string &path, const std::string &bytes,
+                   const std::string &what) {
+  const std::string why = TryWriteHostFile(files, path, bytes);
+  if (!why.empty())
+    throw Error(Fault::kFile,
+                "cannot write " + what + " " + path + " (" + why + "); it is left as it was");
 }
 
 HostFilesLock::HostFilesLock(const HostFiles &files, double wait_s) {

@@ -53,7 +53,12 @@ std::optional<std::string> ReadHostFile(const std::string &path, size_t max_byte
                                         const std::string &fix);
 
 /* Replaces a kept file whole (os::SaveAtomically), making its folder
- * first when it is one of the host's own. Throws Error (kFile). */
+ * first when it is one of the host's own. Returns why it could not,
+ * empty when it did. */
+std::string TryWriteHostFile(const HostFiles &files, const std::string &path,
+                             const std::string &bytes);
+
+/* The same, throwing Error (kFile) that names `what` at `path`. */
 void WriteHostFile(const HostFiles &files, const std::string &path, const std::string &bytes,
                    const std::string &what);
 

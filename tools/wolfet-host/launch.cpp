@@ -57,13 +57,12 @@ Plan PlanJoin(const LaunchRequest &request) {
   const std::string from = request.servers_from.empty() ? "" : " of " + request.servers_from;
   /* Only the entry picked reaches the script, which takes it unquoted. */
   RejectScriptText("server " + std::to_string(request.pick) + from, server);
-  /* Each is an address the game can connect to, read as `info` reads one. */
-  for (size_t i = 0; i < request.servers.size(); ++i) {
-    std::string why;
-    if (!ParseServerAddress(request.servers[i], &why))
-      throw Error(Fault::kBadInput,
-                  "server " + std::to_string(i) + from + " \"" + request.servers[i] + "\" " + why);
-  }
+  /* An address the game can connect to, read as `info` reads one; the
+   * others the plug-in only carries. */
+  std::string why;
+  if (!ParseServerAddress(server, &why))
+    throw Error(Fault::kBadInput,
+                "server " + std::to_string(request.pick) + from + " \"" + server + "\" " + why);
   plan.last_line = "connect " + server + "\r\n";
   plan.server_index = request.pick;
   /* One past the list: an index no server has, so the plug-in joins. */

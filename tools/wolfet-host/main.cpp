@@ -38,8 +38,10 @@ void AddGlobalOptions(CLI::App &command, GlobalOptions &global) {
       ->group("Global options");
   command
       .add_option("--settings", global.settings_path,
-                  "The host's settings file (JSON); by default settings.json in the user's "
-                  "configuration folder (~/.config/wolfet-host, %APPDATA%\\wolfet-host)")
+                  "The host's settings file (JSON), beside which it keeps the list servers "
+                  "found and the colour a launch saved; by default settings.json in the user's "
+                  "configuration folder (~/.config/wolfet-host, %APPDATA%\\wolfet-host), or "
+                  "$WOLFET_HOST_SETTINGS when set")
       ->check(CLI::Validator(
           [](std::string &text) {
             return text.empty() ? std::string("an empty text names no file") : std::string();
@@ -101,6 +103,11 @@ int Main(int argc, char **argv) {
   Context context;
   context.global.plugin_path = BesideOrBuilt(WOLFET_PLUGIN_FILE, WOLFET_DEFAULT_PLUGIN);
   context.stand_in_game = BesideOrBuilt(os::ProgramFile("fake-et"), WOLFET_FAKE_ET);
+  /* Before the options, which win over it: both levels of the command
+   * line hold --settings, and a parser's environment default would be
+   * applied after the subcommand's option. */
+  if (const char *settings = std::getenv("WOLFET_HOST_SETTINGS"))
+    context.global.settings_path = settings;
   AddGlobalOptions(app, context.global);
 
   for (auto add : {AddSchemaCommand, AddSetCommand, AddGetCommand, AddSettingsCommand,

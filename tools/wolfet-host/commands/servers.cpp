@@ -3,6 +3,7 @@
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "console.h"
 #include "os.h"
@@ -16,7 +17,7 @@ namespace {
 
 /* The table or the JSON of what was found, narrowed by the filters. */
 void Show(const ServerListing &listing, const ServersOptions &options, const nlohmann::json &list,
-          bool with_status) {
+          bool with_status, bool kept) {
   const std::vector<ServerInfo> &servers = listing.result.servers;
   const std::vector<size_t> shown = Filter(servers, options.filter);
   for (const std::string &note : LimitNotes(listing.result)) std::cerr << "note: " << note << "\n";
@@ -28,7 +29,8 @@ void Show(const ServerListing &listing, const ServersOptions &options, const nlo
     return;
   }
   if (!shown.empty()) PrintTable(servers, shown, os::StdoutIsTerminal(), std::cout);
-  std::cout << SummaryLine(listing.result, listing.master, listing.seconds, options.filter, shown)
+  std::cout << SummaryLine(listing.result, listing.master, listing.seconds, options.filter, shown,
+                           kept)
             << "\n";
 }
 
@@ -74,15 +76,20 @@ void RunServers(Session &session, const ServersOptions &options) {
   }
   SortServers(options.sort, &listing.result.servers);
   const nlohmann::json list = ToJson(listing.result.servers);
-  Show(listing, options, list, options.players || options.filter.NeedsStatus());
+  /* Kept first, so that the table offers a pick only from a list kept;
+   * what was found is shown either way. */
+  std::optional<Error> not_kept;
   try {
     KeepServerList(session.file().files(), listing.master, list);
   } catch (const Error &e) {
-    throw Error(Fault::kFile, std::string(e.what()) +
+    not_kept = e;
+  }
+  Show(listing, options, list, options.players || options.filter.NeedsStatus(), !not_kept);
+  if (not_kept)
+    throw Error(Fault::kFile, std::string(not_kept->what()) +
                                   ": the list above is not kept, so 'join --pick' cannot pick "
                                   "from it; keep it with --settings FILE in a folder you can "
                                   "write");
-  }
 }
 
 void AddServersCommand(CLI::App &app, Context &context) {

@@ -348,7 +348,7 @@ std::string Dump(const json &value) {
 }
 
 std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds,
-                        const ServerFilter &filter, const std::vector<size_t> &shown) {
+                        const ServerFilter &filter, const std::vector<size_t> &shown, bool kept) {
   const auto count = [&result](auto which) {
     return static_cast<size_t>(std::count_if(result.servers.begin(), result.servers.end(), which));
   };
@@ -371,7 +371,7 @@ std::string SummaryLine(const BrowseResult &result, const std::string &master, d
         return s.needpass.value_or(false) && IsThisGame(s);
       }))
     line += "; pw: needs a password, which the launch cannot carry";
-  if (!shown.empty()) line += "; join one with: wolfet-host join --pick N";
+  if (!shown.empty() && kept) line += "; join one with: wolfet-host join --pick N";
   return line;
 }
 

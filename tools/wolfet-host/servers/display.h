@@ -68,9 +68,11 @@ std::string Dump(const nlohmann::json &value);
 
 /* The line under the table: how many servers, how many answered, how
  * long it took, how many the cap dropped; with a filter on, how many of
- * them `shown` (the rows of the table) holds, and the filters. */
+ * them `shown` (the rows of the table) holds, and the filters; how to
+ * join one, when the list is `kept` for that. */
 std::string SummaryLine(const BrowseResult &result, const std::string &master, double seconds,
-                        const ServerFilter &filter, const std::vector<size_t> &shown);
+                        const ServerFilter &filter, const std::vector<size_t> &shown,
+                        bool kept = true);
 
 /* What the list lacks, a line each: an end the master never sent,
  * servers past the cap, answers that were not taken. */

@@ -51,12 +51,11 @@ void KeepServerList(const HostFiles &files, const std::string &master, const jso
     throw Error(Fault::kFile, "cannot keep the server list: " + files.servers +
                                   " is left as it is, since " + not_ours +
                                   "; move it away, or name another settings file with --settings");
-  try {
-    WriteHostFile(files, files.servers, Dump(json{{"master", master}, {"servers", servers}}) + '\n',
-                  "server list");
-  } catch (const Error &e) {
-    throw Error(Fault::kFile, e.what() + RemoveOlder(files.servers, there));
-  }
+  const std::string why = TryWriteHostFile(
+      files, files.servers, Dump(json{{"master", master}, {"servers", servers}}) + '\n');
+  if (!why.empty())
+    throw Error(Fault::kFile, "cannot write the server list " + files.servers + " (" + why + ")" +
+                                  RemoveOlder(files.servers, there));
 }
 
 KeptList ReadKeptList(const HostFiles &files) {
