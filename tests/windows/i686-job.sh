@@ -52,7 +52,7 @@ fi
 # file (keeping its attributes and rights) by its full path only.
 step "the settings file saved over"
 dir=$(mktemp -d)
-(cd "$dir" && wine "$host" set multiplayer general allowdownload 1 && wine "$host" set multiplayer general allowdownload 0) >/dev/null ||
+(cd "$dir" && wine "$host" --settings wolfet-host.json set multiplayer general allowdownload 1 && wine "$host" --settings wolfet-host.json set multiplayer general allowdownload 0) >/dev/null ||
   { echo "set: wolfet-host.json was not saved over" && fail=1; }
 grep -q '"allowdownload": "0"' "$dir/wolfet-host.json" || { echo "set: the last value is not in the file" && fail=1; }
 rm -rf "$dir"
