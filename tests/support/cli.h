@@ -61,8 +61,8 @@ class Cli : public ::testing::Test {
 // The host's exit codes, which scripts branch on.
 constexpr int kOk = 0, kFailure = 1, kBadArgument = 2, kPlugin = 3, kEngineFolder = 4,
               kVerifyDiffers = 5, kNoMaster = 6;
-constexpr double kTimeout = 0.5;  // seconds of a query that waits for a silent peer
-constexpr double kSlack = 1.0;    // seconds a run may take past its deadline
-constexpr int kAttempts = 3;      // requests to a silent peer, the first included
+using timing::kAttempts;
+using timing::kSlack;
+using timing::kTimeout;
 
 #endif

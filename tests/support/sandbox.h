@@ -139,15 +139,17 @@ class GameSandbox : public LoadedPlugin {
   // without the separator at the end.
   static std::string WorkingFolder(const std::string &folder) {
 #ifdef _WIN32
-    return hostkit::Windows1252ToUtf8(std::filesystem::path(folder).parent_path().string());
+    return hostkit::Windows1252ToUtf8(folder.substr(0, folder.size() - 1));
 #else
     return std::filesystem::canonical(folder).string();
 #endif
   }
-  // What the game reported, once it has (empty if not in time).
+  // What the game reported, once it has (empty if not in time). Under Wine
+  // the report can be there a moment before it can be read.
   std::string Record() const {
-    Until([&] { return std::filesystem::exists(root + "/record"); });
-    return ReadFile(root + "/record");
+    std::string record;
+    Until([&] { return !(record = ReadFile(root + "/record")).empty(); });
+    return record;
   }
   // Every game collected and everything the layer opened closed.
   void ExpectNothingLeft() {
