@@ -2,7 +2,6 @@
 // numbers written here, not taken from the shared header.
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -73,11 +72,8 @@ const std::string kNotUsable = "24: 77 0";
 
 // A scratch folder of this process's own, gone with the object.
 struct Scratch {
-  Scratch() : path(fs::temp_directory_path() / ("sdll-" + std::to_string(std::random_device()()))) {
-    fs::create_directories(path);
-  }
   ~Scratch() { fs::remove_all(path); }
-  fs::path path;
+  fs::path path = MakeScratch();
 };
 
 // An engine folder text of exactly `length` bytes that names `folder`:

@@ -1,11 +1,7 @@
-// The POSIX layer's own ways: the start's own set-up failing, the colour
-// file, the wait with and without a pidfd, a game stopped, killed, replaced
-// or reaped by the kernel, and every export repeated under valgrind. What
-// every platform layer does alike is platform_test.cpp's.
-#include <sys/stat.h>
-
-#include <functional>
-
+// The POSIX layer's own ways: the colour file, the wait with and without a
+// pidfd, a game stopped, killed, replaced or reaped by the kernel, and
+// every export repeated under valgrind. What every platform layer does
+// alike, platform_test.cpp checks on both.
 #include "launch/path.h"
 #include "support/sandbox.h"
 
@@ -16,12 +12,6 @@ namespace posix = platform::posix;
 
 constexpr uint32_t kForever = 0xFFFFFFFFu;  // INFINITE
 constexpr uint32_t kWindowsDefaultHighlight = 0x00D77800u;
-
-// A row of the fault tables: what goes wrong, and how it is made to.
-struct Arranged {
-  const char *what;
-  std::function<void()> arrange;
-};
 
 size_t EntriesIn(const std::string &folder) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
@@ -39,52 +29,6 @@ TEST(Paths, JoinsFillTheirBufferAndNoMore) {
   EXPECT_EQ(std::string(buffer.path), head + "t") << "the two texts, nothing between";
   EXPECT_EQ(buffer.after, 'x') << "nothing is written past the buffer";
   EXPECT_FALSE(sdll::JoinPath(buffer.path, head.c_str(), "tt")) << "one byte more does not fit";
-}
-
-// Launches whose start cannot be set up end at the first poll, with the
-// colour of the launch.
-TEST_F(Launch, StartThatCannotBeSetUpStartsNoGame) {
-  UseCore();
-  const std::string cwd = fs::current_path().string();
-  const std::string program = engine + "et.exe";
-  constexpr uint32_t kAtLaunch = 0x112233;
-  const Arranged cases[] = {
-      {"the working folder cannot be set",
-       [] { posix::Sys().spawn_file_actions_addchdir = Answer<ENOMEM>; }},
-      {"the spawn's file actions cannot be made",
-       [] { posix::Sys().spawn_file_actions_init = Answer<ENOMEM>; }},
-      {"our own folder is unknown, for an engine folder relative to it",
-       [&] {
-         fs::current_path("/");
-         UseEngine(engine.substr(1));
-         const std::string elsewhere = engine + engine.substr(1);
-         fs::create_directories(elsewhere);
-         fs::copy_file(SDLL_FAKE_GAME_PATH, elsewhere + "et.exe");
-         posix::Sys().getcwd = Refuse<EACCES, char *>;
-       }},
-      {"no et.exe", [&] { fs::remove(program); }},
-      {"a folder named et.exe",
-       [&] {
-         fs::remove(program);
-         fs::create_directory(program);
-       }},
-      {"an et.exe that may not be executed", [&] { chmod(program.c_str(), 0644); }},
-  };
-  for (const Arranged &c : cases) {
-    SCOPED_TRACE(c.what);
-    c.arrange();
-    SetHighlight(kAtLaunch);
-    HostGame();
-    fs::current_path(cwd);
-    faults.Clear();
-    SetHighlight(0);
-    EXPECT_EQ(SDLL_MultiplayerFinished(), 1) << "no process: the game counts as ended";
-    EXPECT_EQ(Highlight(), kAtLaunch) << "the colour read at the launch is back";
-    ExpectNothingLeft();
-    UseEngine(engine);
-    fs::remove_all(program);
-    fs::copy_file(SDLL_FAKE_GAME_PATH, program);
-  }
 }
 
 FILE *OpenNothingForReading(const char *path, const char *mode) {

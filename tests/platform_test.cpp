@@ -252,17 +252,49 @@ TEST_F(Platform, PollFollowsTheGameToItsEndThenPutsBackTheColourFromBeforeTheSta
   EXPECT_EQ(Highlight(), kBeforeLaunch) << "every poll after the end puts it back";
   ExpectNothingLeft();
 
-  // Launches that start no game end at the first poll, with the colour of the launch.
-  for (const Fault fault : {Fault::kStartFails, Fault::kStartGivesNoProcess}) {
-    SCOPED_TRACE(fault == Fault::kStartFails ? "the start fails" : "the start gives no process");
-    faults.Make(fault);
+  // Launches that start no game end at the first poll, with the colour of
+  // the launch. Only the POSIX start is set up in steps that can fail.
+  const std::string cwd = fs::current_path().string(), program = engine + "et.exe";
+  const Arranged starts[] = {
+      {"the start fails", [&] { faults.Make(Fault::kStartFails); }},
+      {"the start gives no process", [&] { faults.Make(Fault::kStartGivesNoProcess); }},
+#ifndef _WIN32
+      {"the working folder cannot be set",
+       [] { layer::Sys().spawn_file_actions_addchdir = Answer<ENOMEM>; }},
+      {"the spawn's file actions cannot be made",
+       [] { layer::Sys().spawn_file_actions_init = Answer<ENOMEM>; }},
+      {"our own folder is unknown, for an engine folder relative to it",
+       [&] {
+         fs::current_path("/");
+         UseEngine(engine.substr(1));
+         fs::create_directories(engine + engine.substr(1));
+         fs::copy_file(SDLL_FAKE_GAME_PATH, engine + engine.substr(1) + "et.exe");
+         layer::Sys().getcwd = Refuse<EACCES, char *>;
+       }},
+      {"no et.exe", [&] { fs::remove(program); }},
+      {"a folder named et.exe",
+       [&] {
+         fs::remove(program);
+         fs::create_directory(program);
+       }},
+      {"an et.exe that may not be executed",
+       [&] { fs::permissions(program, fs::perms::owner_read | fs::perms::owner_write); }},
+#endif
+  };
+  for (const Arranged &start : starts) {
+    SCOPED_TRACE(start.what);
+    start.arrange();
     SetHighlight(kByTheStart);
     HostGame();
+    fs::current_path(cwd);
     faults.Clear();
     SetHighlight(kMeanwhile);
     EXPECT_EQ(SDLL_MultiplayerFinished(), 1) << "no process: the game counts as ended";
     EXPECT_EQ(Highlight(), kByTheStart) << "the colour read at the launch is back";
     ExpectNothingLeft();
+    UseEngine(engine);
+    fs::remove_all(program);
+    fs::copy_file(Native(SDLL_FAKE_GAME_PATH), program);
   }
 }
 

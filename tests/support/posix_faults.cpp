@@ -1,9 +1,28 @@
-// The POSIX layer's faults: each Fault as the C library would show it.
+// The POSIX layer's faults, each as the C library would show it.
 #include "support/faults.h"
 
 namespace {
 
 namespace posix = platform::posix;
+using Sys = posix::Syscalls;
+
+// In the order of Fault.
+void (*const kMake[])(Sys &) = {
+    [](Sys &sys) {  // a plain name is looked up, a wildcard searched for
+      sys.lstat = Refuse<ENOENT>;
+      sys.opendir = Refuse<ENOENT, DIR *>;
+    },
+    [](Sys &sys) { sys.fopen = Refuse<EACCES, FILE *>; },
+    [](Sys &sys) { sys.unlink = Refuse<EACCES>; },
+    [](Sys &sys) { sys.rename_noreplace = Refuse<EACCES>; },
+    [](Sys &sys) { sys.spawn = Answer<EAGAIN>; },
+    [](Sys &sys) { sys.access = Refuse<EACCES>; },  // et.exe is there, but may not be run
+    [](Sys &sys) {                                  // on a pidfd, and by looking
+      sys.poll = Refuse<EINVAL>;
+      sys.waitpid = Refuse<EINVAL, pid_t>;
+    },
+};
+static_assert(std::size(kMake) == static_cast<size_t>(Fault::kWaitFails) + 1, "one per Fault");
 
 void (*g_before_start)() = nullptr;
 
@@ -11,36 +30,9 @@ void (*g_before_start)() = nullptr;
 
 Faults::Faults() : saved_(posix::Sys()) {}
 
-void Faults::Clear() { posix::Sys() = saved_; }
+void Faults::Make(Fault fault) { kMake[static_cast<size_t>(fault)](posix::Sys()); }
 
-void Faults::Make(Fault fault) {
-  posix::Syscalls &sys = posix::Sys();
-  switch (fault) {
-    case Fault::kSearchFindsNothing:  // a plain name is looked up, a wildcard searched for
-      sys.lstat = Refuse<ENOENT>;
-      sys.opendir = Refuse<ENOENT, DIR *>;
-      break;
-    case Fault::kOpenFails:
-      sys.fopen = Refuse<EACCES, FILE *>;
-      break;
-    case Fault::kDeleteFails:
-      sys.unlink = Refuse<EACCES>;
-      break;
-    case Fault::kMoveFails:
-      sys.rename_noreplace = Refuse<EACCES>;
-      break;
-    case Fault::kStartFails:
-      sys.spawn = Answer<EAGAIN>;
-      break;
-    case Fault::kStartGivesNoProcess:  // et.exe is there, but nothing may run it
-      sys.access = Refuse<EACCES>;
-      break;
-    case Fault::kWaitFails:  // on the pidfd, and without one
-      sys.poll = Refuse<EINVAL>;
-      sys.waitpid = Refuse<EINVAL, pid_t>;
-      break;
-  }
-}
+void Faults::Clear() { posix::Sys() = saved_; }
 
 void Faults::BeforeEachStart(void (*hook)()) {
   g_before_start = hook;

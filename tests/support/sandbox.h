@@ -13,6 +13,7 @@
 #include <unistd.h>
 #endif
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,12 @@ inline void SetEnv(const char *name, const char *value) {
     unsetenv(name);
 #endif
 }
+
+// A row of the fault tables: what goes wrong, and how it is made to.
+struct Arranged {
+  const char *what;
+  std::function<void()> arrange;
+};
 
 // A loaded plug-in and a scratch folder whose engine folder "game/" is the
 // "enginepath"; the game reports to root/record and ends at once unless a

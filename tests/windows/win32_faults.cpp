@@ -75,18 +75,33 @@ BOOL WINAPI WatchedClose(HANDLE handle) {
 }
 
 HANDLE WINAPI FindNothing(LPCSTR, LPWIN32_FIND_DATAA) { return INVALID_HANDLE_VALUE; }
-FILE *__cdecl OpenNothing(const char *, const char *) { return nullptr; }
-BOOL WINAPI DeleteNothing(LPCSTR) { return FALSE; }
-BOOL WINAPI MoveNothing(LPCSTR, LPCSTR) { return FALSE; }
+template <typename... A>
+BOOL WINAPI Refuse(A...) {
+  return FALSE;
+}
 DWORD WINAPI WaitFails(HANDLE, DWORD) { return WAIT_FAILED; }
 
-void WatchCalls(win32::Syscalls &sys) {
+using Sys = win32::Syscalls;
+
+void WatchCalls(Sys &sys) {
   sys.FindFirstFileA = &WatchedFind;
   sys.FindClose = &WatchedFindClose;
   sys.ShellExecuteExA = &WatchedStart;
   sys.WaitForSingleObject = &WatchedWait;
   sys.CloseHandle = &WatchedClose;
 }
+
+// In the order of Fault.
+void (*const kMake[])(Sys &) = {
+    [](Sys &sys) { sys.FindFirstFileA = &FindNothing; },
+    [](Sys &sys) { sys.fopen = [](const char *, const char *) -> FILE * { return nullptr; }; },
+    [](Sys &sys) { sys.DeleteFileA = &Refuse<LPCSTR>; },
+    [](Sys &sys) { sys.MoveFileA = &Refuse<LPCSTR, LPCSTR>; },
+    [](Sys &sys) { sys.ShellExecuteExA = &StartNothing<FALSE>; },
+    [](Sys &sys) { sys.ShellExecuteExA = &StartNothing<TRUE>; },
+    [](Sys &sys) { sys.WaitForSingleObject = &WaitFails; },
+};
+static_assert(std::size(kMake) == static_cast<size_t>(Fault::kWaitFails) + 1, "one per Fault");
 
 }  // namespace
 
@@ -95,37 +110,12 @@ Faults::Faults() : saved_(win32::Sys()) {
   WatchCalls(win32::Sys());
 }
 
+void Faults::Make(Fault fault) { kMake[static_cast<size_t>(fault)](win32::Sys()); }
+
 void Faults::Clear() {
   win32::Sys() = saved_;
   g_watch.before_start = nullptr;
   WatchCalls(win32::Sys());
-}
-
-void Faults::Make(Fault fault) {
-  win32::Syscalls &sys = win32::Sys();
-  switch (fault) {
-    case Fault::kSearchFindsNothing:
-      sys.FindFirstFileA = &FindNothing;
-      break;
-    case Fault::kOpenFails:
-      sys.fopen = &OpenNothing;
-      break;
-    case Fault::kDeleteFails:
-      sys.DeleteFileA = &DeleteNothing;
-      break;
-    case Fault::kMoveFails:
-      sys.MoveFileA = &MoveNothing;
-      break;
-    case Fault::kStartFails:
-      sys.ShellExecuteExA = &StartNothing<FALSE>;
-      break;
-    case Fault::kStartGivesNoProcess:
-      sys.ShellExecuteExA = &StartNothing<TRUE>;
-      break;
-    case Fault::kWaitFails:
-      sys.WaitForSingleObject = &WaitFails;
-      break;
-  }
 }
 
 void Faults::BeforeEachStart(void (*hook)()) { g_watch.before_start = hook; }
