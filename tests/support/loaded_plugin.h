@@ -24,12 +24,8 @@ constexpr char16_t kCp1252High[32] = {
 // et.exe, and the host hands back to the verify list and the launch.
 constexpr uint32_t kContentFlags = 0x4000;
 
-// The settings schema as the plug-in's resource holds it; under Wine, on its Unix drive.
-#ifdef _WIN32
-inline std::string SchemaText() { return ReadFile(std::string("Z:") + SDLL_SCHEMA_FILE); }
-#else
-inline std::string SchemaText() { return ReadFile(SDLL_SCHEMA_FILE); }
-#endif
+// The settings schema as the plug-in's resource holds it.
+inline std::string SchemaText() { return ReadFile(Native(SDLL_SCHEMA_FILE)); }
 
 namespace hostkit {
 // A service call in a failure message, as the host recorded it.
