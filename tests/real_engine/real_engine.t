@@ -11,36 +11,41 @@ browser (info) and rcon (socat).
   $ wolfet-host set engine general enginepath "$E" >/dev/null
   $ wolfet-host set multiplayer general map 'tiny - Tiny' >/dev/null
   $ rcon() { printf '\377\377\377\377rcon rc %s' "$1" | socat -t 0.5 - udp:127.0.0.1:27960 | tail -n +2; }
-  $ await() { for i in $(seq 150); do grep -qs "$1" "$2" && return; sleep 0.1; done; cat "$2"; return 1; }
 
-Hosted games, each game type once, with download on and off, with a
-password (ET_PASSWORD) and without. Each row: what the server says of its
-game type, name, map and password; what rcon says of sv_wwwDownload (a
-server without that setting takes the word for chat); and the colour, which
-the game's end puts back though it was changed meanwhile. ioq3 reads the
-plug-in's Objective (g_gametype 2) as its single-player type, which its
-`map` turns into free-for-all (0). The server name only Objective sets
-stays in the engine's own configuration for the games after it:
+A game that never gets as far as a map ends the transcript here, with what
+it said:
+
+  $ await() { for i in $(seq 100); do grep -qs "$1" "$2" && return; sleep 0.1; done; cat "$2"; exit 1; }
+
+Hosted games, each game type once (LMS, Campaign, Objective, Stopwatch),
+with download on and off, with a password (ET_PASSWORD) and without. For
+each: what the server says of its game type, name, map and password; what
+rcon says of sv_wwwDownload (a server without that setting takes the word
+for chat); and the colour, which the game's end puts back though it was
+changed meanwhile. ioq3 reads the plug-in's Objective (g_gametype 2) as its
+single-player type, which its `map` turns into free-for-all (0). The server
+name only Objective sets stays in the engine's own configuration for the
+games after it:
 
   $ for row in '2 1 ""' '3 0 pw' '0 1 ""' '1 0 pw'; do eval "set -- $row"
   >   wolfet-host set multiplayer general type "$1" >/dev/null
   >   wolfet-host set multiplayer general allowdownload "$2" >/dev/null
   >   : >host.log; ET_PASSWORD=$3 wolfet-host host --timeout 20 >host.log 2>&1 & host=$!
-  >   await InitGame host.log && wolfet-host info --json 127.0.0.1:27960 |
-  >     jq -r '[.rules.g_gametype, .name, .map, .needpass] | join(" | ")'
+  >   await InitGame host.log && wolfet-host info --json 127.0.0.1:27960 | jq -r --arg type "$1" \
+  >     '"type \($type): g_gametype \(.rules.g_gametype), \(.name), map \(.map), needpass \(.needpass)"'
   >   rcon sv_wwwDownload && echo '13 0x00112233' >colours && rcon quit
   >   wait $host || cat host.log; tail -n 1 host.log
   > done
-  5 | noname | tiny | false
+  type 2: g_gametype 5, noname, map tiny, needpass false
   "sv_wwwDownload" is:"1^7", the default
   highlight colour: 0x00D77800 (#0078D7), as before the launch
-  4 | noname | tiny | true
+  type 3: g_gametype 4, noname, map tiny, needpass true
   broadcast: print "server: sv_wwwDownload\n"
   highlight colour: 0x00D77800 (#0078D7), as before the launch
-  0 | ^1Orvanta Server | tiny | false
+  type 0: g_gametype 0, ^1Orvanta Server, map tiny, needpass false
   "sv_wwwDownload" is:"1^7", the default
   highlight colour: 0x00D77800 (#0078D7), as before the launch
-  3 | ^1Orvanta Server | tiny | true
+  type 1: g_gametype 3, ^1Orvanta Server, map tiny, needpass true
   broadcast: print "server: sv_wwwDownload\n"
   highlight colour: 0x00D77800 (#0078D7), as before the launch
   $ grep hostname home/server/etmain/q3config_server.cfg
@@ -69,8 +74,8 @@ game's, which et.exe cannot join:
   #  Name            Mod  Map        Players  Type  Ping  Address
   0  Orvanta Server       other game (protocol *)  * ms  127.0.0.1:27960 (glob)
        FieldAgent  score 0  ping [1-9][0-9]* ms (re)
-  $ wolfet-host info --json 127.0.0.1:27960 | jq -c '[.needpass, .players, .player_list[].name]'
-  [true,1,"^2Field^dAgent"]
+  $ wolfet-host info --json 127.0.0.1:27960 | jq -c '[.needpass, .players, .humans, .player_list[].name]'
+  [true,1,1,"^2Field^dAgent"]
 
 The client's end ends the join's poll, the server's the host's:
 
