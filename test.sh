@@ -15,10 +15,12 @@ cmake/ensure-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev \
   python3-cram jq clang libclang-rt-14-dev \
   g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 python3 googletest \
   g++-multilib qemu-user
-# The real-server test's game server: where it cannot be installed, that
+# The real-engine transcript's game: Debian's ioquake3 server and client,
+# the client headless (Xvfb, Mesa's software renderer), socat for rcon and
+# iproute2 for its private network. Where they cannot be installed, that
 # test skips, saying so, and the rest runs.
-cmake/ensure-packages.sh ioquake3-server iproute2 ||
-  echo "ioquake3-server could not be installed: the real-server test will skip"
+cmake/ensure-packages.sh ioquake3-server ioquake3 xvfb xauth libgl1-mesa-dri socat iproute2 ||
+  echo "the ioquake3 engine or what its client needs could not be installed: the real-engine test will skip"
 
 echo "== dev =="
 cmake --workflow --preset dev
