@@ -39,5 +39,5 @@ launch script cannot carry a password:
   $ wolfet-host join --pick 0
   wolfet-host: server 0 (127.0.0.1:*) needs a password, and the launch cannot carry one, so the game would be turned away; give --force to join it all the same (glob)
   [2]
-  $ SDLL_SYSCOLOR_FILE=$PWD/colours FAKE_ET_RECORD=game FAKE_ET_RUN_MS=0 wolfet-host join --force --pick 0 2>/dev/null | head -n 1
+  $ SDLL_SYSCOLOR_FILE=$PWD/colours FAKE_ET_RECORD=game FAKE_ET_RUN_MS=0 wolfet-host join --force --pick 0 >out 2>/dev/null; head -n 1 out
   joining server 0 "127.0.0.1:*" as "Player" (SDLL_LaunchMultiplayer) (glob)

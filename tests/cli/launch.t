@@ -29,7 +29,7 @@ join connects to the server picked (a text may fill a 255-byte entry); after
 a check, with nothing to note:
 
   $ x=$(printf '%63s' | tr ' ' x) && y=$(printf '%57s' | tr ' ' y) && wolfet-host check >/dev/null
-  $ wolfet-host join --pick 1 "$x.$x.$x.$y:27960" second.example:27961 | head -n 1
+  $ wolfet-host join --pick 1 "$x.$x.$x.$y:27960" second.example:27961 >out; head -n 1 out
   joining server 1 "second.example:27961" as "Player" (SDLL_LaunchMultiplayer)
   $ cat engine/etmain/launch.cfg
   name Player\r (esc)
