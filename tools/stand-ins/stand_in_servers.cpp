@@ -156,50 +156,24 @@ std::vector<Peer> Given(const CLI::App &app, const CLI::Option *server, const CL
   return peers;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
-#ifdef __linux__
-  const pid_t parent = getppid();
-  prctl(PR_SET_PDEATHSIG, SIGTERM);
-  if (getppid() != parent) return 0;  // it had gone already
-#endif
-  CLI::App app{"A stand-in master server on 127.0.0.1 and the game servers it lists."};
+struct Options {
   long count = 0;
   bool internet = false, master_silent = false, master_unended = false;
-  std::vector<std::string> pairs;
-  std::vector<std::tuple<int, int, std::string>> players;
   std::string log_path;
-  CLI::Option *count_option = app.add_option("COUNT", count, "Game servers of this game, made up")
-                                  ->check(CLI::Range(1, 10000));
-  app.add_flag("--internet", internet, "Round trips, losses, closed ports and silent servers")
-      ->needs(count_option);
-  CLI::Option *server = app.add_option("--server", pairs, "A game server's info pairs");
-  CLI::Option *player =
-      app.add_option("--player", players, "A player (score, ping, name) on the --server before it");
-  CLI::Option *silent = app.add_flag("--silent", "A game server that never answers");
-  CLI::Option *closed = app.add_flag("--closed", "A game server whose port is closed");
-  for (CLI::Option *given : {server, player, silent, closed}) count_option->excludes(given);
-  app.add_flag("--master-silent", master_silent, "The master never answers");
-  app.add_flag("--master-unended", master_unended, "The master's list lacks its end marker");
-  app.add_option("--log", log_path, "Append each request a socket gets to this file");
-  std::vector<Peer> peers;
-  try {
-    app.parse(argc, argv);
-    peers = count > 0 ? Simulated(count, internet)
-                      : Given(app, server, player, silent, closed, pairs, players);
-  } catch (const CLI::ParseError &e) {
-    return app.exit(e);
-  }
+};
 
+/* Opens every peer's socket and the master's, whose list names them in
+ * datagrams of kEntriesPerDatagram, starts answering and prints the ports,
+ * which the logging answers read from `ports`. */
+void Serve(StandInServers &net, const std::vector<Peer> &peers, const Options &o,
+           std::vector<uint16_t> &ports) {
   std::shared_ptr<std::ofstream> log;
-  if (!log_path.empty()) log = std::make_shared<std::ofstream>(log_path, std::ios::app);
+  if (!o.log_path.empty()) log = std::make_shared<std::ofstream>(o.log_path, std::ios::app);
   // A port is known once bound, after its answer is made: the log reads it from here.
-  std::vector<uint16_t> ports(peers.size() + 1);
+  ports.assign(peers.size() + 1, 0);
   const auto answer = [&](Answer given, size_t index) {
     return log ? Logged(std::move(given), log, &ports[index]) : given;
   };
-  StandInServers net(kSeed);
   std::vector<Reply> list;
   std::string live, all;
   for (size_t i = 0; i < peers.size(); ++i) {
@@ -215,18 +189,56 @@ int main(int argc, char **argv) {
     list.back().bytes += MasterEntry(kLoopback, ports[i]);
   }
   if (list.empty()) list.emplace_back(kMasterHead);
-  if (!master_unended) list.back().bytes += kMasterEnd;
-  if (master_silent) list.clear();
+  if (!o.master_unended) list.back().bytes += kMasterEnd;
+  if (o.master_silent) list.clear();
   Link master_link;
-  if (internet) master_link.delay = kMasterDelay;
+  if (o.internet) master_link.delay = kMasterDelay;
   const uint16_t master = ports.back() =
       net.Add(answer([list](const std::string &, int) { return list; }, peers.size()), master_link);
   net.Start();
-  if (count > 0)
+  if (o.count > 0)
     std::cout << master << "\n" << live << std::endl;
   else
     std::cout << master << all << std::endl;
+}
 
+}  // namespace
+
+int main(int argc, char **argv) {
+#ifdef __linux__
+  const pid_t parent = getppid();
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (getppid() != parent) return 0;  // it had gone already
+#endif
+  CLI::App app{"A stand-in master server on 127.0.0.1 and the game servers it lists."};
+  Options o;
+  std::vector<std::string> pairs;
+  std::vector<std::tuple<int, int, std::string>> players;
+  CLI::Option *count_option = app.add_option("COUNT", o.count, "Game servers of this game, made up")
+                                  ->check(CLI::Range(1, 10000));
+  app.add_flag("--internet", o.internet, "Round trips, losses, closed ports and silent servers")
+      ->needs(count_option);
+  CLI::Option *server = app.add_option("--server", pairs, "A game server's info pairs");
+  CLI::Option *player =
+      app.add_option("--player", players, "A player (score, ping, name) on the --server before it");
+  CLI::Option *silent = app.add_flag("--silent", "A game server that never answers");
+  CLI::Option *closed = app.add_flag("--closed", "A game server whose port is closed");
+  for (CLI::Option *given : {server, player, silent, closed}) count_option->excludes(given);
+  app.add_flag("--master-silent", o.master_silent, "The master never answers");
+  app.add_flag("--master-unended", o.master_unended, "The master's list lacks its end marker");
+  app.add_option("--log", o.log_path, "Append each request a socket gets to this file");
+  std::vector<Peer> peers;
+  try {
+    app.parse(argc, argv);
+    peers = o.count > 0 ? Simulated(o.count, o.internet)
+                        : Given(app, server, player, silent, closed, pairs, players);
+  } catch (const CLI::ParseError &e) {
+    return app.exit(e);
+  }
+
+  StandInServers net(kSeed);
+  std::vector<uint16_t> ports;  // as long as the sockets that log with them
+  Serve(net, peers, o, ports);
   struct stat input {};
   if (fstat(0, &input) == 0 && S_ISFIFO(input.st_mode)) {
     for (std::string ignored; std::getline(std::cin, ignored);) continue;
