@@ -42,7 +42,7 @@ struct BrowseRequest {
   bool status = false; /* ask each answering server for its rules and players too */
   /* Servers asked whatever the master lists (or whether it answers),
    * first, marked as favourites. */
-  std::vector<ServerEndpoint> also;
+  std::vector<ServerEndpoint> also = {};
   size_t max_in_flight = kMaxInFlight;
   /* Called every tenth of a second while the browse runs, on the thread
    * that called Browse (or QueryServers); with `progress_rows`, each call
