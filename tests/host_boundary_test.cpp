@@ -2,7 +2,6 @@
 // numbers written here, not taken from the shared header.
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,7 +18,6 @@ namespace fs = std::filesystem;
 constexpr uint32_t kSlotCount = 25;
 constexpr uint32_t kContextGiven = 77;  // what these tests hand SDLL_Init
 constexpr uint16_t kEngineCode = 29;
-constexpr uint32_t kContentGame = 0x4000;
 constexpr int32_t kNoVerdictYet = -1;  // the host's engine_valid() before any report
 constexpr size_t kMaxPath = 260;       // the ANSI file calls' longest path, its NUL included
 const std::string kGame = "et.exe";
@@ -68,17 +66,14 @@ SdllService S(F f) {
 // The calls each engine check makes, as the stubs note them.
 const std::string kReadFolder = "2: 77 general enginepath";
 const std::string kWarning = "5: Wolf ET 48";  // caption, MB_ICONEXCLAMATION | MB_OK
-const std::string kContentReport = "12: 77 16384";
+const std::string kContentReport = "12: 77 " + std::to_string(kContentFlags);
 const std::string kUsable = "24: 77 1";
 const std::string kNotUsable = "24: 77 0";
 
 // A scratch folder of this process's own, gone with the object.
 struct Scratch {
-  Scratch() : path(fs::temp_directory_path() / ("sdll-" + std::to_string(std::random_device()()))) {
-    fs::create_directories(path);
-  }
   ~Scratch() { fs::remove_all(path); }
-  fs::path path;
+  fs::path path = MakeScratch();
 };
 
 // An engine folder text of exactly `length` bytes that names `folder`:
@@ -141,33 +136,15 @@ TEST_F(Boundary, SetUpTakesNoBuffersAndTheLatestPointerInTheTableWins) {
   g_allocation = 1;  // a literal "", not task memory: nothing to measure
   plugin().InitCall(24, nullptr);
   EXPECT_EQ(plugin().EngineConfig(), 0) << "an empty slot 2 reads as the empty setting";
-  plugin().Verification(kContentGame);
+  plugin().Verification(kContentFlags);
   EXPECT_EQ(Seen(), (V{"11:  et.exe", "11:  pak0.pk3"})) << "the empty folder text, never null";
-}
-
-TEST_F(Boundary, EngineCheckEndsWithTheVerdictInSlot24) {
-  // Step 1: no folder set: the verdict alone.
-  EXPECT_EQ(plugin().EngineConfig(), 0) << "no warning shown for an empty setting";
-  EXPECT_EQ(Seen(), (V{kReadFolder, kNotUsable})) << "an empty setting is not usable";
-
-  // Step 2: a folder without et.exe: the warning first.
-  SetFolder("/no/such/folder/");
-  EXPECT_EQ(plugin().EngineConfig(), 1) << "the answer says a warning was shown";
-  EXPECT_EQ(Seen(), (V{kReadFolder, kWarning, kNotUsable})) << "the warning, then the verdict";
-
-  // Step 3: a folder that holds et.exe: the content flags, then the verdict.
-  Scratch scratch;
-  WriteFile((scratch.path / kGame).string(), "");
-  SetFolder(scratch.path.string() + "/");
-  EXPECT_EQ(plugin().EngineConfig(), 0) << "no warning for a usable folder";
-  EXPECT_EQ(Seen(), (V{kReadFolder, kContentReport, kUsable})) << "content flags 0x4000, then 1";
 }
 
 TEST_F(Boundary, OnlyTheContentFlags0x4000NameAContentFileAndTheSchemaGoesToSlot0) {
   g_folder = u"C:\\ET\\";
-  for (uint32_t flags : {kContentGame, 0u, kContentGame - 1, kContentGame + 1, 0xC000u}) {
+  for (uint32_t flags : {kContentFlags, 0u, kContentFlags - 1, kContentFlags + 1, 0xC000u}) {
     plugin().Verification(flags);
-    const std::string content = flags == kContentGame ? "11: C:\\ET\\ pak0.pk3" : "11: C:\\ET\\ ";
+    const std::string content = flags == kContentFlags ? "11: C:\\ET\\ pak0.pk3" : "11: C:\\ET\\ ";
     EXPECT_EQ(Seen(), (V{kReadFolder, "11: C:\\ET\\ et.exe", content}))
         << "et.exe, then the content file for flags " << flags;
   }
@@ -199,7 +176,7 @@ TEST_F(Boundary, AFolderTooLongForEtExeWithinMaxPathHasNoEtExe) {
 #ifndef _WIN32  // the Windows flow has its own launch, through the shell
 TEST_F(Boundary, AHostedLaunchReadsTheSettingsInItsFixedOrder) {
   SetFolder("/no/such/folder/");
-  plugin().LaunchMultiplayer(kContentGame, 3, 3, 0, nullptr, "P");
+  plugin().LaunchMultiplayer(kContentFlags, 3, 3, 0, nullptr, "P");
   const std::string type = "6: 77 general type";
   EXPECT_EQ(Seen(), (V{kReadFolder, "2: 77 general parameters", type, type, type, type,
                        "6: 77 general allowdownload", type, "7: 77 general map"}))
@@ -220,7 +197,7 @@ TEST_F(Boundary, AFolderTooLongForTheScriptWithinMaxPathGetsNoScript) {
     const fs::path script = scratch.path / (prefix + "etmain") / "launch.cfg";
     fs::create_directories(script.parent_path());
     WriteFile(script.string(), kOldScript);
-    plugin().LaunchMultiplayer(kContentGame, 1, 2, 0, nullptr, "P");
+    plugin().LaunchMultiplayer(kContentFlags, 1, 2, 0, nullptr, "P");
     const bool fits = length == longest;
     EXPECT_EQ(ReadFile(script.string()), fits ? "name P\r\nconnect \r\n" : kOldScript)
         << "written only within the limit: " << length;

@@ -23,7 +23,7 @@ TEST_F(PosixPaths, EveryFolderTheCodePageSpellsWorksAndNoOtherIsReached) {
     const std::string engine = AddEngine(folder.utf8);
     SetEngine("general", "enginepath", engine);
     EXPECT_EQ(host.CheckEngine().valid(), folder.usable) << "the check finds et.exe";
-    const std::vector<hostkit::VerifyFile> named = host.VerifyFiles(0x4000);
+    const std::vector<hostkit::VerifyFile> named = host.VerifyFiles(kContentFlags);
     ASSERT_FALSE(named.empty()) << "the plug-in names its files";
     EXPECT_EQ(named[0].folder, root + "/" + folder.ansi + "/") << "in the code page";
 

@@ -5,21 +5,24 @@
 
 #include <stdlib.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
-// Asks `done` each millisecond until it answers true (nonzero); false if not within 20 s.
+#include "support/timing.h"
+
+// Asks `done` every step until it answers true (nonzero); false if not within the patience.
 template <typename Done>
 bool Until(Done done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(1)))
+  const auto deadline = std::chrono::steady_clock::now() + timing::kPatience;
+  for (; !done(); std::this_thread::sleep_for(timing::kStep))
     if (std::chrono::steady_clock::now() > deadline) return false;
   return true;
 }
@@ -45,7 +48,29 @@ inline std::vector<std::string> Reported(const std::string &record, const std::s
   return values;
 }
 
-#ifndef _WIN32
+// A path as the system spells it: under Wine, which maps the Linux root to
+// Z:, with backslashes; elsewhere as given.
+inline std::string Native(std::string path) {
+#ifdef _WIN32
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+  return path;
+}
+
+#ifdef _WIN32
+// A fresh folder in the temporary folder, without a trailing separator; empty if none.
+// (Wine hands out the same few process ids again and again: the name is drawn.)
+inline std::string MakeScratch() {
+  std::random_device draw;
+  for (int tries = 0; tries < 100; ++tries) {
+    const auto folder = std::filesystem::temp_directory_path() / ("sdll-" + std::to_string(draw()));
+    std::error_code failed;
+    if (std::filesystem::create_directory(folder, failed)) return folder.string();
+  }
+  return std::string();
+}
+#else
 // Descriptors this process holds open.
 inline size_t CountDescriptors() {
   namespace fs = std::filesystem;

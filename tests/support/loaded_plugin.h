@@ -20,12 +20,20 @@ constexpr char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-// The settings schema as the plug-in's resource holds it; under Wine, on its Unix drive.
-#ifdef _WIN32
-inline std::string SchemaText() { return ReadFile(std::string("Z:") + SDLL_SCHEMA_FILE); }
-#else
-inline std::string SchemaText() { return ReadFile(SDLL_SCHEMA_FILE); }
-#endif
+// The content flags the engine check reports for a folder that holds
+// et.exe, and the host hands back to the verify list and the launch.
+constexpr uint32_t kContentFlags = 0x4000;
+
+// The settings schema as the plug-in's resource holds it.
+inline std::string SchemaText() { return ReadFile(Native(SDLL_SCHEMA_FILE)); }
+
+namespace hostkit {
+// A service call in a failure message, as the host recorded it.
+inline void PrintTo(const Call &call, std::ostream *out) {
+  *out << call.service;
+  for (const std::string &arg : call.args) *out << " \"" << arg << '"';
+}
+}  // namespace hostkit
 
 class LoadedPlugin : public ::testing::Test {
  protected:

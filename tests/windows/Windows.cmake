@@ -1,10 +1,12 @@
 # The Windows test suite (tests/CMakeLists.txt includes this for WIN32 in
-# place of the Linux suites, which drive the POSIX stand-ins). It exercises
-# the Win32 platform layer through the real DLL: the host boundary suite,
-# which is system-neutral, and the flow with the stand-in game started
-# through the shell.
+# place of the Linux suites, which drive the POSIX stand-ins): the host
+# boundary suite through the real DLL, the platform suite on the linked-in
+# core (the very objects of the DLL) with the Win32 layer's calls watched
+# and made to fail, and what only Windows shows, through the real DLL.
 add_executable(sdll_wine_tests
   ${CMAKE_CURRENT_LIST_DIR}/../host_boundary_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../platform_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/win32_faults.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wine_flow_test.cpp)
 target_include_directories(sdll_wine_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
 target_link_libraries(sdll_wine_tests PRIVATE hostkit sdll_core GTest::gtest_main sdll_warnings)
@@ -13,15 +15,6 @@ target_compile_definitions(sdll_wine_tests PRIVATE
   SDLL_PLUGIN_PATH="$<TARGET_FILE:wolfet>"
   SDLL_SCHEMA_FILE="${PROJECT_SOURCE_DIR}/plugin/resources/settings.cfg"
   SDLL_FAKE_GAME_PATH="$<TARGET_FILE:fake-et>")
-# The Win32 layer's failure branches: the linked-in core with calls of its
-# Win32 table swapped (no game is started).
-add_executable(sdll_wine_fault_tests ${CMAKE_CURRENT_LIST_DIR}/wine_fault_test.cpp)
-target_include_directories(sdll_wine_fault_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/..)
-target_link_libraries(sdll_wine_fault_tests PRIVATE hostkit sdll_core GTest::gtest_main
-  sdll_warnings)
-add_dependencies(sdll_wine_fault_tests wolfet)
-target_compile_definitions(sdll_wine_fault_tests PRIVATE SDLL_PLUGIN_PATH="$<TARGET_FILE:wolfet>"
-  SDLL_SCHEMA_FILE="${PROJECT_SOURCE_DIR}/plugin/resources/settings.cfg")
 if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
   message(FATAL_ERROR "the Windows suite measures the 32-bit calling conventions: build it for i686")
 endif()
@@ -30,8 +23,7 @@ endif()
 # cpack puts in the zip, under 32-bit Wine (cmake/wine32.sh: native or an
 # emulated i386 machine, whichever this one allows). The suite, the suite
 # again with the host's C runtime in binary mode, the demo host copied out
-# beside the DLL, the poll measurement and the fault suite all run in one
-# start of it.
+# beside the DLL and the poll measurement all run in one start of it.
 add_executable(sdll_poll_cost ${PROJECT_SOURCE_DIR}/bench/win32/poll_cost.cpp)
 target_link_libraries(sdll_poll_cost PRIVATE hostkit sdll_warnings)
 add_dependencies(sdll_poll_cost wolfet fake-et)
@@ -48,6 +40,6 @@ add_test(NAME wine32_i686
     --share ${PROJECT_SOURCE_DIR} --share ${CMAKE_BINARY_DIR}
     -- sh ${CMAKE_CURRENT_LIST_DIR}/i686-job.sh $<TARGET_FILE:sdll_wine_tests>
     $<TARGET_FILE:wolfet> $<TARGET_FILE:wolfet-host> $<TARGET_FILE:fake-et>
-    $<TARGET_FILE:sdll_poll_cost> $<TARGET_FILE:sdll_wine_fault_tests>
+    $<TARGET_FILE:sdll_poll_cost>
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 set_tests_properties(wine32_i686 PROPERTIES TIMEOUT 3000 FIXTURES_REQUIRED wine32)
