@@ -11,8 +11,10 @@
 #include "schema_view.h"
 #include "servers/display.h"
 #include "servers/favourites.h"
+#include "servers/info.h"
 #include "servers/kept_list.h"
 #include "servers/listing.h"
+#include "servers/server_filter.h"
 #include "text.h"
 #include "validate.h"
 
@@ -102,6 +104,20 @@ json VerifyJson(const VerifyReport &report) {
           {"failed", report.failed()}};
 }
 
+/* The filters as the command line takes them, for the page to offer,
+ * and the game types' names, which the JSON gives by number. */
+json FiltersJson() {
+  json filters = json::array();
+  for (const FilterKind &kind : FilterKinds())
+    filters.push_back({{"option", kind.option},
+                       {"value_name", kind.value_name ? json(kind.value_name) : json()},
+                       {"help", kind.help},
+                       {"needs_status", kind.needs_status}});
+  json types = json::array();
+  for (int type = 0; const char *name = GameTypeName(type); ++type) types.push_back(name);
+  return {{"filters", filters}, {"game_types", types}};
+}
+
 json BookmarksJson(const Bookmarks &b) {
   json recent = json::array();
   for (const RecentServer &r : b.recent)
@@ -124,6 +140,7 @@ class PageWatcher : public LaunchWatcher {
   }
   void Started(const std::string &path, const std::string &script) override {
     Set([&] {
+      state_["state"] = "running";
       state_["script_path"] = path;
       state_["script"] = script;
     });
@@ -149,6 +166,7 @@ struct Api::Impl {
   Context &context;
   std::mutex lock; /* guards the states below, which the job threads write */
   json listing = {{"running", false}};
+  std::vector<ServerInfo> rows; /* what `listing` shows, for the filters */
   json game = {{"state", "idle"}};
   std::thread listing_thread, game_thread;
   std::atomic<bool> listing_running{false}, game_running{false};
@@ -181,17 +199,21 @@ struct Api::Impl {
     request.status = body.value("players", false);
     request.progress_rows = true;
     request.progress = [this](const BrowseProgress &p) {
-      json rows = ToJson(p.servers, true);
+      json shown = ToJson(p.servers, true);
       const std::lock_guard<std::mutex> hold(lock);
       listing["progress"] = {
           {"answered", p.answered}, {"listed", p.listed}, {"elapsed_s", p.elapsed_s}};
-      listing["servers"] = std::move(rows);
+      listing["servers"] = std::move(shown);
+      rows = p.servers;
     };
+    /* A master that does not read is refused before the last listing is
+     * given up for one that never runs. */
+    const ListingPlan plan = PlanListing(session(), request);
     {
       const std::lock_guard<std::mutex> hold(lock);
       listing = {{"running", true}, {"servers", json::array()}};
+      rows.clear();
     }
-    const ListingPlan plan = PlanListing(session(), request);
     const HostFiles files = session().file().files();
     listing_running = true;
     if (listing_thread.joinable()) listing_thread.join();
@@ -209,6 +231,10 @@ struct Api::Impl {
               {"master", found.master},
               {"off", found.off},
               {"error", found.master_error.empty() ? json() : json(found.master_error)}};
+      {
+        const std::lock_guard<std::mutex> hold(lock);
+        rows = found.result.servers;
+      }
       KeepServerList(files, found.master.empty() ? "your favourites" : found.master,
                      ToJson(found.result.servers));
     } catch (const Error &e) {
@@ -218,6 +244,34 @@ struct Api::Impl {
     const std::lock_guard<std::mutex> hold(lock);
     listing.update(done);
     listing_running = false;
+  }
+
+  /* The addresses of the servers the listing shows that pass the filters
+   * given as [{option, value}], read as the command line reads them. */
+  Response FilterServers(const json &body) {
+    ServerFilter filter;
+    for (const json &chosen : body.value("filters", json::array())) {
+      const std::string option = chosen.value("option", ""),
+                        why = filter.Add(option, chosen.value("value", ""));
+      if (!why.empty()) throw Error(Fault::kBadInput, option + ": " + why);
+    }
+    std::vector<ServerInfo> servers;
+    {
+      const std::lock_guard<std::mutex> hold(lock);
+      servers = rows;
+    }
+    json shown = json::array();
+    for (const size_t i : Filter(servers, filter))
+      shown.push_back(FormatEndpoint(servers[i].endpoint));
+    return Reply({{"shown", shown}, {"typed", filter.Typed()}});
+  }
+
+  /* One server's row, players and rules, as `info --json` prints them. */
+  Response Info(const json &body) {
+    const AskedServer asked = AskServer(body.value("address", ""), 3);
+    json server = ToJson({asked.server}, true)[0];
+    server.erase("index");
+    return Reply(server);
   }
 
   /* A join by the kept list's index or by address, or a hosted game. */
@@ -283,6 +337,7 @@ struct Api::Impl {
     if (r.method == "GET" && r.path == "/api/schema") return Schema();
     if (r.method == "GET" && r.path == "/api/servers") return Reply(State(listing));
     if (r.method == "GET" && r.path == "/api/game") return Reply(State(game));
+    if (r.method == "GET" && r.path == "/api/filters") return Reply(FiltersJson());
     if (r.method == "GET" && r.path == "/api/favourites")
       return Reply(BookmarksJson(ReadBookmarks(session().file().files())));
     if (r.method != "POST") return Reply({{"error", "nothing at " + r.path}}, 404);
@@ -296,6 +351,8 @@ struct Api::Impl {
       StartListing(body);
       return Reply(State(listing), 202);
     }
+    if (r.path == "/api/servers/filter") return FilterServers(body);
+    if (r.path == "/api/info") return Info(body);
     if (r.path == "/api/game/stop") {
       stop = "the page's stop";
       return Reply(State(game));
