@@ -253,7 +253,10 @@ struct Api::Impl {
     for (const json &chosen : body.value("filters", json::array())) {
       const std::string option = chosen.value("option", ""),
                         why = filter.Add(option, chosen.value("value", ""));
-      if (!why.empty()) throw Error(Fault::kBadInput, option + ": " + why);
+      if (why.empty()) continue;
+      json failure = Failure(Error(Fault::kBadInput, option + ": " + why));
+      failure["option"] = option; /* for the page to show it by that filter */
+      return Reply(failure, 400);
     }
     std::vector<ServerInfo> servers;
     {

@@ -405,9 +405,10 @@ async function applyFilters() {
     servers.passing = new Set(answer.shown);
     servers.typed = answer.typed;
   } catch (error) {
-    const wrong = servers.filters.find((f) => f.option === error.data.option);
+    const wrong = servers.filters.find((f) => f.option === error.data?.option);
     if (!wrong) throw error;
     wrong.status.textContent = error.message;
+    servers.passing = null; /* none applied until it reads, as the command line takes none */
   }
 }
 
@@ -510,8 +511,8 @@ function renderGame() {
   $('#stop').hidden = !running;
   $('#host').disabled = running;
   let status = 'no game launched yet';
-  if (game.state === 'starting') status = `starting: ${game.what ?? ''}`;
-  if (game.state === 'running') status = `${game.what}: game running, ${game.seconds.toFixed(1)} s`;
+  if (game.state === 'starting') status = 'starting';
+  if (game.state === 'running') status = `game running, ${game.seconds.toFixed(1)} s`;
   if (game.state === 'ended') {
     status = `the game ended after ${game.seconds.toFixed(1)} s (${game.polls} polls); `
       + `highlight colour: ${game.colour_after}${game.colour_after === game.colour_before
@@ -519,7 +520,7 @@ function renderGame() {
   }
   if (game.state === 'failed') status = game.error;
   const line = $('#game-status');
-  line.textContent = status;
+  line.textContent = game.what && game.state !== 'failed' ? `${game.what}: ${status}` : status;
   line.className = game.state === 'failed' ? 'error' : '';
   put($('#game-notes'), (game.notes ?? []).map((n) => el('li', { class: 'hint' }, `note: ${n}`)));
   $('#game-script').hidden = !game.script;
