@@ -21,6 +21,19 @@ cmake/ensure-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev \
 # test skips, saying so, and the rest runs.
 cmake/ensure-packages.sh ioquake3-server ioquake3 xvfb xauth libgl1-mesa-dri socat iproute2 ||
   echo "the ioquake3 engine or what its client needs could not be installed: the real-engine test will skip"
+# The browser tests: Debian's chromium, driven by playwright-core as the
+# lock file in tests/ui pins it (no browser of its own is downloaded).
+# Where either cannot be had, those tests skip, saying so.
+cmake/ensure-packages.sh chromium ||
+  echo "chromium could not be installed: the browser tests will skip"
+command -v npm >/dev/null || cmake/ensure-packages.sh nodejs npm ||
+  echo "npm could not be installed: the browser tests will skip"
+pinned() { sed -n "s/^ *\"$1\": \"\(.*\)\",*$/\1/p" "$2" | head -n 1; }
+if [ "$(pinned playwright-core tests/ui/package.json)" != \
+  "$(pinned version tests/ui/node_modules/playwright-core/package.json 2>/dev/null)" ]; then
+  (cd tests/ui && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error) ||
+    echo "npm ci in tests/ui failed (no npm registry?): the browser tests will skip"
+fi
 
 echo "== dev =="
 cmake --workflow --preset dev

@@ -25,3 +25,10 @@ if(NOT TARGET asio::asio AND EXISTS /usr/include/asio.hpp)
   sdll_header_only_target(asio::asio asio)
   file(CREATE_LINK /usr/include/asio.hpp ${SDLL_HOST_HEADERS}/asio.hpp SYMBOLIC)
 endif()
+# Boost's headers (Beast and Asio for the graphical host): only the boost
+# folder, never the rest of /usr/include.
+sdll_header_only_target(Boost::headers boost)
+if(TARGET Boost::headers)
+  set_property(TARGET Boost::headers APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS
+    _WIN32_WINNT=0x0601 BOOST_ASIO_DISABLE_IOCP)
+endif()

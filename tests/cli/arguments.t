@@ -7,7 +7,7 @@ first line said:
   $ try
   2 A subcommand is required
   $ try bogus
-  2 wolfet-host: 'bogus' is not a command; the commands are: schema, set, get, settings, check, verify, host, join, servers, info, demo (wolfet-host --help says what each does)
+  2 wolfet-host: 'bogus' is not a command; the commands are: schema, set, get, settings, check, verify, host, join, servers, info, favourites, ui, demo (wolfet-host --help says what each does)
   $ for args in 'host --interval 0' 'servers --master 127.0.0.1:65536' 'servers --max-ping -1' \
   >   'servers --sort bogus' 'servers --game-type bogus' 'join --pick 2 a b' \
   >   'set engine general enginpath /tmp/' 'set multiplayer general type 7'; do try $args; done

@@ -41,7 +41,7 @@ With public servers off no one is asked; --json prints an empty list:
   $ cp asked before
   $ wolfet-host servers --json
   []
-  public servers are off (engine servers performquery is 0): no query made; turn them on with 'wolfet-host set engine servers performquery 1' or name a master with --master HOST[:PORT]
+  public servers are off (engine servers performquery is 0): no master asked; turn them on with 'wolfet-host set engine servers performquery 1' or name a master with --master HOST[:PORT]
   $ cmp asked before && echo 'no one asked'
   no one asked
 

@@ -36,6 +36,7 @@ HostFiles LocateHostFiles(const std::string &settings_option) {
     files.settings = settings;
     files.servers = state + os::PathSeparator() + "servers.json";
     files.colour = state + os::PathSeparator() + "colour";
+    files.favourites = state + os::PathSeparator() + "favourites.json";
     files.own_folders = {config, state};
     if (Exists(kLegacySettings))
       files.note = std::string(kLegacySettings) +
@@ -47,6 +48,7 @@ HostFiles LocateHostFiles(const std::string &settings_option) {
   files.settings = settings_option.empty() ? kLegacySettings : settings_option;
   files.servers = files.settings + ".wolfet-host-servers.json";
   files.colour = files.settings + ".wolfet-host-colour";
+  files.favourites = files.settings + ".wolfet-host-favourites.json";
   if (settings_option.empty() && Exists(kLegacySettings) && !config.empty())
     files.note = std::string("reading ") + kLegacySettings +
                  " in this folder, as earlier versions did; to use it from any folder, move it: "

@@ -23,6 +23,7 @@ namespace wolfet_host {
 constexpr size_t kMaxSettingsBytes = 1 << 20;
 constexpr size_t kMaxKeptListBytes = 64 << 20;
 constexpr size_t kMaxColourBytes = 64;
+constexpr size_t kMaxFavouritesBytes = 1 << 20;
 
 /* How long a run waits for another to finish with the files. */
 constexpr double kLockWaitSeconds = 10;
@@ -31,6 +32,7 @@ struct HostFiles {
   std::string settings;
   std::string servers;                  /* the list `servers` keeps for `join --pick` */
   std::string colour;                   /* the colour from before a launch whose end was not seen */
+  std::string favourites;               /* the servers starred and those joined lately */
   std::vector<std::string> own_folders; /* made when a file is first written */
   std::string note;                     /* what to tell the user about where they are */
 };
@@ -39,8 +41,8 @@ struct HostFiles {
  * are. By default the settings live in ConfigFolder(), the kept list and
  * colour in StateFolder(); an earlier version's wolfet-host.json in the
  * current folder is still read, and `note` says how to move it. With
- * --settings FILE they lie beside FILE, named FILE.wolfet-host-servers.json
- * and FILE.wolfet-host-colour. */
+ * --settings FILE they lie beside FILE, named FILE.wolfet-host-servers.json,
+ * FILE.wolfet-host-colour and FILE.wolfet-host-favourites.json. */
 HostFiles LocateHostFiles(const std::string &settings_option);
 
 /* Reads a kept file: its bytes, or nothing when it is missing. `what`

@@ -15,6 +15,7 @@
 #include "launch/launch.h"
 #include "os.h"
 #include "platform/platform.h"
+#include "servers/favourites.h"
 #include "servers/protocol.h"
 #include "validate.h"
 
@@ -401,6 +402,13 @@ LaunchOutcome Launch(Session &session, const LaunchRequest &request, LaunchWatch
                                   "that game. Stopped waiting for it. " +
                                   colour.PutBack());
   watcher.Started(script_path, after.bytes);
+  /* A game joined is one to find again; that the list of them cannot be
+   * kept stops nothing. */
+  if (!request.hosting) try {
+      NoteJoined(session.file().files(), request.servers[plan.server_index], request.server_name);
+    } catch (const Error &e) {
+      watcher.Note(std::string("the server is not kept among those joined lately: ") + e.what());
+    }
   const hostkit::GameEnd end = AwaitEnd(session, request, plan, colour, watcher);
   colour.Ended();
   return LaunchOutcome{end.polls, end.seconds, colour.before(), Highlight()};

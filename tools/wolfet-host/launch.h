@@ -20,6 +20,7 @@ struct LaunchRequest {
   bool hosting = true;
   std::vector<std::string> servers; /* joining: the list to pick from */
   std::string servers_from;         /* where that list came from, for messages; empty: given */
+  std::string server_name;          /* joining: the picked server's name, when known */
   int32_t pick = 0;                 /* joining: index into `servers` */
   std::string player = "Player";
   int interval_ms = 100;

@@ -110,9 +110,10 @@ int Main(int argc, char **argv) {
     context.global.settings_path = settings;
   AddGlobalOptions(app, context.global);
 
-  for (auto add : {AddSchemaCommand, AddSetCommand, AddGetCommand, AddSettingsCommand,
-                   AddCheckCommand, AddVerifyCommand, AddHostCommand, AddJoinCommand,
-                   AddServersCommand, AddInfoCommand, AddDemoCommand})
+  for (auto add :
+       {AddSchemaCommand, AddSetCommand, AddGetCommand, AddSettingsCommand, AddCheckCommand,
+        AddVerifyCommand, AddHostCommand, AddJoinCommand, AddServersCommand, AddInfoCommand,
+        AddFavouritesCommand, AddUiCommand, AddDemoCommand})
     add(app, context);
   for (CLI::App *command : app.get_subcommands({})) AddGlobalOptions(*command, context.global);
 

@@ -39,6 +39,14 @@ std::string StateFolder();
  * Documents. */
 std::vector<std::string> GameHomeFolders();
 
+/* `bytes` bytes from the system's cryptographic random source, in hex;
+ * empty when it has none to give. */
+std::string RandomHex(size_t bytes);
+
+/* Opens `url` in the desktop's web browser, when there is a desktop and
+ * a way to; false otherwise. Returns at once. */
+bool OpenInBrowser(const std::string &url);
+
 /* The folder that holds this program's executable, with a trailing
  * separator; empty when the system cannot say. */
 std::string ExecutableFolder();

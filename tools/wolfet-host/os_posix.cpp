@@ -1,9 +1,12 @@
 #include <fcntl.h>
 #include <openssl/evp.h>
+#include <openssl/rand.h>
 #include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -268,6 +271,31 @@ std::vector<std::string> GameHomeFolders() {
 
 std::string ConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", "/.config"); }
 std::string StateFolder() { return XdgFolder("XDG_STATE_HOME", "/.local/state"); }
+
+std::string RandomHex(size_t bytes) {
+  std::vector<unsigned char> random(bytes);
+  if (RAND_bytes(random.data(), static_cast<int>(bytes)) != 1) return std::string();
+  return hostkit::LowerHex(random.data(), bytes);
+}
+
+bool OpenInBrowser(const std::string &url) {
+  /* No desktop, no browser to show it in: a server's console gets the
+   * address and opens it elsewhere. */
+  const char *display = getenv("DISPLAY");
+  const char *wayland = getenv("WAYLAND_DISPLAY");
+  if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0'))
+    return false;
+  /* A shell that leaves xdg-open running on its own and ends at once, so
+   * no child of ours is left to collect. */
+  pid_t child = 0;
+  const char *argv[] = {"sh", "-c",        "xdg-open \"$1\" >/dev/null 2>&1 &",
+                        "sh", url.c_str(), nullptr};
+  if (posix_spawnp(&child, "sh", nullptr, nullptr, const_cast<char *const *>(argv), environ) != 0)
+    return false;
+  int status = 0;
+  waitpid(child, &status, 0);
+  return true;
+}
 
 std::string ExecutableFolder() {
   std::error_code error;

@@ -2,6 +2,7 @@
 #include <windows.h>
 /* after windows.h, which it needs */
 #include <bcrypt.h>
+#include <shellapi.h>
 
 #include <chrono>
 #include <cstdint>
@@ -274,6 +275,19 @@ std::vector<std::string> GameHomeFolders() {
 
 std::string ConfigFolder() { return KnownFolder("APPDATA"); }
 std::string StateFolder() { return KnownFolder("LOCALAPPDATA"); }
+
+std::string RandomHex(size_t bytes) {
+  std::vector<unsigned char> random(bytes);
+  if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, random.data(), static_cast<ULONG>(bytes),
+                                      BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+    return std::string();
+  return hostkit::LowerHex(random.data(), bytes);
+}
+
+bool OpenInBrowser(const std::string &url) {
+  return reinterpret_cast<intptr_t>(
+             ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+}
 
 std::string ExecutableFolder() {
   char path[MAX_PATH + 1];

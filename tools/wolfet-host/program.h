@@ -47,6 +47,8 @@ void AddHostCommand(CLI::App &app, Context &context);
 void AddJoinCommand(CLI::App &app, Context &context);
 void AddServersCommand(CLI::App &app, Context &context);
 void AddInfoCommand(CLI::App &app, Context &context);
+void AddFavouritesCommand(CLI::App &app, Context &context);
+void AddUiCommand(CLI::App &app, Context &context);
 void AddDemoCommand(CLI::App &app, Context &context);
 
 /* Seconds from `min` to `max`. CLI::Range alone lets "nan" through (no

@@ -86,6 +86,22 @@ void Session::CheckStoredValues(const hostkit::Schema &schema) {
   }
 }
 
+void Session::ReloadFile() {
+  SettingsFile fresh = SettingsFile::Load(file_.files());
+  if (schema_loaded_) {
+    std::swap(file_, fresh);
+    try {
+      CheckStoredValues(host().parsed_schema());
+    } catch (...) {
+      std::swap(file_, fresh);
+      throw;
+    }
+  } else {
+    file_ = std::move(fresh);
+  }
+  supplied_.reset();
+}
+
 std::optional<std::string> Session::Value(const std::string &page, const std::string &group,
                                           const std::string &setting) {
   if (auto value = file_.Value(page, group, setting)) return value;

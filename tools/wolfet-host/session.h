@@ -26,6 +26,9 @@ class Session {
   explicit Session(const GlobalOptions &options);
 
   SettingsFile &file() { return file_; }
+  /* Reads the settings file again, as another run may have changed it
+   * (the graphical host lives long; the command line does not). */
+  void ReloadFile();
 
   /* Loads and starts the plug-in on first use. Throws Error (kPlugin)
    * naming the file or the missing export. */

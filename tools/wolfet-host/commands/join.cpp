@@ -26,6 +26,8 @@ void AddJoinCommand(CLI::App &app, Context &context) {
       CheckKeptPick(kept, request->pick, request->force);
       request->servers = kept.addresses;
       request->servers_from = "the list kept in " + kept.path;
+      if (request->pick >= 0 && static_cast<size_t>(request->pick) < kept.servers.size())
+        request->server_name = kept.servers[request->pick].value("name", std::string());
     }
     RunLaunch(context.session(), *request);
   });

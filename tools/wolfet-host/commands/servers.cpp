@@ -67,13 +67,16 @@ void RunServers(Session &session, const ServersOptions &options) {
     throw;
   }
   if (listing.off) {
-    if (options.json) std::cout << "[]\n";
+    if (options.json && listing.result.servers.empty()) std::cout << "[]\n";
     (options.json ? std::cerr : std::cout)
-        << "public servers are off (engine servers performquery is 0): no query made; turn "
-           "them on with 'wolfet-host set engine servers performquery 1' or name a master "
-           "with --master HOST[:PORT]\n";
-    return;
+        << "public servers are off (engine servers performquery is 0): no master asked"
+        << (listing.result.servers.empty() ? "" : ", only your favourites")
+        << "; turn them on with 'wolfet-host set engine servers performquery 1' or name a "
+           "master with --master HOST[:PORT]\n";
+    if (listing.result.servers.empty()) return;
+    listing.master = "your favourites";
   }
+  if (!listing.master_error.empty()) listing.master = "your favourites";
   SortServers(options.sort, &listing.result.servers);
   const nlohmann::json list = ToJson(listing.result.servers);
   /* Kept first, so that the table offers a pick only from a list kept;
@@ -90,6 +93,8 @@ void RunServers(Session &session, const ServersOptions &options) {
                                   ": the list above is not kept, so 'join --pick' cannot pick "
                                   "from it; keep it with --settings FILE in a folder you can "
                                   "write");
+  if (!listing.master_error.empty())
+    throw Error(Fault::kNoAnswer, listing.master_error + "; your favourites are shown above");
 }
 
 void AddServersCommand(CLI::App &app, Context &context) {

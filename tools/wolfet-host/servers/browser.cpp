@@ -258,6 +258,7 @@ class Browser {
   Browser(const BrowseRequest &request, const udp::endpoint &master, Clock::time_point end)
       : status_(request.status),
         progress_(request.progress),
+        progress_rows_(request.progress_rows),
         max_in_flight_(std::max<size_t>(request.max_in_flight, 1)),
         start_(Clock::now()),
         master_(master),
@@ -274,6 +275,15 @@ class Browser {
     master_.Given();
     for (const ServerEndpoint &e : servers)
       if (table_.Add(e)) to_ask_.push_back(table_.size() - 1);
+  }
+
+  /* Asked whatever the master lists, before it: the favourites. */
+  void Also(const std::vector<ServerEndpoint> &servers) {
+    for (const ServerEndpoint &e : servers)
+      if (table_.Add(e)) {
+        table_[table_.size() - 1].info.favourite = true;
+        to_ask_.push_back(table_.size() - 1);
+      }
   }
 
   BrowseResult Run() {
@@ -495,7 +505,8 @@ class Browser {
     progress_timer_.async_wait([this](const asio::error_code &e) {
       if (e) return;
       progress_({table_.answered(), table_.size(),
-                 std::chrono::duration<double>(Clock::now() - start_).count()});
+                 std::chrono::duration<double>(Clock::now() - start_).count(),
+                 progress_rows_ ? table_.Infos() : std::vector<ServerInfo>{}});
       TellProgress();
     });
   }
@@ -503,6 +514,7 @@ class Browser {
   asio::io_context io_;
   bool status_;
   std::function<void(const BrowseProgress &)> progress_;
+  bool progress_rows_;
   size_t max_in_flight_;
   Clock::time_point start_;
   Master master_;
@@ -578,12 +590,15 @@ BrowseResult Browse(const BrowseRequest &request) {
   const Clock::time_point end = EndAfter(request.timeout_s);
   const udp::endpoint master(asio::ip::address_v4(ResolveBefore(request.master_host, end)),
                              request.master_port);
-  return Browser(request, master, end).Run();
+  Browser browser(request, master, end);
+  browser.Also(request.also);
+  return browser.Run();
 }
 
 BrowseResult QueryServers(const std::vector<ServerEndpoint> &servers,
                           const BrowseRequest &request) {
   Browser browser(request, udp::endpoint(), EndAfter(request.timeout_s));
+  browser.Also(request.also);
   browser.Listed(servers);
   return browser.Run();
 }

@@ -31,6 +31,7 @@ struct BrowseProgress {
   size_t answered = 0;
   size_t listed = 0;
   double elapsed_s = 0;
+  std::vector<ServerInfo> servers; /* as far as they are known, when the request asks */
 };
 
 struct BrowseRequest {
@@ -39,10 +40,16 @@ struct BrowseRequest {
   double timeout_s = 3; /* the name's look-up included */
   size_t max_servers = kMaxServers;
   bool status = false; /* ask each answering server for its rules and players too */
+  /* Servers asked whatever the master lists (or whether it answers),
+   * first, marked as favourites. */
+  std::vector<ServerEndpoint> also = {};
   size_t max_in_flight = kMaxInFlight;
   /* Called every tenth of a second while the browse runs, on the thread
-   * that called Browse (or QueryServers). */
+   * that called Browse (or QueryServers); with `progress_rows`, each call
+   * also carries every server as far as it is known, for a table that
+   * fills in while the answers come. */
   std::function<void(const BrowseProgress &)> progress = nullptr;
+  bool progress_rows = false;
 };
 
 struct BrowseResult {

@@ -152,9 +152,10 @@ Row RowOf(size_t index, const ServerInfo &s) {
   char ping[32];
   std::snprintf(ping, sizeof ping, "%.0f ms", s.ping_ms);
   const std::string other = OtherGame(s.protocol, s.game);
-  return {{std::to_string(index), s.name, s.mod.value_or(""), other.empty() ? s.map : other,
-           other.empty() ? PlayersCell(s) : "", other.empty() ? TypeCell(s.game_type) : "", ping,
-           FormatEndpoint(s.endpoint)},
+  /* A favourite's name starts with a star, kept plain for pipes. */
+  return {{std::to_string(index), s.favourite ? "*" + s.name : s.name, s.mod.value_or(""),
+           other.empty() ? s.map : other, other.empty() ? PlayersCell(s) : "",
+           other.empty() ? TypeCell(s.game_type) : "", ping, FormatEndpoint(s.endpoint)},
           !other.empty()};
 }
 
@@ -325,7 +326,8 @@ json ToJson(const std::vector<ServerInfo> &servers, bool with_status) {
                     {"humans", number(Humans(s))},
                     {"bots", number(Bots(s))},
                     {"reachable", s.reachable},
-                    {"joinable", IsThisGame(s)}});
+                    {"joinable", IsThisGame(s)},
+                    {"favourite", s.favourite}});
     if (!with_status) continue;
     json players = nullptr, rules = nullptr;
     if (s.status) {
@@ -377,7 +379,7 @@ std::string SummaryLine(const BrowseResult &result, const std::string &master, d
 
 std::vector<std::string> LimitNotes(const BrowseResult &result) {
   std::vector<std::string> notes;
-  if (!result.list_complete)
+  if (result.master_answered && !result.list_complete)
     notes.push_back(
         "the master's list did not end before the deadline; there may be more servers than "
         "these");

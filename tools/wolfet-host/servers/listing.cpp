@@ -5,18 +5,12 @@
 
 #include "console.h"
 #include "error.h"
+#include "favourites.h"
 #include "schema_view.h"
 #include "session.h"
 
 namespace wolfet_host {
 namespace {
-
-/* A master's text and where it came from, for errors to name. */
-struct MasterChoice {
-  std::string text;
-  std::string source; /* "--master" or the setting */
-  std::string fix;    /* how to give another */
-};
 
 constexpr char kSettingFix[] =
     "set another with 'wolfet-host set engine servers masteraddress HOST[:PORT]', or give "
@@ -57,35 +51,83 @@ BrowseRequest ParseMaster(const MasterChoice &choice, double timeout_s) {
 
 }  // namespace
 
-ServerListing ListServers(Session &session, const ListingRequest &request) {
-  ServerListing listing;
-  MasterChoice choice{request.master, "--master", "give another with --master HOST[:PORT]"};
-  if (request.master.empty()) {
-    const auto from_settings = MasterFromSettings(session);
-    if (!from_settings) {
-      listing.off = true;
-      return listing;
+namespace {
+
+/* The favourites as addresses to ask; a name that cannot be found in
+ * time is left out, as a silent server would be. */
+std::vector<ServerEndpoint> Resolve(const std::vector<std::string> &favourites, double timeout_s) {
+  const auto end = std::chrono::steady_clock::now() +
+                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                       std::chrono::duration<double>(timeout_s / 4));
+  std::vector<ServerEndpoint> found;
+  for (const std::string &text : favourites) {
+    std::string why;
+    const std::optional<ServerAddress> address = ParseServerAddress(text, &why);
+    try {
+      if (address) found.push_back({ResolveBefore(address->host, end), address->port});
+    } catch (const Error &) {
     }
-    choice = *from_settings;
   }
-  BrowseRequest browse = ParseMaster(choice, request.timeout_s);
+  return found;
+}
+
+}  // namespace
+
+ListingPlan PlanListing(Session &session, const ListingRequest &request) {
+  ListingPlan plan;
+  plan.request = request;
+  plan.favourites = ReadBookmarks(session.file().files()).favourites;
+  if (request.master.empty()) {
+    const std::optional<MasterChoice> from_settings = MasterFromSettings(session);
+    plan.off = !from_settings;
+    if (from_settings) plan.master = *from_settings;
+  } else {
+    plan.master = {request.master, "--master", "give another with --master HOST[:PORT]"};
+  }
+  /* Read now, so that a master that does not read fails before anything
+   * is asked. */
+  if (!plan.off) ParseMaster(plan.master, request.timeout_s);
+  return plan;
+}
+
+ServerListing RunListing(const ListingPlan &plan) {
+  const ListingRequest &request = plan.request;
+  ServerListing listing;
+  listing.off = plan.off;
+  const auto start = std::chrono::steady_clock::now();
+  BrowseRequest browse;
+  if (!plan.off) browse = ParseMaster(plan.master, request.timeout_s);
+  browse.timeout_s = request.timeout_s;
   browse.status = request.status;
   browse.progress = request.progress;
+  browse.progress_rows = request.progress_rows;
+  browse.also = Resolve(plan.favourites, request.timeout_s);
+  if (plan.off) {
+    if (!browse.also.empty()) listing.result = QueryServers({}, browse);
+    return listing;
+  }
   listing.master = browse.master_host + ":" + std::to_string(browse.master_port);
   if (request.asking) request.asking(listing.master);
-  const auto start = std::chrono::steady_clock::now();
+  const std::string from = " (from " + plan.master.source + "); " + plan.master.fix;
   try {
     listing.result = Browse(browse);
   } catch (const Error &e) {
-    throw Error(e.fault(), std::string(e.what()) + " (from " + choice.source + "); " + choice.fix);
+    if (browse.also.empty()) throw Error(e.fault(), e.what() + from);
+    listing.master_error = e.what() + from;
+    listing.result = QueryServers({}, browse);
   }
   listing.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (!listing.result.master_answered)
-    throw Error(Fault::kNoAnswer, "the master server " + listing.master +
-                                      " sent no server list within " +
-                                      SecondsText(request.timeout_s) + " (from " + choice.source +
-                                      "); " + choice.fix + ", or a longer --timeout");
+  if (!listing.result.master_answered && listing.master_error.empty()) {
+    const std::string why = "the master server " + listing.master + " sent no server list within " +
+                            SecondsText(request.timeout_s) + from + ", or a longer --timeout";
+    if (browse.also.empty()) throw Error(Fault::kNoAnswer, why);
+    listing.master_error = why;
+  }
   return listing;
+}
+
+ServerListing ListServers(Session &session, const ListingRequest &request) {
+  return RunListing(PlanListing(session, request));
 }
 
 }  // namespace wolfet_host

@@ -77,6 +77,7 @@ struct ServerInfo {
   bool reachable = true;              /* false once the server's host said its port is closed */
   std::optional<ServerStatus> status; /* when asked for and answered */
   int asked = 0;                      /* info requests sent to it */
+  bool favourite = false;             /* starred: asked whatever the master lists */
 };
 
 /* False for a server that says it is of another protocol or game; one
