@@ -135,15 +135,15 @@ test('settings, check, verify, servers, favourites, join and the colour back', a
   await page.focus('th[data-sort=name] button');
   await page.keyboard.press('Enter');
   assert.deepEqual(await names(), ['RedFox', 'Other', 'Blue', '(not answering)', '(unreachable)']);
+  await red.locator('button:has-text("Players")').click();
+  assert.match(await text('tr.player-row'), /Al\s+score 5\s+ping 40 ms/);
+  await screenshots('servers');
   await page.check('#filter-not-empty');
   await enter('#filter-map', 'OAS');
   await listed('1 of 5 servers shown (filters: --not-empty --map OAS)');
   assert.deepEqual(await names(), ['RedFox']);
   await enter('#filter-game-type', 'bogus');
   await page.waitForSelector("#filter-game-type-status >> text='bogus' is not a game type");
-  await red.locator('button:has-text("Players")').click();
-  assert.match(await text('tr.player-row'), /Al\s+score 5\s+ping 40 ms/);
-  await screenshots('servers');
 
   // A password the launch cannot carry: refused, with the way past it offered.
   await red.locator('button:has-text("Join")').click();

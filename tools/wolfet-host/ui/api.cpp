@@ -38,6 +38,10 @@ json Failure(const Error &e) {
           {"forceable", message.find("--force") != std::string::npos}};
 }
 
+Response Refused(Fault fault, const std::string &why, int status) {
+  return Reply(Failure(Error(fault, why)), status);
+}
+
 json SettingJson(Session &session, const std::string &page, const std::string &group,
                  const hostkit::SchemaSetting &setting) {
   json list = json::array();
@@ -335,7 +339,8 @@ struct Api::Impl {
 
   Response Route(const Request &r) {
     const json body = r.method == "POST" ? json::parse(r.body, nullptr, false) : json::object();
-    if (body.is_discarded()) return Reply({{"error", "the request is no JSON"}}, 400);
+    if (body.is_discarded() || !body.is_object())
+      return Refused(Fault::kBadInput, "the request is no JSON object", 400);
     const bool busy = game_running;
     if (r.method == "GET" && r.path == "/api/schema") return Schema();
     if (r.method == "GET" && r.path == "/api/servers") return Reply(State(listing));
@@ -343,14 +348,14 @@ struct Api::Impl {
     if (r.method == "GET" && r.path == "/api/filters") return Reply(FiltersJson());
     if (r.method == "GET" && r.path == "/api/favourites")
       return Reply(BookmarksJson(ReadBookmarks(session().file().files())));
-    if (r.method != "POST") return Reply({{"error", "nothing at " + r.path}}, 404);
+    if (r.method != "POST") return Refused(Fault::kBadInput, "nothing at " + r.path, 404);
     if (r.path == "/api/favourites") {
       SetFavourite(session().file().files(), body.value("address", ""),
                    body.value("starred", true));
       return Reply(BookmarksJson(ReadBookmarks(session().file().files())));
     }
     if (r.path == "/api/servers") {
-      if (listing_running) return Reply({{"error", "the servers are being asked already"}}, 409);
+      if (listing_running) return Refused(Fault::kWait, "the servers are being asked already", 409);
       StartListing(body);
       return Reply(State(listing), 202);
     }
@@ -362,7 +367,7 @@ struct Api::Impl {
     }
     /* The plug-in serves one call at a time, and a game holds it. */
     if (busy)
-      return Reply({{"error", "a game is running: wait for it to end, or stop waiting"}}, 409);
+      return Refused(Fault::kWait, "a game is running: wait for it to end, or stop waiting", 409);
     if (r.path == "/api/settings") return Set(body);
     if (r.path == "/api/check") return Reply(CheckJson(CheckEngine(session())));
     if (r.path == "/api/verify")
@@ -371,7 +376,7 @@ struct Api::Impl {
       StartGame(ToRequest(body));
       return Reply(State(game), 202);
     }
-    return Reply({{"error", "nothing at " + r.path}}, 404);
+    return Refused(Fault::kBadInput, "nothing at " + r.path, 404);
   }
 };
 
@@ -390,6 +395,9 @@ Response Api::Handle(const Request &request) {
     return impl_->Route(request);
   } catch (const Error &e) {
     return Reply(Failure(e), 400);
+  } catch (const nlohmann::json::exception &e) {
+    /* A request of the wrong shape, as a wrong argument on the command line. */
+    return Refused(Fault::kBadInput, std::string("the request does not read: ") + e.what(), 400);
   } catch (const std::exception &e) {
     return Reply({{"error", e.what()}, {"exit_code", ExitCode(Fault::kFile)}}, 500);
   }

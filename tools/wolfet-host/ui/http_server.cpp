@@ -97,7 +97,7 @@ struct HttpServer::Impl {
     if (!OurHost(req[http::field::host]))
       return refuse(http::status::forbidden, "this server answers only to 127.0.0.1:" +
                                                  std::to_string(port) + " as its Host");
-    const bool reads = req.method() == http::verb::get || req.method() == http::verb::head;
+    const bool reads = req.method() == http::verb::get;
     if (!reads && req.method() != http::verb::post)
       return refuse(http::status::method_not_allowed, "only GET and POST are answered");
     const std::string given = QueryValue(req.target(), "token");
