@@ -231,12 +231,9 @@ class KeptColour {
     const std::optional<std::string> text =
         ReadHostFile(path(), kMaxColourBytes, "kept colour", Fault::kFile, Fault::kFile, fix);
     if (!text) return std::nullopt;
-    const std::string line = text->substr(0, text->find('\n'));
-    char *end = nullptr;
-    const unsigned long long colour = std::strtoull(line.c_str(), &end, 16);
-    if (line.empty() || *end != '\0' || colour > 0xFFFFFFFFull)
-      throw Error(Fault::kFile, path() + " holds no highlight colour (" + fix + ")");
-    return static_cast<uint32_t>(colour);
+    const std::optional<uint32_t> colour = ReadKeptColour(*text);
+    if (!colour) throw Error(Fault::kFile, path() + " holds no highlight colour (" + fix + ")");
+    return colour;
   }
   bool Write(uint32_t colour) const {
     char text[16];
@@ -341,6 +338,14 @@ hostkit::GameEnd AwaitEnd(Session &session, const LaunchRequest &request, const 
 }
 
 }  // namespace
+
+std::optional<uint32_t> ReadKeptColour(const std::string &text) {
+  const std::string line = text.substr(0, text.find('\n'));
+  char *end = nullptr;
+  const unsigned long long colour = std::strtoull(line.c_str(), &end, 16);
+  if (line.empty() || *end != '\0' || colour > 0xFFFFFFFFull) return std::nullopt;
+  return static_cast<uint32_t>(colour);
+}
 
 std::string ColourText(uint32_t bgr) {
   char text[48];
