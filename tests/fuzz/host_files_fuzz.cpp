@@ -1,0 +1,106 @@
+// The host's own files as a person may have mended them, each read as the
+// host reads it: the settings file (SettingsFile::Load), the kept server
+// list (ReadKeptList, then join's check of each entry) and the kept
+// colour. A file either reads or is refused with wolfet_host::Error; one
+// that reads names no key twice in one object, nests no deeper than
+// kMaxJsonDepth, and shows its values as the file has them.
+#include <algorithm>
+#include <cassert>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "launch.h"
+#include "servers/kept_list.h"
+#include "settings_file.h"
+#include "support/files.h"
+
+using namespace wolfet_host;  // NOLINT(google-build-using-namespace)
+using nlohmann::json;
+
+namespace {
+
+HostFiles g_files;  // the settings file and the kept list are one file here
+
+size_t Keys(const json &value) {
+  size_t keys = value.is_object() ? value.size() : 0;
+  if (value.is_structured())
+    for (const json &inner : value) keys += Keys(inner);
+  return keys;
+}
+
+// The text as the JSON library alone reads it, which keeps the last of two
+// equal keys: each key it names is one the value holds, and no more than
+// kMaxJsonDepth objects and arrays are open at once.
+json CheckedJson(const std::string &text) {
+  size_t named = 0, deepest = 0;
+  const json value = json::parse(text, [&](int depth, json::parse_event_t event, json &) {
+    named += event == json::parse_event_t::key;
+    if (event == json::parse_event_t::object_start || event == json::parse_event_t::array_start)
+      deepest = std::max(deepest, static_cast<size_t>(depth) + 1);
+    return true;
+  });
+  assert(named == Keys(value) && deepest <= kMaxJsonDepth);
+  return value;
+}
+
+void Refused(const Error &error) {
+  assert(error.fault() == Fault::kBadInput && std::strstr(error.what(), g_files.settings.c_str()));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+  static const std::string root = MakeScratch();
+  if (root.empty()) std::abort();
+  g_files.settings = g_files.servers = root + "/wolfet-host.json";
+  atexit([] { std::filesystem::remove_all(root); });
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  const std::string text(reinterpret_cast<const char *>(data), size);
+  WriteFile(g_files.settings, text);
+  try {
+    const SettingsFile file = SettingsFile::Load(g_files);
+    const json value = CheckedJson(text);
+    for (const StoredValue &v : file.Values())
+      assert(value.at(v.page).at(v.group).at(v.setting) ==
+             (v.kind == StoredValue::kText      ? json(v.value)
+              : v.kind == StoredValue::kBoolean ? json(v.value == "1")
+                                                : json::parse(v.value)));
+    file.Check();
+    file.Manifest();
+  } catch (const Error &error) {
+    Refused(error);
+  }
+  try {
+    const KeptList kept = ReadKeptList(g_files);
+    CheckedJson(text);
+    assert(!kept.addresses.empty() && kept.addresses.size() == kept.servers.size());
+    for (int pick = -1; pick <= static_cast<int>(kept.addresses.size()); ++pick) try {
+        CheckKeptPick(kept, pick, pick % 2 != 0);
+      } catch (const Error &error) {
+        assert(error.fault() == Fault::kBadInput);
+      }
+  } catch (const Error &error) {
+    Refused(error);
+  }
+
+  // The colour: as the host writes it, it reads back; else the first line
+  // is one hexadecimal number, with or without 0x, or nothing is read.
+  uint32_t colour = 0;
+  std::memcpy(&colour, data, std::min(size, sizeof colour));
+  char written[16];
+  std::snprintf(written, sizeof written, "0x%08X\n", colour);
+  assert(ReadKeptColour(written) == colour);
+  if (const std::optional<uint32_t> read = ReadKeptColour(text)) {
+    const std::string line = text.substr(0, text.find('\n'));
+    const size_t from = line.size() > 1 && line[0] == '0' && (line[1] | 0x20) == 'x' ? 2 : 0;
+    const auto [end, error] =
+        std::from_chars(line.data() + from, line.data() + line.size(), colour, 16);
+    assert(error == std::errc() && end == line.data() + line.size() && colour == *read);
+  }
+  return 0;
+}
