@@ -6,7 +6,7 @@
 // kMaxJsonDepth, and shows its values as the file has them.
 #include <algorithm>
 #include <cassert>
-#include <charconv>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -89,18 +89,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
 
   // The colour: as the host writes it, it reads back; else the first line
-  // is one hexadecimal number, with or without 0x, or nothing is read.
+  // spells it in hex digits (with or without 0x and leading zeros), or
+  // nothing is read.
   uint32_t colour = 0;
   std::memcpy(&colour, data, std::min(size, sizeof colour));
   char written[16];
   std::snprintf(written, sizeof written, "0x%08X\n", colour);
   assert(ReadKeptColour(written) == colour);
   if (const std::optional<uint32_t> read = ReadKeptColour(text)) {
-    const std::string line = text.substr(0, text.find('\n'));
-    const size_t from = line.size() > 1 && line[0] == '0' && (line[1] | 0x20) == 'x' ? 2 : 0;
-    const auto [end, error] =
-        std::from_chars(line.data() + from, line.data() + line.size(), colour, 16);
-    assert(error == std::errc() && end == line.data() + line.size() && colour == *read);
+    std::string line = text.substr(0, text.find('\n'));
+    for (char &c : line) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const size_t digits = line.find_first_not_of('0', line.rfind("0X", 0) == 0 ? 2 : 0);
+    std::snprintf(written, sizeof written, "%X", *read);
+    assert(line.substr(std::min(digits, line.size())) == (*read != 0 ? written : ""));
   }
   return 0;
 }

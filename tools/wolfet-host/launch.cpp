@@ -1,5 +1,6 @@
 #include "launch.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -340,11 +341,14 @@ hostkit::GameEnd AwaitEnd(Session &session, const LaunchRequest &request, const 
 }  // namespace
 
 std::optional<uint32_t> ReadKeptColour(const std::string &text) {
-  const std::string line = text.substr(0, text.find('\n'));
-  char *end = nullptr;
-  const unsigned long long colour = std::strtoull(line.c_str(), &end, 16);
-  if (line.empty() || *end != '\0' || colour > 0xFFFFFFFFull) return std::nullopt;
-  return static_cast<uint32_t>(colour);
+  /* Hex digits alone: no sign, blank or NUL is taken for part of a colour. */
+  std::string_view line(text.data(), std::min(text.find('\n'), text.size()));
+  if (line.size() > 1 && line[0] == '0' && (line[1] == 'x' || line[1] == 'X'))
+    line.remove_prefix(2);
+  uint32_t colour = 0;
+  const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), colour, 16);
+  if (line.empty() || error != std::errc() || end != line.data() + line.size()) return std::nullopt;
+  return colour;
 }
 
 std::string ColourText(uint32_t bgr) {
