@@ -65,11 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   try {
     const SettingsFile file = SettingsFile::Load(g_files);
     const json value = CheckedJson(text);
-    for (const StoredValue &v : file.Values())
-      assert(value.at(v.page).at(v.group).at(v.setting) ==
+    for (const StoredValue &v : file.Values())  // compared as written: -1 == 2^64 - 1 here
+      assert(value.at(v.page).at(v.group).at(v.setting).dump() ==
              (v.kind == StoredValue::kText      ? json(v.value)
               : v.kind == StoredValue::kBoolean ? json(v.value == "1")
-                                                : json::parse(v.value)));
+                                                : json::parse(v.value))
+                 .dump());
     file.Check();
     file.Manifest();
   } catch (const Error &error) {
