@@ -23,25 +23,19 @@ namespace {
 
 HostFiles g_files;  // the settings file and the kept list are one file here
 
-size_t Keys(const json &value) {
-  size_t keys = value.is_object() ? value.size() : 0;
-  if (value.is_structured())
-    for (const json &inner : value) keys += Keys(inner);
-  return keys;
-}
-
 // The text as the JSON library alone reads it, which keeps the last of two
 // equal keys: each key it names is one the value holds, and no more than
 // kMaxJsonDepth objects and arrays are open at once.
 json CheckedJson(const std::string &text) {
-  size_t named = 0, deepest = 0;
-  const json value = json::parse(text, [&](int depth, json::parse_event_t event, json &) {
+  size_t named = 0, held = 0, deepest = 0;
+  const json value = json::parse(text, [&](int depth, json::parse_event_t event, json &parsed) {
     named += event == json::parse_event_t::key;
+    held += event == json::parse_event_t::object_end ? parsed.size() : 0;
     if (event == json::parse_event_t::object_start || event == json::parse_event_t::array_start)
       deepest = std::max(deepest, static_cast<size_t>(depth) + 1);
     return true;
   });
-  assert(named == Keys(value) && deepest <= kMaxJsonDepth);
+  assert(named == held && deepest <= kMaxJsonDepth);
   return value;
 }
 
