@@ -1,6 +1,6 @@
 // The host's own files as a person may have mended them, each read as the
 // host reads it: the settings file (SettingsFile::Load), the kept server
-// list (ReadKeptList, then join's check of each entry) and the kept
+// list (ReadKeptList, then join's checks of each entry) and the kept
 // colour. A file either reads or is refused with wolfet_host::Error; one
 // that reads names no key twice in one object, nests no deeper than
 // kMaxJsonDepth, and shows its values as the file has them.
@@ -13,6 +13,7 @@
 
 #include "launch.h"
 #include "servers/kept_list.h"
+#include "servers/protocol.h"
 #include "settings_file.h"
 #include "support/files.h"
 
@@ -74,6 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const KeptList kept = ReadKeptList(g_files);
     CheckedJson(text);
     assert(!kept.addresses.empty() && kept.addresses.size() == kept.servers.size());
+    for (const std::string &address : kept.addresses) {  // as join reads the one picked
+      std::string why;
+      const std::optional<ServerAddress> server = ParseServerAddress(address, &why);
+      assert(server ? !server->host.empty() && server->port != 0 : !why.empty());
+    }
     for (int pick = -1; pick <= static_cast<int>(kept.addresses.size()); ++pick) try {
         CheckKeptPick(kept, pick, pick % 2 != 0);
       } catch (const Error &error) {
