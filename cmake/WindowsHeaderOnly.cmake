@@ -1,6 +1,7 @@
-# The Windows cross builds take the header-only libraries the tools use
-# (CLI11, nlohmann-json, Asio) from the build machine's Debian packages. Their
-# CMake packages point at /usr/include as a whole, which would put the
+# The Windows cross builds take the header-only libraries the host kit and
+# the tools use (utfcpp, CLI11, nlohmann-json, Asio) from the build
+# machine's Debian packages. Their CMake packages point at /usr/include as
+# a whole (or cannot be found from a cross build), which would put the
 # build machine's C library headers ahead of MinGW's. Instead each library
 # is offered through a folder that holds nothing but its own headers; the
 # packages' config files then see their targets defined and use them.
@@ -18,6 +19,7 @@ function(sdll_header_only_target target header_dir)
     INTERFACE_COMPILE_FEATURES cxx_std_11)
 endfunction()
 
+sdll_header_only_target(utf8cpp utf8cpp)
 sdll_header_only_target(CLI11::CLI11 CLI)
 sdll_header_only_target(nlohmann_json::nlohmann_json nlohmann)
 # Asio is a folder and a header beside it.

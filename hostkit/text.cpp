@@ -1,6 +1,9 @@
 #include "text.h"
 
-#include <cstdint>
+#include <utf8cpp/utf8.h>
+
+#include <algorithm>
+#include <iterator>
 
 namespace hostkit {
 namespace {
@@ -23,9 +26,19 @@ char16_t FromByte(char c) {
   return byte >= 0x80 && byte < 0xA0 ? kHighBlock[byte - 0x80] : static_cast<char16_t>(byte);
 }
 
-constexpr char16_t kReplacement = 0xFFFD;
+constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsSurrogate(uint32_t cp) { return cp >= 0xD800 && cp <= 0xDFFF; }
+bool IsSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
+/* The character that starts at text[i]: a surrogate pair as the one it
+ * stands for, anything else (a lone surrogate too) as its unit. */
+char32_t CharacterAt(std::u16string_view text, size_t i) {
+  const bool pair = text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() &&
+                    text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+  if (!pair) return text[i];
+  const std::string utf8 = utf8::utf16to8(text.substr(i, 2));
+  return utf8::peek_next(utf8.begin(), utf8.end());
+}
 
 }  // namespace
 
@@ -37,10 +50,7 @@ std::u16string FromWindows1252(std::string_view text) {
 }
 
 std::string Windows1252ToUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) AppendUtf8(FromByte(c), &out);
-  return out;
+  return utf8::utf16to8(FromWindows1252(text));
 }
 
 std::optional<char32_t> FirstOutsideWindows1252(std::u16string_view text) {
@@ -49,133 +59,40 @@ std::optional<char32_t> FirstOutsideWindows1252(std::u16string_view text) {
     if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) continue;
     bool spelt = false;
     for (char16_t high : kHighBlock) spelt = spelt || high == unit;
-    if (spelt) continue;
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF)
-      return 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-    return unit;
+    if (!spelt) return CharacterAt(text, i);
   }
   return std::nullopt;
 }
 
-bool IsUtf8(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    /* The second byte's range is what rules out overlong forms,
-     * surrogates and code points past U+10FFFF (RFC 3629, section 4). */
-    size_t extra;
-    unsigned char low = 0x80, high = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-      extra = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      extra = 2;
-      low = c == 0xE0 ? 0xA0 : 0x80;
-      high = c == 0xED ? 0x9F : 0xBF;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      extra = 3;
-      low = c == 0xF0 ? 0x90 : 0x80;
-      high = c == 0xF4 ? 0x8F : 0xBF;
-    } else {
-      return false;
-    }
-    if (text.size() - i <= extra) return false;
-    for (size_t k = 1; k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
-    }
-    i += extra + 1;
-  }
-  return true;
-}
+bool IsUtf8(std::string_view text) { return utf8::is_valid(text); }
 
 std::string Utf8OrWindows1252ToUtf8(std::string_view text) {
   return IsUtf8(text) ? std::string(text) : Windows1252ToUtf8(text);
 }
 
 void AppendUtf8(char32_t cp, std::string *out) {
-  if (cp < 0x80) {
-    *out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    *out += static_cast<char>(0xC0 | (cp >> 6));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    *out += static_cast<char>(0xE0 | (cp >> 12));
-    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | (cp >> 18));
-    *out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  utf8::append(cp > 0x10FFFF || IsSurrogate(cp) ? kReplacement : cp, std::back_inserter(*out));
 }
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
+  /* The library's own replacement takes a bad sequence together with the
+   * continuation bytes after it; here each byte counts on its own. */
   std::u16string out;
-  size_t i = 0;
-  while (i < utf8.size()) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    uint32_t cp;
-    size_t extra;
-    if (c < 0x80) {
-      cp = c;
-      extra = 0;
-    } else if ((c & 0xE0) == 0xC0) {
-      cp = c & 0x1F;
-      extra = 1;
-    } else if ((c & 0xF0) == 0xE0) {
-      cp = c & 0x0F;
-      extra = 2;
-    } else if ((c & 0xF8) == 0xF0) {
-      cp = c & 0x07;
-      extra = 3;
-    } else {
-      out += kReplacement;
-      ++i;
-      continue;
-    }
-    bool ok = true;
-    for (size_t k = 1; k <= extra; ++k) {
-      if (i + k >= utf8.size() || (static_cast<unsigned char>(utf8[i + k]) & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
-      cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    }
-    if (!ok || cp > 0x10FFFF || IsSurrogate(cp)) {
-      out += kReplacement;
-      ++i;
-      continue;
-    }
-    i += extra + 1;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
+  while (true) {
+    const size_t bad = std::min(utf8::find_invalid(utf8), utf8.size());
+    utf8::utf8to16(utf8.begin(), utf8.begin() + bad, std::back_inserter(out));
+    if (bad == utf8.size()) return out;
+    out += static_cast<char16_t>(kReplacement);
+    utf8.remove_prefix(bad + 1);
   }
-  return out;
 }
 
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (IsSurrogate(cp)) {
-      cp = kReplacement;
-    }
-    AppendUtf8(cp, &out);
+    const char32_t cp = CharacterAt(text, i);
+    AppendUtf8(cp, &out);  // a lone surrogate as U+FFFD
+    i += cp > 0xFFFF ? 1 : 0;
   }
   return out;
 }

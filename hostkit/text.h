@@ -1,7 +1,8 @@
 /*
  * The host's text conversions: the plug-in speaks Windows-1252 (its schema,
  * its messages) and reads UTF-16 (the settings services); people and files
- * speak UTF-8. One table and one encoder for every part of the host.
+ * speak UTF-8. One table for every part of the host; the Unicode forms
+ * are utfcpp's.
  */
 #ifndef HOSTKIT_TEXT_H
 #define HOSTKIT_TEXT_H
@@ -41,7 +42,8 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 /* UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD. */
 std::string Utf16ToUtf8(std::u16string_view text);
 
-/* Appends one code point (at most U+10FFFF) as UTF-8. */
+/* Appends one code point as UTF-8; one that is no character (a surrogate,
+ * past U+10FFFF) as U+FFFD. */
 void AppendUtf8(char32_t code_point, std::string *out);
 
 /* Bytes as lower-case hex, two digits each (a digest as people read it). */

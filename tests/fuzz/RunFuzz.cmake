@@ -4,8 +4,8 @@
 # fails with the end of libFuzzer's report; the input is left as crash-*
 # in WORK, for a regression case under tests/fuzz/corpus/<target>/.
 #
-#   cmake -DTARGET=PROGRAM -DCORPUS=DIR -DWORK=DIR -DSECONDS=N -P RunFuzz.cmake
-foreach(var TARGET CORPUS WORK SECONDS)
+#   cmake -DTARGET=PROGRAM -DCORPUS=DIR -DWORK=DIR -DSECONDS=N -DMAX_LEN=BYTES -P RunFuzz.cmake
+foreach(var TARGET CORPUS WORK SECONDS MAX_LEN)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "RunFuzz.cmake needs -D${var}=...")
   endif()
@@ -24,7 +24,7 @@ file(COPY ${seeds} DESTINATION ${WORK}/corpus)
 # The launch target makes its engine folders under TMPDIR.
 set(ENV{TMPDIR} ${WORK}/tmp)
 execute_process(
-  COMMAND ${TARGET} -max_total_time=${SECONDS} -max_len=4096 -timeout=10 -rss_limit_mb=2048
+  COMMAND ${TARGET} -max_total_time=${SECONDS} -max_len=${MAX_LEN} -timeout=10 -rss_limit_mb=2048
           -print_final_stats=1 -artifact_prefix=${WORK}/ ${WORK}/corpus
   OUTPUT_FILE ${WORK}/log ERROR_FILE ${WORK}/log
   RESULT_VARIABLE status)

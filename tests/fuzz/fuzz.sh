@@ -17,12 +17,14 @@ case $seconds in
   '' | *[!0-9]* | 0) echo "usage: tests/fuzz/fuzz.sh [SECONDS [TARGET...]]" >&2; exit 2 ;;
 esac
 [ $# -gt 0 ] && shift
-targets=${*:-"wide_to_host_string_fuzz parse_schema_fuzz launch_fuzz"}
 build=${FUZZ_BUILD_DIR:-build/fuzz}
 
-cmake/ensure-packages.sh cmake ninja-build clang libclang-rt-14-dev
+cmake/ensure-packages.sh cmake ninja-build clang libclang-rt-14-dev libutfcpp-dev libcli11-dev \
+  nlohmann-json3-dev libasio-dev libssl-dev
 cmake --preset fuzz -B "$build" -DSDLL_FUZZ_SECONDS="$seconds" >/dev/null
 cmake --build "$build" --target sdll_fuzzers
+# Every target of the build unless some are named.
+targets=${*:-$(ctest --test-dir "$build" -N | sed -n 's/^ *Test *#[0-9]*: //p')}
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 for target in $targets; do

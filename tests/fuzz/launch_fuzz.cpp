@@ -6,12 +6,13 @@
 // a NUL; then to the end the packed server list (16-bit little-endian
 // lengths, each followed by its bytes), in a block of exactly its size. An
 // empty list is passed as no list (null).
+#include <sdll/sdll.h>
+
 #include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <vector>
 
-#include <sdll/sdll.h>
 #include "support/files.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "launch.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -232,12 +233,9 @@ class KeptColour {
     const std::optional<std::string> text =
         ReadHostFile(path(), kMaxColourBytes, "kept colour", Fault::kFile, Fault::kFile, fix);
     if (!text) return std::nullopt;
-    const std::string line = text->substr(0, text->find('\n'));
-    char *end = nullptr;
-    const unsigned long long colour = std::strtoull(line.c_str(), &end, 16);
-    if (line.empty() || *end != '\0' || colour > 0xFFFFFFFFull)
-      throw Error(Fault::kFile, path() + " holds no highlight colour (" + fix + ")");
-    return static_cast<uint32_t>(colour);
+    const std::optional<uint32_t> colour = ReadKeptColour(*text);
+    if (!colour) throw Error(Fault::kFile, path() + " holds no highlight colour (" + fix + ")");
+    return colour;
   }
   bool Write(uint32_t colour) const {
     char text[16];
@@ -342,6 +340,17 @@ hostkit::GameEnd AwaitEnd(Session &session, const LaunchRequest &request, const 
 }
 
 }  // namespace
+
+std::optional<uint32_t> ReadKeptColour(const std::string &text) {
+  /* Hex digits alone: no sign, blank or NUL is taken for part of a colour. */
+  std::string_view line(text.data(), std::min(text.find('\n'), text.size()));
+  if (line.size() > 1 && line[0] == '0' && (line[1] == 'x' || line[1] == 'X'))
+    line.remove_prefix(2);
+  uint32_t colour = 0;
+  const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), colour, 16);
+  if (line.empty() || error != std::errc() || end != line.data() + line.size()) return std::nullopt;
+  return colour;
+}
 
 std::string ColourText(uint32_t bgr) {
   char text[48];

@@ -9,6 +9,7 @@
 #define TOOLS_WOLFET_HOST_LAUNCH_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,11 @@ LaunchOutcome Launch(Session &session, const LaunchRequest &request, LaunchWatch
  * that the game would run in place of the one the plug-in writes: its
  * `exec` looks in the home folder before the install folder. */
 std::vector<std::string> ShadowingScripts();
+
+/* The kept colour's text: its first line, one hexadecimal number up to
+ * FFFFFFFF, with or without 0x (the host writes 0x00BBGGRR). None when
+ * it holds no colour. */
+std::optional<uint32_t> ReadKeptColour(const std::string &text);
 
 /* "0x00D77800 (#0078D7)": a colour as the messages give it. */
 std::string ColourText(uint32_t bgr);

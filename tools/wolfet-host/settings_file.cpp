@@ -225,7 +225,9 @@ std::optional<std::string> SettingsFile::Value(const std::string &page, const st
   }
   if (node->is_string()) return node->get<std::string>();
   if (node->is_boolean()) return std::string(node->get<bool>() ? "1" : "0");
-  return std::to_string(node->get<long long>());
+  /* As the file writes it: one past the range of long long would read as
+   * a negative one. */
+  return node->dump();
 }
 
 void SettingsFile::SetValue(const std::string &page, const std::string &group,
