@@ -11,7 +11,7 @@
 set -eu
 cd "$(dirname "$0")"
 cmake/ensure-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev \
-  libutfcpp-dev libcli11-dev nlohmann-json3-dev libasio-dev libssl-dev binutils valgrind shellcheck \
+  libutfcpp-dev libcli11-dev nlohmann-json3-dev libasio-dev libboost-dev libssl-dev binutils valgrind shellcheck dpkg-dev \
   python3-cram jq clang libclang-rt-14-dev \
   g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686 python3 googletest \
   g++-multilib qemu-user

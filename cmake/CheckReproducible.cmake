@@ -1,8 +1,8 @@
 # Two builds of the same source give the same bytes: configures a fresh
-# folder with only what the DLL needs (no tests, no tools; the same
-# generator, toolchain and build type), builds and packs it at least two
-# seconds after the first DLL was linked, so a time stamp would show, then
-# compares its DLL and zip with the first build's.
+# folder with what the zip ships (the DLL and the host program, no tests;
+# the same generator, toolchain and build type), builds and packs it at
+# least two seconds after the first DLL was linked, so a time stamp would
+# show, then compares its DLL and zip with the first build's.
 #   cmake -DSOURCE_DIR= -DREPRO_DIR= -DGENERATOR= -DMAKE_PROGRAM= -DTOOLCHAIN_FILE=
 #         -DBUILD_TYPE= -DCPACK= -DDLL= -DZIP= -DZIP_NAME= -P CheckReproducible.cmake
 foreach(var SOURCE_DIR REPRO_DIR GENERATOR TOOLCHAIN_FILE BUILD_TYPE CPACK DLL ZIP ZIP_NAME)
@@ -30,7 +30,7 @@ if(MAKE_PROGRAM)
   set(make_program -DCMAKE_MAKE_PROGRAM=${MAKE_PROGRAM})
 endif()
 foreach(step
-    "${CMAKE_COMMAND};-S;${SOURCE_DIR};-B;${REPRO_DIR};-G;${GENERATOR};${make_program};-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE};-DCMAKE_BUILD_TYPE=${BUILD_TYPE};-DSDLL_BUILD_TESTS=OFF;-DSDLL_BUILD_TOOLS=OFF"
+    "${CMAKE_COMMAND};-S;${SOURCE_DIR};-B;${REPRO_DIR};-G;${GENERATOR};${make_program};-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN_FILE};-DCMAKE_BUILD_TYPE=${BUILD_TYPE};-DSDLL_BUILD_TESTS=OFF"
     "${CMAKE_COMMAND};--build;${REPRO_DIR}"
     "${CPACK}")
   execute_process(COMMAND ${step} WORKING_DIRECTORY ${REPRO_DIR} RESULT_VARIABLE result

@@ -17,7 +17,7 @@ set(SDLL_ZIP_NAME wolfet-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME}.zip)
 add_test(NAME dll_zip_ships_dll
   COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
     -DZIP=${CMAKE_BINARY_DIR}/${SDLL_ZIP_NAME} -DDLL=$<TARGET_FILE:wolfet>
-    -P ${PROJECT_SOURCE_DIR}/cmake/CheckPackage.cmake)
+    -DHOST=$<TARGET_FILE:wolfet-host> -P ${PROJECT_SOURCE_DIR}/cmake/CheckPackage.cmake)
 set_tests_properties(dll_zip_ships_dll PROPERTIES FIXTURES_SETUP sdll_zip)
 
 add_test(NAME dll_reproducible

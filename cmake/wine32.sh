@@ -38,7 +38,7 @@ die() {
 
 # The recipe: what goes into the tree. Changing any of it changes the key.
 suite=bookworm
-packages="wine,wine32,busybox-static,procps"
+packages="wine,wine32,busybox-static,procps,curl"
 recipe_version=1
 key=$(printf '%s\n' "$suite" "$packages" "$recipe_version" "$mirror" | sha256sum | cut -c1-12)
 tree=$cache/tree-$key

@@ -54,6 +54,26 @@ dir=$(mktemp -d)
 grep -q '"allowdownload": "0"' "$dir/wolfet-host.json" || { echo "set: the last value is not in the file" && fail=1; }
 rm -rf "$dir"
 
+# The graphical host as a Windows program: it serves its pages to one who
+# has the token, and to no other Host.
+step "the graphical host"
+dir=$(mktemp -d)
+(cd "$dir" && exec wine "$host" --settings ui.json ui --no-open >url 2>err) &
+server=$!
+for _ in $(seq 100); do [ -s "$dir/url" ] && break; sleep 0.1; done
+url=$(head -n 1 "$dir/url" | tr -d '\r')
+base=${url%%/?token=*}
+jar="$dir/cookies"
+code=$(curl -s -o /dev/null -w '%{http_code}' -c "$jar" "$url")
+schema=$(curl -s -b "$jar" "$base/api/schema")
+foreign=$(curl -s -o /dev/null -w '%{http_code}' -b "$jar" -H "Host: example.com" "$base/api/schema")
+kill "$server" 2>/dev/null; wait "$server" 2>/dev/null
+if [ "$code" != 303 ] || ! printf '%s' "$schema" | grep -q '"plugin": "Wolf ET"' || [ "$foreign" != 403 ]; then
+  echo "ui: the token gave $code, the schema $(printf '%s' "$schema" | head -c 80), a foreign Host $foreign"
+  fail=1
+fi
+rm -rf "$dir"
+
 step "the poll's cost"
 wine "$poll" || fail=1
 exit "$fail"

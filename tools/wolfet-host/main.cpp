@@ -19,15 +19,22 @@
 namespace wolfet_host {
 namespace {
 
-/* A copied-out host (a zip, another machine) finds the plug-in and the
- * stand-in game beside itself; the paths of the build tree it came from
- * are only the fall-back. */
-std::string BesideOrBuilt(const std::string &file, const std::string &built) {
+/* Where the program looks for the plug-in and the stand-in game, by its
+ * own place: beside it (a copied-out host, the Windows zip), in
+ * ../lib/wolfet-host (an installed one), or where the build put them
+ * (relative too: a build folder moved or gone is never named). The first
+ * that is there; else the first, for the error to name. */
+std::string Found(const std::string &file, const std::string &built_relative) {
   const std::string folder = os::ExecutableFolder();
+  const std::string places[] = {folder + file,
+                                folder + ".." + os::PathSeparator() + "lib" + os::PathSeparator() +
+                                    "wolfet-host" + os::PathSeparator() + file,
+                                folder + built_relative};
   std::error_code error;
-  if (!folder.empty() && std::filesystem::is_regular_file(folder + file, error))
-    return folder + file;
-  return built;
+  for (const std::string &place : places)
+    if (std::filesystem::is_regular_file(place, error))
+      return std::filesystem::path(place).lexically_normal().string();
+  return places[0];
 }
 
 /* The global options on `command`, so that they may follow a subcommand
@@ -101,8 +108,8 @@ int Main(int argc, char **argv) {
   app.require_subcommand(1);
 
   Context context;
-  context.global.plugin_path = BesideOrBuilt(WOLFET_PLUGIN_FILE, WOLFET_DEFAULT_PLUGIN);
-  context.stand_in_game = BesideOrBuilt(os::ProgramFile("fake-et"), WOLFET_FAKE_ET);
+  context.global.plugin_path = Found(WOLFET_PLUGIN_FILE, WOLFET_BUILT_PLUGIN);
+  context.stand_in_game = Found(os::ProgramFile("fake-et"), WOLFET_BUILT_STAND_IN_GAME);
   /* Before the options, which win over it: both levels of the command
    * line hold --settings, and a parser's environment default would be
    * applied after the subcommand's option. */

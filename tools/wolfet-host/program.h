@@ -83,6 +83,13 @@ struct ServersOptions {
 };
 void RunServers(Session &session, const ServersOptions &options);
 
+struct UiOptions {
+  int port = 0;
+  bool no_open = false;
+};
+/* Serves the graphical host on the context's session until a stop. */
+void RunUi(Context &context, const UiOptions &options);
+
 }  // namespace wolfet_host
 
 #endif

@@ -20,6 +20,8 @@ struct DemoOptions {
   std::string game;   /* the stand-in game to copy in as et.exe */
   int game_ms = 2000; /* how long the stand-in game runs */
   bool keep = false;  /* leave the sandbox folder for a look afterwards */
+  bool ui = false;    /* serve the graphical host on the sandbox instead of the steps */
+  UiOptions ui_options;
 };
 
 class Sandbox {
@@ -168,6 +170,20 @@ std::string StartServers(StandInServers &network) {
   return "127.0.0.1:" + std::to_string(master);
 }
 
+/* The graphical host on the sandbox: the engine folder set and the
+ * stand-in master named, for a person to click through. */
+void ServeDemo(const Sandbox &sandbox, const GlobalOptions &sandboxed, const DemoOptions &demo) {
+  Context context;
+  context.global = sandboxed;
+  context.stand_in_game = demo.game;
+  Session &session = context.session();
+  RunSet(session, "engine", "general", "enginepath", sandbox.engine());
+  RunSet(session, "multiplayer", "general", "map", "oasis - Siwa Oasis");
+  StandInServers network;
+  RunSet(session, "engine", "servers", "masteraddress", StartServers(network));
+  RunUi(context, demo.ui_options);
+}
+
 void RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
   std::error_code error;
   if (demo.game.empty() || !fs::is_regular_file(demo.game, error))
@@ -179,9 +195,10 @@ void RunDemo(const GlobalOptions &options, const DemoOptions &demo) {
   MakeEngine(sandbox, demo);
   GlobalOptions sandboxed = options;
   sandboxed.settings_path = sandbox.root() + "/wolfet-host.json";
-  Session session(sandboxed);
   std::cout << "settings file " << sandboxed.settings_path << ", plug-in " << options.plugin_path
             << "\n";
+  if (demo.ui) return ServeDemo(sandbox, sandboxed, demo);
+  Session session(sandboxed);
   SetUpAndCheck(session, sandbox.engine());
 
   Step(5, "hosting a game and polling until it ends");
@@ -233,6 +250,10 @@ void AddDemoCommand(CLI::App &app, Context &context) {
       ->transform(Decimal())
       ->check(CLI::Range(0, 600000));
   command->add_flag("--keep", demo->keep, "Keep the temporary folder afterwards");
+  command->add_flag("--ui", demo->ui,
+                    "Serve the graphical host on the sandbox (engine folder, stand-in servers) "
+                    "until Ctrl-C, instead of the steps");
+  command->add_flag("--no-open", demo->ui_options.no_open, "With --ui: open no browser");
   command->callback([&context, demo] { RunDemo(context.global, *demo); });
 }
 

@@ -13,11 +13,6 @@
 namespace wolfet_host {
 namespace {
 
-struct UiOptions {
-  int port = 0;
-  bool no_open = false;
-};
-
 ui::Response Asset(const std::string &path) {
   const std::string wanted = path == "/" ? "/index.html" : path;
   for (size_t i = 0; i < ui::kAssetCount; ++i)
@@ -27,6 +22,8 @@ ui::Response Asset(const std::string &path) {
           std::string(reinterpret_cast<const char *>(ui::kAssets[i].bytes), ui::kAssets[i].size)};
   return {404, "text/plain; charset=utf-8", "nothing at " + path + "\n"};
 }
+
+}  // namespace
 
 void RunUi(Context &context, const UiOptions &options) {
   ui::HttpServer server(static_cast<uint16_t>(options.port));
@@ -45,8 +42,6 @@ void RunUi(Context &context, const UiOptions &options) {
   api.Stop(os::StopRequested());
   std::cerr << "stopped on " << os::StopRequested() << "\n";
 }
-
-}  // namespace
 
 void AddUiCommand(CLI::App &app, Context &context) {
   auto options = std::make_shared<UiOptions>();
