@@ -18,5 +18,5 @@
 set -eu
 cd "$(dirname "$0")/../.."
 cmake/ensure-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev \
-  libcli11-dev nlohmann-json3-dev valgrind python3
+  libutfcpp-dev libcli11-dev nlohmann-json3-dev libasio-dev libboost-dev libssl-dev valgrind python3
 exec nice -n 10 python3 tests/mutation/mutate.py "$@"
