@@ -291,24 +291,15 @@ TEST(ServerDisplay, HumansAndBotsAreToldApartInTheTableTheJsonAndTheFilters) {
       << "in colour on a terminal";
 }
 
-TEST(ServerDisplay, FastestFirstThenTheSilentInTheMastersOrder) {
-  std::vector<ServerInfo> servers = {Silent(1), Answered(2, "", 30), Silent(3), Answered(4, "", 10),
-                                     Answered(5, "", 30)};
-  SortFastestFirst(&servers);
-  std::vector<uint16_t> ports;
-  for (const ServerInfo &s : servers) ports.push_back(s.endpoint.port);
-  EXPECT_EQ(ports, (std::vector<uint16_t>{4, 2, 5, 1, 3})) << "equal pings in the master's order";
-}
-
 TEST(ServerDisplay, FiltersNarrowAndSortsOrderTheListAsShown) {
   ServerInfo bravo = Info({kLoopback, 1}, true, "^1Bravo", "Oasis", 4, 12, 2, 30);
   ServerInfo alpha = Info({kLoopback, 2}, true, "alpha", "sw_goldrush_te", 12, 12, 3, 10);
-  ServerInfo charlie = Info({kLoopback, 4}, true, "Charlie", "radar", 0, 20, 4, 50);
+  ServerInfo charlie = Info({kLoopback, 4}, true, "Charlie", "radar", 0, 20, 4, 30);
   ServerInfo other = Info({kLoopback, 5}, true, "Delta", "oasis", 2, 8, 2, 20);
   std::tie(bravo.mod, bravo.needpass, alpha.mod, alpha.needpass, charlie.mod) =
       std::make_tuple("etmain", false, "legacy", true, "etpro");  // charlie: no password flag
   std::tie(other.protocol, other.mod, other.needpass) = std::make_tuple(68, "baseq3", false);
-  const std::vector<ServerInfo> found = {bravo, alpha, Silent(3), charlie, other};
+  const std::vector<ServerInfo> found = {Silent(6), bravo, alpha, Silent(3), charlie, other};
   static constexpr int kStopwatch = 3, kMapVote = 6;
 
   struct Case {
@@ -318,10 +309,10 @@ TEST(ServerDisplay, FiltersNarrowAndSortsOrderTheListAsShown) {
     ServerSort sort = ServerSort::kPing;
   };
   const std::vector<Case> cases = {
-      {"fastest first, silent last", {2, 5, 1, 4, 3}, {}},
-      {"most players first", {2, 1, 5, 4, 3}, {}, ServerSort::kPlayers},
-      {"names without colour codes, case aside", {2, 1, 4, 5, 3}, {}, ServerSort::kName},
-      {"equal maps keep the faster first", {5, 1, 4, 2, 3}, {}, ServerSort::kMap},
+      {"fastest first, equal pings and the silent in the master's order", {2, 5, 1, 4, 6, 3}, {}},
+      {"most players first", {2, 1, 5, 4, 6, 3}, {}, ServerSort::kPlayers},
+      {"names without colour codes, case aside", {2, 1, 4, 5, 6, 3}, {}, ServerSort::kName},
+      {"equal maps keep the faster first", {5, 1, 4, 2, 6, 3}, {}, ServerSort::kMap},
       {"--not-full: a free slot, of this game", {1, 4}, {{"--not-full", ""}}},
       {"--not-empty", {2, 1}, {{"--not-empty", ""}}},
       {"--map: part of the name", {2}, {{"--map", "goldrush"}}},
@@ -329,8 +320,8 @@ TEST(ServerDisplay, FiltersNarrowAndSortsOrderTheListAsShown) {
       {"--mod: the whole name, case aside", {4}, {{"--mod", "ETPRO"}}},
       {"--game-type: not another game's", {1}, {{"--game-type", "Objective"}}},
       {"--no-password: a server saying so", {1}, {{"--no-password", ""}}},
-      {"--max-ping: up to it, no silent one", {2, 5, 1}, {{"--max-ping", "30"}}},
-      {"filters together", {1}, {{"--max-ping", "30"}, {"--not-full", ""}}},
+      {"--max-ping: up to it, no silent one", {2, 5, 1, 4}, {{"--max-ping", "30"}}},
+      {"filters together", {1}, {{"--max-ping", "30"}, {"--not-full", ""}, {"--mod", "etmain"}}},
   };
   for (const Case &c : cases) {
     ServerFilter filter;
