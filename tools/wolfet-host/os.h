@@ -61,6 +61,11 @@ char PathSeparator();
  * appends file names to a folder as it is. */
 bool EndsWithSeparator(const std::string &path);
 
+/* A name beside `target` that no user gives a file: a dot, the target's
+ * name, the host's and `what`, and a random tail (".NAME.wolfet-host-new-
+ * 0123456789ab"). */
+std::string SideName(const std::string &target, const char *what);
+
 /* How one of the host's own files read. A file that is not a regular
  * one (a FIFO, a device, a folder) is not read at all: a FIFO would hold
  * the host until someone writes to it, and a device may never end. */

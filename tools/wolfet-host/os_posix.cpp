@@ -11,13 +11,11 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <random>
 #include <thread>
 #include <vector>
 
@@ -86,19 +84,6 @@ std::string Kind(mode_t mode) {
   if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
   if (S_ISSOCK(mode)) return "a socket";
   return "no regular file";
-}
-
-/* A name no user gives a file: a dot, the target's name and the host's,
- * and a random tail. */
-std::string SideName(const std::string &target, const char *what) {
-  const std::filesystem::path path(target);
-  static std::mt19937_64 random(std::random_device{}());
-  char tail[20];
-  std::snprintf(tail, sizeof tail, "%012llx",
-                static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-  return (path.parent_path() /
-          ("." + path.filename().string() + ".wolfet-host-" + what + "-" + tail))
-      .string();
 }
 
 /* A new file of ours, never one that is there: O_EXCL refuses any name

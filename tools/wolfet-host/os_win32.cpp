@@ -6,11 +6,9 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -75,19 +73,6 @@ std::string Kind(DWORD attributes) {
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return "a folder";
   if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return "a device";
   return "";
-}
-
-/* A name no user gives a file: a dot, the target's name and the host's,
- * and a random tail. */
-std::string SideName(const std::string &target, const char *what) {
-  const std::filesystem::path path(target);
-  static std::mt19937_64 random(std::random_device{}());
-  char tail[20];
-  std::snprintf(tail, sizeof tail, "%012llx",
-                static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-  return (path.parent_path() /
-          ("." + path.filename().string() + ".wolfet-host-" + what + "-" + tail))
-      .string();
 }
 
 /* A new file of ours, never one that is there (CREATE_NEW). */
