@@ -36,8 +36,9 @@ SRC = os.path.join(WORK, "src")
 BUILD = os.path.join(WORK, "build")
 SCRATCH = os.path.join(WORK, "tmp")
 FOLDERS = ("plugin", "hostkit", "tools")
-# What the copy needs to configure and build the dev preset.
-COPIED = ("CMakeLists.txt", "CMakePresets.json", "LICENSE", "cmake", "include", "plugin", "hostkit",
+# What the copy needs to configure, build and install (cli_install) the dev preset.
+COPIED = ("CMakeLists.txt", "CMakePresets.json", "LICENSE", "README.md", "SECURITY.md", "docs", "cmake",
+          "include", "plugin", "hostkit",
           "tools", "tests")
 # Replaced in another branch by a library digest; never mutated.
 SKIPPED = ("tools/wolfet-host/sha256.cpp", "tools/wolfet-host/sha256.h")
