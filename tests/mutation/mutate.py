@@ -350,6 +350,26 @@ def locate(m, lines):
 FAILED = re.compile(r"\*\*\*(Failed|Timeout|Exception)")
 
 
+def empty_scratch():
+    """Ends what a killed test left running there (a browser starts in a
+    process group of its own, which killing the test's does not reach),
+    then empties the scratch folder."""
+    marker = ("TMPDIR=" + SCRATCH).encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if marker in f.read().split(b"\0") and int(pid) != os.getpid():
+                    os.kill(int(pid), signal.SIGKILL)
+        except OSError:
+            continue
+    for _ in range(50):
+        shutil.rmtree(SCRATCH, ignore_errors=True)
+        if not os.path.exists(SCRATCH):
+            break
+        time.sleep(0.1)
+    os.makedirs(SCRATCH, exist_ok=True)
+
+
 def run_group(args, limit, log, stop_on_failure=False):
     """Runs a command in a process group of its own; kills the whole group
     (games the tests started included) when it outlives `limit`, or, with
@@ -359,8 +379,7 @@ def run_group(args, limit, log, stop_on_failure=False):
     start = log.tell()
     # Tests killed mid-way leave their scratch folders: they go into one
     # folder of the run's own, emptied each time.
-    shutil.rmtree(SCRATCH, ignore_errors=True)
-    os.makedirs(SCRATCH)
+    empty_scratch()
     proc = subprocess.Popen(args, cwd=BUILD, stdout=log, stderr=subprocess.STDOUT,
                             start_new_session=True, env=dict(os.environ, TMPDIR=SCRATCH))
     deadline = time.time() + limit
