@@ -99,6 +99,13 @@ TEST(ServerDisplay, TheTableFitsEightyColumnsWithEveryColumnAtItsWidest) {
          "the password mark is not";
   EXPECT_NE(rows.back().find("other game (protocol 99999)"), std::string::npos)
       << "nor is another game's";
+  for (size_t length = 0; length <= kTableWidth; ++length) {  // its mark beside any name
+    ServerInfo other = Info({kLoopback, 27960}, true, std::string(length, 'N'), "", {}, {}, {}, 1);
+    other.protocol = 99999;
+    std::ostringstream table;
+    PrintTable({other}, false, table);
+    for (const std::string &row : Lines(table.str())) EXPECT_LE(Columns(row), kTableWidth) << row;
+  }
 }
 
 TEST(ServerDisplay, ColourCodesAreEveryCaretAndCharacterButADoubleCaret) {

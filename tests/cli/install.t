@@ -19,11 +19,12 @@ place, and names no build folder when they are gone:
   [3]
   $ cd ..
 
-The Debian package holds the same, under /usr:
+The Debian package holds the same, under /usr, and names the libraries it
+needs (a sanitizer build's its sanitizers' too):
 
   $ (cd "$BUILD" && cpack -G DEB >/dev/null 2>&1) && dpkg-deb -x "$BUILD"/wolfet-host_*_*.deb deb
   $ dpkg-deb -f "$BUILD"/wolfet-host_*_*.deb Package Depends
   Package: wolfet-host
-  Depends: libc6 (*), libgcc-s1 (*), libssl3 (*), libstdc++6 (*) (glob)
+  Depends: *libc6 (*), libgcc-s1 (*), libssl3 (*), libstdc++6 (*)* (glob)
   $ deb/usr/bin/wolfet-host schema | head -n 1
   settings schema of Wolf ET (1902 bytes)

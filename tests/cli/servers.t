@@ -35,7 +35,8 @@ pipe, a table without colour codes:
   $ grep -c "^connect $(sed -n 2p printed)" engine/etmain/launch.cfg
   1
 
-With public servers off no one is asked; --json prints an empty list:
+With public servers off no one is asked; --json prints an empty list; only
+the favourites are asked then, and timed like any listing:
 
   $ wolfet-host set engine servers performquery 0 >/dev/null
   $ cp asked before
@@ -44,6 +45,11 @@ With public servers off no one is asked; --json prints an empty list:
   public servers are off (engine servers performquery is 0): no master asked; turn them on with 'wolfet-host set engine servers performquery 1' or name a master with --master HOST[:PORT]
   $ cmp asked before && echo 'no one asked'
   no one asked
+  $ wolfet-host favourites add 127.0.0.1:$silent >/dev/null
+  $ wolfet-host servers --timeout 0.5 | sed -n '1p; $p'
+  public servers are off (engine servers performquery is 0): no master asked, only your favourites; turn them on with 'wolfet-host set engine servers performquery 1' or name a master with --master HOST[:PORT]
+  1 servers listed by your favourites, 0 answering, 1 silent, 0 unreachable \(0\.[1-9]\d s\); join one with: wolfet-host join --pick N (re)
+  $ wolfet-host favourites remove 127.0.0.1:$silent >/dev/null
 
 A master named with --master that sends nothing is asked three times, until
 --timeout (exit 6); one whose list never ends is read until then:

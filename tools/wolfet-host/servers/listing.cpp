@@ -95,6 +95,10 @@ ServerListing RunListing(const ListingPlan &plan) {
   ServerListing listing;
   listing.off = plan.off;
   const auto start = std::chrono::steady_clock::now();
+  /* Every way out says how long the asking took, favourites alone too. */
+  const auto took = [&start] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
   BrowseRequest browse;
   if (!plan.off) browse = ParseMaster(plan.master, request.timeout_s);
   browse.timeout_s = request.timeout_s;
@@ -104,6 +108,7 @@ ServerListing RunListing(const ListingPlan &plan) {
   browse.also = Resolve(plan.favourites, request.timeout_s);
   if (plan.off) {
     if (!browse.also.empty()) listing.result = QueryServers({}, browse);
+    listing.seconds = took();
     return listing;
   }
   listing.master = browse.master_host + ":" + std::to_string(browse.master_port);
@@ -116,7 +121,7 @@ ServerListing RunListing(const ListingPlan &plan) {
     listing.master_error = e.what() + from;
     listing.result = QueryServers({}, browse);
   }
-  listing.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  listing.seconds = took();
   if (!listing.result.master_answered && listing.master_error.empty()) {
     const std::string why = "the master server " + listing.master + " sent no server list within " +
                             SecondsText(request.timeout_s) + from + ", or a longer --timeout";
